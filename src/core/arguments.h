@@ -1,0 +1,17 @@
+// The command line: -l settings file (batch run), -f fixed-layout file,
+// -d initial skip, -e settings file to write after every run.
+#pragma once
+
+#include <span>
+
+#include "core/etat.h"
+
+namespace vign {
+
+// Reads the options into the state. The arguments are scanned from the last
+// one down, so the first occurrence of an option counts. Every argument is
+// tested, values included; anything else is ignored without a word. An option
+// with no value after it sets nothing (-d: a skip of 0); a negative skip is 0.
+void lire_arguments(Etat& st, std::span<const char* const> args);
+
+}  // namespace vign

@@ -1,0 +1,27 @@
+// Ending the program from deep inside a step.
+//
+// A few conditions end the whole program (the batch settings file does not
+// open, a fixed-layout width too large, the keyboard gone for good). The step
+// that meets one throws Arret; the entry point restores the terminal if it
+// holds one, prints the message on standard error and exits with the status.
+#pragma once
+
+#include <stdexcept>
+#include <string>
+
+namespace vign {
+
+class Arret : public std::runtime_error {
+ public:
+  // message: one line for standard error, empty when there is nothing to say.
+  Arret(int statut, const std::string& message) : std::runtime_error(message), statut_(statut) {}
+  int statut() const { return statut_; }
+
+ private:
+  int statut_;
+};
+
+// "texte: reason" for the current errno, as perror would print it.
+std::string avec_raison(const std::string& texte);
+
+}  // namespace vign

@@ -1,0 +1,117 @@
+#include "core/inifile.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+
+#include "core/arret.h"
+
+namespace vign {
+
+namespace {
+
+// The next line of `reste`, its line feed included when it has one.
+std::string_view ligne_suivante(std::string_view& reste) {
+  const std::size_t fin = reste.find('\n');
+  const std::size_t n = fin == std::string_view::npos ? reste.size() : fin + 1;
+  const std::string_view ligne = reste.substr(0, n);
+  reste.remove_prefix(n);
+  return ligne;
+}
+
+// The name of a section header "[name]...": up to the first "]", or to the end
+// of the line (line feed included) when there is none.
+std::string_view nom_section(std::string_view ligne) {
+  ligne.remove_prefix(1);
+  return ligne.substr(0, ligne.find(']'));
+}
+
+}  // namespace
+
+std::optional<std::string> chercher_valeur(std::string_view contenu, std::string_view section,
+                                           std::string_view parametre) {
+  std::string_view reste = contenu;
+  bool trouvee = false;
+  while (!reste.empty() && !trouvee) {
+    const std::string_view ligne = ligne_suivante(reste);
+    trouvee = ligne.front() == '[' && nom_section(ligne) == section;
+  }
+  if (!trouvee) return std::nullopt;
+  while (!reste.empty()) {
+    std::string_view ligne = ligne_suivante(reste);
+    if (ligne.front() == '[') return std::nullopt;
+    while (!ligne.empty() && ligne.front() == '=') ligne.remove_prefix(1);
+    const std::size_t egal = ligne.find('=');
+    const std::string_view cle = ligne.substr(0, egal);
+    if (!cle.starts_with(parametre)) continue;
+    if (egal == std::string_view::npos) return std::string();
+    std::string_view valeur = ligne.substr(egal + 1);
+    valeur = valeur.substr(0, valeur.find('\n'));
+    return std::string(valeur);
+  }
+  return std::nullopt;
+}
+
+std::optional<std::string> read_inifile(Etat& st, const std::string& fileini,
+                                        std::string_view section, std::string_view parametre) {
+  std::ifstream f(fileini, std::ios::binary);
+  if (!f) throw Arret(1, avec_raison("Erreur ouverture fichier BATCH"));
+  std::ostringstream contenu;
+  contenu << f.rdbuf();
+  auto valeur = chercher_valeur(contenu.str(), section, parametre);
+  st.nom_zone = valeur.value_or(std::string());
+  return valeur;
+}
+
+std::string texte_inifile(const Etat& st, int nombre) {
+  const std::size_t f = st.FORMAT >= 0 && st.FORMAT < kSlots ? static_cast<std::size_t>(st.FORMAT)
+                                                              : 0;
+  std::string s = "[format]\n";
+  auto cle = [&s](std::string_view k, std::string_view v) {
+    s.append(k).append("=").append(v).append("\n");
+  };
+  auto nb = [&cle](std::string_view k, int v) { cle(k, std::to_string(v)); };
+  cle("libelle", st.libelle[f].view());
+  nb("nbre_en_largeur", st.etilar[f]);
+  nb("nbre_caracteres", st.maxcareti[f]);
+  nb("nbre_lignes", st.maxligeti[f]);
+  nb("marge", st.marge[f]);
+  nb("espace_horizontal", st.maxintetihor[f]);
+  nb("espace_vertical", st.maxintetiver[f]);
+  nb("nbre_rangee_par_page", st.maxetipag[f]);
+  nb("nbre_page_cadrage", st.maxpagcad[f]);
+  cle("init_debut_page", st.avtpagimp[f]);
+  cle("init_fin_page", st.aprpagimp[f]);
+  s += "\n[fichiers]\n";
+  cle("donnees", st.inputfile);
+  cle("delimiteur", st.delimiteur.value_or(std::string()));
+  cle("etiquettes", st.outputfile);
+  s += "\n[presentation]\n";
+  const auto& lignes = st.ALECRAN == 1 ? st.champ : st.place;
+  for (int i = 1; i <= st.maxligeti[f] && i < kLignes; ++i) {
+    char k[16];
+    std::snprintf(k, sizeof k, "ligne%02d", i);
+    cle(k, lignes[static_cast<std::size_t>(i)].view());
+  }
+  s += "\n[execution]\n";
+  nb("nombre", nombre);
+  return s;
+}
+
+std::optional<std::string> write_inifile(const Etat& st, int nombre) {
+  const std::string nom = st.writefile.value_or(std::string());
+  const std::string contenu = texte_inifile(st, nombre);
+  std::FILE* f = std::fopen(nom.c_str(), "wb");
+  if (f == nullptr) return avec_raison("Erreur creation fichier " + nom);
+  const bool ecrit = std::fwrite(contenu.data(), 1, contenu.size(), f) == contenu.size();
+  const int err = errno;
+  const bool ferme = std::fclose(f) == 0;
+  if (!ecrit || !ferme) {
+    if (!ecrit) errno = err;
+    return avec_raison("Erreur ecriture fichier " + nom);
+  }
+  return std::nullopt;
+}
+
+}  // namespace vign

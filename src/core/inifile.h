@@ -1,0 +1,39 @@
+// The batch settings file: every setting of one run of the engine, in
+// sections [format], [fichiers], [presentation] and [execution] of key=value
+// lines. A run with -l reads one; a run with -e writes one after every
+// execution, so that an interactive set-up can be repeated unattended.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "core/etat.h"
+
+namespace vign {
+
+// Looks a key up in the text of a settings file. Only the first section named
+// `section` (exact, case counts) is searched; a key line matches when the
+// text before its first "=" begins with `parametre`, and the first match
+// wins. The value is the rest of the line after that "=", byte for byte
+// (blanks and carriage returns kept); a line with no "=" has an empty value.
+// No value when the section or the key is absent.
+std::optional<std::string> chercher_valeur(std::string_view contenu, std::string_view section,
+                                           std::string_view parametre);
+
+// The same lookup in the file named fileini, read afresh at every call; the
+// value also lands in st.nom_zone. Throws Arret (status 1,
+// "Erreur ouverture fichier BATCH: reason") when the file does not open.
+std::optional<std::string> read_inifile(Etat& st, const std::string& fileini,
+                                        std::string_view section, std::string_view parametre);
+
+// The settings of the run just made, laid out as a settings file: the format
+// of slot FORMAT, the file names, the label lines (place in file mode, champ
+// in screen mode) and the number of labels printed.
+std::string texte_inifile(const Etat& st, int nombre);
+
+// Writes texte_inifile to the file named by st.writefile. Returns a one-line
+// message when the file cannot be created or written, nothing on success.
+std::optional<std::string> write_inifile(const Etat& st, int nombre);
+
+}  // namespace vign

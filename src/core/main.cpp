@@ -1,0 +1,34 @@
+// vign: sheets of labels for line and dot-matrix printers.
+//
+// With -l the labels are printed from a settings file with no screen at all;
+// without it the full-screen program leads the user through its menu.
+#include <cstdio>
+#include <span>
+
+#include "core/arguments.h"
+#include "core/arret.h"
+#include "core/batch.h"
+#include "core/etat.h"
+#include "core/interactif.h"
+#include "tui/curses_terminal.h"
+
+int main(int argc, char** argv) {
+  vign::Etat st;
+  vign::lire_arguments(st, std::span<const char* const>(argv, static_cast<std::size_t>(argc)));
+  if (st.inifile) {
+    try {
+      return vign::traitement_batch(st);
+    } catch (const vign::Arret& a) {
+      if (*a.what() != '\0') std::fprintf(stderr, "%s\n", a.what());
+      return a.statut();
+    }
+  }
+  auto terminal = vign::terminal_curses();
+  try {
+    return vign::traitement_interactif(st, *terminal);
+  } catch (const vign::Arret& a) {
+    terminal->terminer();
+    if (*a.what() != '\0') std::fprintf(stderr, "%s\n", a.what());
+    return a.statut();
+  }
+}

@@ -1,0 +1,34 @@
+// The screen and keyboard primitives every screen is built on: CLS clears,
+// pos places the cursor, acceptc reads one line of text.
+#pragma once
+
+#include <string>
+
+#include "tui/terminal.h"
+
+namespace vign {
+
+// Takes the terminal (first call) and clears the screen.
+void CLS(Terminal& t);
+
+// Moves the cursor to row ligne, column colonne, both counted from 1.
+void pos(Terminal& t, int ligne, int colonne);
+
+// Prints text at the cursor.
+void affiche(Terminal& t, std::string_view texte);
+
+// What a screen may ask of the line input beyond the common rules.
+struct OptionsSaisie {
+  bool avec_f1 = false;        // F1 ends the input too (attribute entry)
+  std::string_view refuses{};  // characters refused with the bell, as past the limit
+};
+
+// The line input. Reads keys until Enter, F11, Break, Up or Down (or F1 when
+// asked), echoing typed characters at the cursor. At most `length` characters
+// are taken: one more rings the bell. Backspace erases the last one; control
+// characters and other function keys are ignored. buffer receives the typed
+// text; the terminating key is returned.
+// Throws Arret when the keyboard is gone for good.
+int acceptc(Terminal& t, std::string& buffer, int length, const OptionsSaisie& options = {});
+
+}  // namespace vign

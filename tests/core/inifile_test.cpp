@@ -1,0 +1,184 @@
+#include "core/inifile.h"
+
+#include <gtest/gtest.h>
+
+#include "core/arret.h"
+#include "support/programme.h"
+
+namespace vign {
+namespace {
+
+using test::Dossier;
+
+std::optional<std::string> valeur(std::string_view contenu, std::string_view cle,
+                                  std::string_view section = "format") {
+  return chercher_valeur(contenu, section, cle);
+}
+
+TEST(LectureReglages, ValuesAreTakenByteForByte) {
+  EXPECT_EQ(valeur("[format]\nmarge=3\n", "marge"), "3");
+  EXPECT_EQ(valeur("[format]\nmarge = 3\n", "marge"), " 3");          // blanks kept
+  EXPECT_EQ(valeur("[format]\nlibelle=a=b\n", "libelle"), "a=b");     // later "=" kept
+  EXPECT_EQ(valeur("[format]\nmarge=3", "marge"), "3");               // no final newline
+  EXPECT_EQ(valeur("[format]\r\nmarge=3\r\n", "marge"), "3\r");       // CR kept, header still ok
+  EXPECT_EQ(valeur("[format]\ninit_debut_page=\n", "init_debut_page"), "");
+  EXPECT_EQ(valeur("[format]\n==marge=4\n", "marge"), "4");           // leading "=" skipped
+}
+
+TEST(LectureReglages, KeyMatchesOnItsOwnLengthOnly) {
+  EXPECT_EQ(valeur("[format]\nmarge \t=3\n", "marge"), "3");
+  EXPECT_EQ(valeur("[format]\nmargeXYZ=5\n", "marge"), "5");
+  EXPECT_EQ(valeur("[format]\nmarge\n", "marge"), "");  // no "=": empty value
+  EXPECT_FALSE(valeur("[format]\nmarg=5\n", "marge"));
+  EXPECT_FALSE(valeur("[format]\n marge=5\n", "marge"));  // leading blank: no match
+}
+
+TEST(LectureReglages, FirstMatchInTheFirstSectionOfThatNameWins) {
+  EXPECT_EQ(valeur("[format]\nmarge=1\nmarge=2\n", "marge"), "1");
+  EXPECT_FALSE(valeur("[format]\nx=1\n[format]\nmarge=2\n", "marge"));
+  EXPECT_FALSE(valeur("marge=1\n[format]\nx=1\n", "marge"));  // above any header
+  EXPECT_FALSE(valeur("[format]\nx=1\n[fichiers]\nmarge=2\n", "marge"));
+  EXPECT_EQ(valeur("[fichiers]\nmarge=9\n[format]\nmarge=2\n", "marge"), "2");
+}
+
+TEST(LectureReglages, SectionNamesMustMatchExactly) {
+  EXPECT_FALSE(valeur("[Format]\nmarge=1\n", "marge"));
+  EXPECT_FALSE(valeur("[ format ]\nmarge=1\n", "marge"));
+  EXPECT_FALSE(valeur("[format\nmarge=1\n", "marge"));  // no "]": the name holds the newline
+  EXPECT_EQ(valeur("[format] commentaire\nmarge=1\n", "marge"), "1");
+  EXPECT_FALSE(valeur("", "marge"));
+}
+
+TEST(LectureReglages, ALongValueComesBackWhole) {
+  const std::string longue(5000, 'x');
+  EXPECT_EQ(valeur("[presentation]\nligne01=" + longue + "\nligne02=2\n", "ligne01",
+                   "presentation"),
+            longue);
+  EXPECT_EQ(valeur("[presentation]\nligne01=" + longue + "\nligne02=2\n", "ligne02",
+                   "presentation"),
+            "2");
+}
+
+TEST(LectureReglages, AMissingFileEndsTheProgramWithStatus1) {
+  Etat st;
+  try {
+    read_inifile(st, "/nonexistent/reglages.ini", "format", "marge");
+    FAIL() << "no Arret thrown";
+  } catch (const Arret& a) {
+    EXPECT_EQ(a.statut(), 1);
+    EXPECT_STREQ(a.what(), "Erreur ouverture fichier BATCH: No such file or directory");
+  }
+}
+
+TEST(LectureReglages, AMissingFileThroughTheProgram) {
+  Dossier d;
+  const auto r = test::lancer({"-l", "absent.ini"}, d.chemin());
+  EXPECT_EQ(r.statut, 1);
+  EXPECT_EQ(r.erreurs, "Erreur ouverture fichier BATCH: No such file or directory\n");
+  EXPECT_EQ(r.sortie, "");
+}
+
+Etat etat_exemple() {
+  Etat st;
+  st.FORMAT = 2;
+  st.libelle[2].assign("Planche 3x8");
+  st.etilar[2] = 3;
+  st.maxcareti[2] = 30;
+  st.maxligeti[2] = 4;
+  st.marge[2] = 2;
+  st.maxintetihor[2] = 3;
+  st.maxintetiver[2] = 1;
+  st.maxetipag[2] = 8;
+  st.maxpagcad[2] = 1;
+  st.avtpagimp[2] = "\\027E";
+  st.aprpagimp[2] = "\\012";
+  st.inputfile = "clients.txt";
+  st.delimiteur = ";";
+  st.outputfile = "sortie.prn";
+  st.place[1].assign("1");
+  st.place[2].assign("2");
+  st.place[3].assign("3+4");
+  st.place[4].assign("5");
+  return st;
+}
+
+TEST(EcritureReglages, TheDocumentedExampleByteForByte) {
+  EXPECT_EQ(texte_inifile(etat_exemple(), 250),
+            "[format]\n"
+            "libelle=Planche 3x8\n"
+            "nbre_en_largeur=3\n"
+            "nbre_caracteres=30\n"
+            "nbre_lignes=4\n"
+            "marge=2\n"
+            "espace_horizontal=3\n"
+            "espace_vertical=1\n"
+            "nbre_rangee_par_page=8\n"
+            "nbre_page_cadrage=1\n"
+            "init_debut_page=\\027E\n"
+            "init_fin_page=\\012\n"
+            "\n"
+            "[fichiers]\n"
+            "donnees=clients.txt\n"
+            "delimiteur=;\n"
+            "etiquettes=sortie.prn\n"
+            "\n"
+            "[presentation]\n"
+            "ligne01=1\n"
+            "ligne02=2\n"
+            "ligne03=3+4\n"
+            "ligne04=5\n"
+            "\n"
+            "[execution]\n"
+            "nombre=250\n");
+}
+
+TEST(EcritureReglages, ScreenModeWritesTheTypedLinesAndNoDelimiter) {
+  Etat st = etat_exemple();
+  st.ALECRAN = 1;
+  st.inputfile = kEcran;
+  st.delimiteur.reset();
+  st.maxligeti[2] = 2;
+  st.champ[1].assign("Mme Dupont");
+  st.champ[2].assign("  rue = 3");
+  const std::string s = texte_inifile(st, 12);
+  EXPECT_NE(s.find("donnees=ECRAN\ndelimiteur=\n"), std::string::npos);
+  EXPECT_NE(s.find("[presentation]\nligne01=Mme Dupont\nligne02=  rue = 3\n\n"), std::string::npos);
+  EXPECT_NE(s.find("nombre=12\n"), std::string::npos);
+}
+
+TEST(EcritureReglages, WhatIsWrittenReadsBackIntact) {
+  Etat st = etat_exemple();
+  st.libelle[2].assign("Planche 30 car.     ");  // trailing blanks of a catalogue name
+  st.delimiteur = " ";
+  st.avtpagimp[2] = "\\027E\\027&l6D\\027(s10H" + std::string(120, 'A');  // long catalogue string
+  st.aprpagimp[2] = "";
+  const std::string s = texte_inifile(st, 7);
+  EXPECT_EQ(chercher_valeur(s, "format", "libelle"), "Planche 30 car.     ");
+  EXPECT_EQ(chercher_valeur(s, "format", "init_debut_page"), st.avtpagimp[2]);
+  EXPECT_EQ(chercher_valeur(s, "format", "init_fin_page"), "");
+  EXPECT_EQ(chercher_valeur(s, "format", "nbre_page_cadrage"), "1");
+  EXPECT_EQ(chercher_valeur(s, "fichiers", "delimiteur"), " ");
+  EXPECT_EQ(chercher_valeur(s, "presentation", "ligne03"), "3+4");
+  EXPECT_EQ(chercher_valeur(s, "execution", "nombre"), "7");
+}
+
+TEST(EcritureReglages, FileIsWrittenOrTheFailureIsSaid) {
+  Dossier d;
+  Etat st = etat_exemple();
+  st.writefile = (d / "r.ini").string();
+  EXPECT_FALSE(write_inifile(st, 250));
+  EXPECT_EQ(d.lire("r.ini"), texte_inifile(st, 250));
+
+  st.writefile = (d / "absent" / "r.ini").string();
+  const auto erreur = write_inifile(st, 250);
+  ASSERT_TRUE(erreur);
+  EXPECT_NE(erreur->find("No such file or directory"), std::string::npos);
+
+  st.writefile = "/dev/full";
+  const auto plein = write_inifile(st, 250);
+  ASSERT_TRUE(plein);
+  EXPECT_NE(plein->find("No space left on device"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace vign

@@ -1,0 +1,114 @@
+#include "tui/saisie.h"
+
+#include <gtest/gtest.h>
+
+#include "core/arret.h"
+#include "tui/ecran_memoire.h"
+
+namespace vign {
+namespace {
+
+TEST(Saisie, TypedTextIsEchoedAndReturnedWithItsKey) {
+  EcranMemoire t;
+  t.effacer();
+  t.taper("ab");
+  t.taper({kEffacer});
+  t.taper("c");
+  t.taper({kEntree});
+  pos(t, 3, 5);
+  std::string buf = "old";
+  EXPECT_EQ(acceptc(t, buf, 10), kEntree);
+  EXPECT_EQ(buf, "ac");
+  EXPECT_EQ(t.rangee(2), "    ac");
+  EXPECT_EQ(t.curseur_colonne(), 6);
+}
+
+TEST(Saisie, EveryTerminatingKeyEndsTheLine) {
+  for (int key : {kEntree, kF11, kBreak, kHaut, kBas}) {
+    EcranMemoire t;
+    t.taper("x");
+    t.taper({key});
+    std::string buf;
+    EXPECT_EQ(acceptc(t, buf, 5), key);
+    EXPECT_EQ(buf, "x");
+  }
+}
+
+TEST(Saisie, TheLimitRingsTheBellAndBackspaceStillWorks) {
+  EcranMemoire t;
+  t.taper("abcd");
+  t.taper({kEffacer});
+  t.taper("z");
+  t.taper({kEntree});
+  std::string buf;
+  acceptc(t, buf, 3);
+  EXPECT_EQ(buf, "abz");
+  EXPECT_EQ(t.sonneries(), 1);
+  EXPECT_EQ(t.rangee(0), "abz");
+}
+
+TEST(Saisie, ZeroLengthTakesNothingAndRingsForEveryCharacter) {
+  EcranMemoire t;
+  t.taper("ab");
+  t.taper({kEffacer, kBas});
+  std::string buf;
+  EXPECT_EQ(acceptc(t, buf, 0), kBas);
+  EXPECT_EQ(buf, "");
+  EXPECT_EQ(t.sonneries(), 3);
+}
+
+TEST(Saisie, ControlCharactersAndOtherFunctionKeysAreIgnored) {
+  EcranMemoire t;
+  t.taper({9, 27, 13, 0, kErreurTouche, kF1, 260, 261, 330, 'a', kEntree});
+  std::string buf;
+  EXPECT_EQ(acceptc(t, buf, 5), kEntree);
+  EXPECT_EQ(buf, "a");
+  EXPECT_EQ(t.sonneries(), 0);
+  EXPECT_EQ(t.rangee(0), "a");
+}
+
+TEST(Saisie, F1EndsTheLineOnlyWhenAsked) {
+  EcranMemoire t;
+  t.taper({'a', kF1, 'b', kEntree});
+  std::string buf;
+  EXPECT_EQ(acceptc(t, buf, 5, {.avec_f1 = true}), kF1);
+  EXPECT_EQ(buf, "a");
+  EXPECT_EQ(acceptc(t, buf, 5, {.avec_f1 = true}), kEntree);
+  EXPECT_EQ(buf, "b");
+}
+
+TEST(Saisie, RefusedCharactersRingTheBell) {
+  EcranMemoire t;
+  t.taper("a;b");
+  t.taper({kEntree});
+  std::string buf;
+  acceptc(t, buf, 5, {.refuses = ";"});
+  EXPECT_EQ(buf, "ab");
+  EXPECT_EQ(t.sonneries(), 1);
+}
+
+TEST(Saisie, AKeyboardGoneForGoodEndsTheProgram) {
+  EcranMemoire t;
+  t.taper("ab");
+  std::string buf;
+  EXPECT_THROW(acceptc(t, buf, 5), Arret);
+}
+
+TEST(Ecran, ClearingBlanksTheScreenAndHomesTheCursor) {
+  EcranMemoire t;
+  t.effacer();
+  pos(t, 5, 5);
+  affiche(t, "xyz");
+  t.rafraichir();
+  EXPECT_EQ(t.rangee(4), "    xyz");
+  CLS(t);
+  EXPECT_EQ(t.texte(), std::string(24, '\n'));
+  EXPECT_EQ(t.curseur_rangee(), 0);
+  EXPECT_EQ(t.curseur_colonne(), 0);
+  pos(t, 24, 80);
+  EXPECT_EQ(t.curseur_rangee(), 23);
+  EXPECT_EQ(t.curseur_colonne(), 79);
+}
+
+}  // namespace
+}  // namespace vign
