@@ -1,0 +1,2 @@
+# Installation and the Debian package.
+install(TARGETS vign RUNTIME DESTINATION bin)
