@@ -1,13 +1,70 @@
 #include "formats/mn_format.h"
 
-#include "tui/non_disponible.h"
+#include <string>
+
+#include "formats/catalogue.h"
+#include "tui/saisie.h"
 
 namespace vign {
 
+namespace {
+
+constexpr int kRangeeTitre = 4;
+constexpr int kRangeeCreation = 5;  // slot 0; slot k is on row 5 + k
+constexpr int kColonneMarque = 3;   // the ">" stands just before the name
+constexpr std::size_t kLargeurNom = 36;
+
+constexpr const char* kTitre = "!+++++++++ Formats predefinis +++++++++++\"\n";
+constexpr const char* kPied = "#++++++++++++++++++++++++++++++++++++++++$\n";
+constexpr const char* kCreation = "Creation d'un nouveau format";
+
+std::string rangee_format(const Libelle& nom) {
+  std::string r = "*  ";
+  r += nom.view();
+  if (nom.size() < kLargeurNom) r.append(kLargeurNom - nom.size(), ' ');
+  r += "  *\n";
+  return r;
+}
+
+void dessiner(const Etat& st, Terminal& t) {
+  std::string boite = kTitre;
+  for (int k = 0; k <= st.MAXFORMAT; ++k)
+    boite += rangee_format(st.libelle[static_cast<std::size_t>(k)]);
+  boite += kPied;
+  pos(t, kRangeeTitre, 1);
+  affiche(t, boite);
+  t.rafraichir();
+}
+
+}  // namespace
+
 int mn_format(Etat& st, Terminal& t) {
-  (void)st;
-  non_disponible(t, "Formats");
-  return -1;
+  const auto erreurs =
+      st.pformat ? lire_catalogue(st, st.pformat.get()) : lire_catalogue(st, std::string_view{});
+  for (int n : erreurs) affiche(t, "Erreur fichier format ligne " + std::to_string(n));
+  st.libelle[0].assign(kCreation);
+  dessiner(st, t);
+
+  const int derniere = kRangeeCreation + st.MAXFORMAT;
+  int courante = kRangeeCreation;
+  int precedente = kRangeeCreation;
+  std::string rien;
+  for (;;) {
+    pos(t, precedente, kColonneMarque);
+    affiche(t, " ");
+    pos(t, courante, kColonneMarque);
+    affiche(t, ">");
+    const int touche = acceptc(t, rien, 0);
+    precedente = courante;
+    if (touche == kF11) return -1;
+    if (touche == kHaut) --courante;
+    if (touche == kBas) ++courante;
+    // The list runs round in both directions.
+    if (courante < kRangeeCreation) courante = derniere;
+    if (courante > derniere) courante = kRangeeCreation;
+    t.rafraichir();
+    if (touche == kEntree) return courante - kRangeeCreation;
+  }
 }
 
 }  // namespace vign

@@ -1,13 +1,231 @@
 #include "formats/wn_format_crea.h"
 
-#include "tui/non_disponible.h"
+#include <sys/stat.h>
+
+#include <array>
+#include <string>
+
+#include "core/nombres.h"
+#include "engine/controle.h"
+#include "formats/catalogue.h"
+#include "formats/remplacement.h"
+#include "tui/saisie.h"
 
 namespace vign {
 
+namespace {
+
+constexpr std::array<const char*, 16> kForme = {
+    "!+++++++++++++++++++++++++++++ Nouveau format ++++++++++++++++++++++++++\"\n",
+    "* Nom du nouveau format ............ : ______________________________   *\n",
+    "* Nombre de caracteres par etiquette : ___                              *\n",
+    "* Nombre de lignes par etiquette ... : ___                              *\n",
+    "* Nombre d'etiquette en largeur .... : ___                              *\n",
+    "* Nombre d'espaces entre etiquettes  : ___                              *\n",
+    "* Nombre de ligne entre etiquettes . : ___                              *\n",
+    "* Marge de gauche .................. : ___                              *\n",
+    "* Nombre d'etiquette par page ...... : ___                              *\n",
+    "* Nombre de page de cadrage ........ : ___                              *\n",
+    "* Chaine a envoyer avant la page ... :  (ex : \\027E pour <ESC>E)        *\n",
+    "* _____________________________________________________________________ *\n",
+    "* Chaine a envoyer apres la page ... :  (ex : \\012 pour <Form Feed>)    *\n",
+    "* _____________________________________________________________________ *\n",
+    "*                                                                       *\n",
+    "#+++++++++++++++++++++++++++++++++++++++++++++++++++++++++++++++++++++++$",
+};
+constexpr int kRangeeForme = 6;
+
+// Where each field of the form is typed, in the order the form asks for them.
+struct Champ {
+  int ligne;
+  int colonne;
+  int longueur;
+};
+constexpr std::array<Champ, 11> kChamps = {{{7, 40, 30},
+                                            {8, 40, 3},
+                                            {9, 40, 3},
+                                            {10, 40, 3},
+                                            {11, 40, 3},
+                                            {12, 40, 3},
+                                            {13, 40, 3},
+                                            {14, 40, 3},
+                                            {15, 40, 3},
+                                            {17, 3, 69},
+                                            {19, 3, 69}}};
+constexpr int kNom = 1;
+constexpr int kAvant = 10;
+constexpr int kApres = 11;
+
+// The row of the form's question and messages, and the room they have in it
+// (two columns are left for the answer that follows).
+constexpr int kRangeeMessage = 20;
+constexpr int kColonneMessage = 3;
+constexpr std::size_t kLargeurMessage = 66;
+constexpr int kColonneReponse = 56;
+constexpr int kLongueurReponse = 2;
+
+// The number stored by steps 2 to 9, in slot 0.
+int& nombre(Etat& st, int etape) {
+  switch (etape) {
+    case 2:
+      return st.maxcareti[0];
+    case 3:
+      return st.maxligeti[0];
+    case 4:
+      return st.etilar[0];
+    case 5:
+      return st.maxintetihor[0];
+    case 6:
+      return st.maxintetiver[0];
+    case 7:
+      return st.marge[0];
+    case 8:
+      return st.maxetipag[0];
+    default:
+      return st.maxpagcad[0];
+  }
+}
+
+void stocker(Etat& st, int etape, const std::string& texte) {
+  if (etape == kNom) {
+    st.libelle[0].assign(texte);
+  } else if (etape == kAvant) {
+    st.avtpagimp[0] = texte;
+    st.avtpage[0] = char_to_spec(texte);
+  } else if (etape == kApres) {
+    st.aprpagimp[0] = texte;
+    st.aprpage[0] = char_to_spec(texte);
+  } else {
+    nombre(st, etape) = entier(texte);
+  }
+}
+
+// The working format as the form found it, for F11 to put back.
+struct Sauvegarde {
+  explicit Sauvegarde(const Etat& st)
+      : libelle(st.libelle[0]),
+        nombres{st.etilar[0],       st.maxcareti[0],    st.maxligeti[0], st.marge[0],
+                st.maxintetihor[0], st.maxintetiver[0], st.maxetipag[0], st.maxpagcad[0]},
+        avtpagimp(st.avtpagimp[0]),
+        aprpagimp(st.aprpagimp[0]),
+        avtpage(st.avtpage[0]),
+        aprpage(st.aprpage[0]) {}
+
+  void restituer(Etat& st) const {
+    st.libelle[0] = libelle;
+    st.etilar[0] = nombres[0];
+    st.maxcareti[0] = nombres[1];
+    st.maxligeti[0] = nombres[2];
+    st.marge[0] = nombres[3];
+    st.maxintetihor[0] = nombres[4];
+    st.maxintetiver[0] = nombres[5];
+    st.maxetipag[0] = nombres[6];
+    st.maxpagcad[0] = nombres[7];
+    st.avtpagimp[0] = avtpagimp;
+    st.aprpagimp[0] = aprpagimp;
+    st.avtpage[0] = avtpage;
+    st.aprpage[0] = aprpage;
+  }
+
+  Libelle libelle;
+  std::array<int, 8> nombres;
+  std::string avtpagimp, aprpagimp;
+  Controle avtpage, aprpage;
+};
+
+void dessiner(Terminal& t) {
+  std::string forme;
+  for (const char* ligne : kForme) forme += ligne;
+  pos(t, kRangeeForme, 1);
+  affiche(t, forme);
+  t.rafraichir();
+}
+
+// Reads the eleven fields; false when the user abandons the form with F11.
+bool saisir(Etat& st, Terminal& t) {
+  std::string texte;
+  int etape = 1;
+  while (etape <= static_cast<int>(kChamps.size())) {
+    const Champ& c = kChamps[static_cast<std::size_t>(etape - 1)];
+    pos(t, c.ligne, c.colonne);
+    // A ';' would end the field early when the catalogue is read back and
+    // shift every later field of the line; a page string can still carry
+    // that byte as \059.
+    const bool texte_libre = etape == kNom || etape == kAvant || etape == kApres;
+    const int touche = acceptc(t, texte, c.longueur, {.refuses = texte_libre ? ";" : ""});
+    if (touche == kF11) return false;
+    if (!texte.empty()) stocker(st, etape, texte);
+    t.rafraichir();
+    if (touche == kHaut && etape > 1) {
+      --etape;
+    } else {
+      ++etape;
+    }
+  }
+  return true;
+}
+
+// Shows one line at row 20 in place of whatever stood there, and waits for the
+// user to acknowledge it.
+void signaler(Terminal& t, std::string_view texte) {
+  pos(t, kRangeeMessage, kColonneMessage);
+  affiche(t, std::string(kLargeurMessage + kLongueurReponse + 1, ' '));
+  pos(t, kRangeeMessage, kColonneMessage);
+  affiche(t, texte.substr(0, kLargeurMessage));
+  t.rafraichir();
+  std::string reponse;
+  acceptc(t, reponse, kLongueurReponse);
+}
+
+// A catalogue that is there but could not be read must not be replaced by
+// what the program holds in memory: that would throw its formats away.
+bool catalogue_illisible(const Etat& st) {
+  struct stat s {};
+  return !st.pformat && ::lstat(kCatalogue, &s) == 0;
+}
+
+void enregistrer(Etat& st, Terminal& t) {
+  if (st.MAXFORMAT >= kMaxCatalogue) {
+    signaler(t, "Maximum de 18 formats depasse. Format non insere...");
+    return;
+  }
+  if (catalogue_illisible(st)) {
+    signaler(t, std::string("Fichier ") + kCatalogue + " illisible. Format non insere...");
+    return;
+  }
+  {
+    Remplacement nouveau(kCatalogue);
+    if (!nouveau.erreur().empty()) {
+      signaler(t, nouveau.erreur());
+    } else {
+      pos(t, kRangeeMessage, kColonneMessage);
+      affiche(t, "Format a inserer dans le fichier des formats (O/N) : ");
+      t.rafraichir();
+      pos(t, kRangeeMessage, kColonneReponse);
+      std::string reponse;
+      acceptc(t, reponse, kLongueurReponse);
+      const bool inserer = !reponse.empty() && (reponse[0] == 'O' || reponse[0] == 'o');
+      if (!nouveau.valider(texte_catalogue(st, inserer))) signaler(t, nouveau.erreur());
+    }
+  }
+  st.pformat.reset(std::fopen(kCatalogue, "r"));
+}
+
+}  // namespace
+
 int wn_format_crea(Etat& st, Terminal& t) {
-  (void)st;
-  non_disponible(t, "Nouveau format");
-  return -1;
+  const Sauvegarde avant(st);
+  dessiner(t);
+  st.avtpagimp[0].clear();
+  st.aprpagimp[0].clear();
+  st.avtpage[0].reset();
+  st.aprpage[0].reset();
+  if (!saisir(st, t)) {
+    avant.restituer(st);
+    return -1;
+  }
+  enregistrer(st, t);
+  return 0;
 }
 
 }  // namespace vign

@@ -1,0 +1,239 @@
+#include "formats/catalogue.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "outils.h"
+
+namespace vign {
+namespace {
+
+// The line of a sheet of 3x8 labels of 70x36 mm, as the program writes it.
+const std::string kPlanche =
+    "Planche A4 70x36 (3x8)        ;   3;  35;   8;   2;   3;   1;   8;   1;\\027E;\\012;\n";
+
+TEST(Catalogue, ReadsEveryFieldOfAWrittenLine) {
+  Etat st;
+  EXPECT_TRUE(lire_catalogue(st, kPlanche).empty());
+  EXPECT_EQ(st.MAXFORMAT, 1);
+  EXPECT_EQ(st.libelle[1].view(), "Planche A4 70x36 (3x8)        ");
+  EXPECT_EQ(st.etilar[1], 3);
+  EXPECT_EQ(st.maxcareti[1], 35);
+  EXPECT_EQ(st.maxligeti[1], 8);
+  EXPECT_EQ(st.marge[1], 2);
+  EXPECT_EQ(st.maxintetihor[1], 3);
+  EXPECT_EQ(st.maxintetiver[1], 1);
+  EXPECT_EQ(st.maxetipag[1], 8);
+  EXPECT_EQ(st.maxpagcad[1], 1);
+  EXPECT_EQ(st.avtpagimp[1], "\\027E");
+  EXPECT_EQ(st.aprpagimp[1], "\\012");
+  EXPECT_EQ(st.avtpage[1], std::string("\x1b"
+                                       "E"));
+  EXPECT_EQ(st.aprpage[1], std::string("\f"));
+  EXPECT_TRUE(st.libelle[0].empty()) << "the working format is not the catalogue's";
+}
+
+TEST(Catalogue, WritesTheLineBackExactly) {
+  Etat st;
+  lire_catalogue(st, kPlanche);
+  EXPECT_EQ(ligne_catalogue(st, 1), kPlanche);
+}
+
+TEST(Catalogue, AHandWrittenLineComesBackInTheWritersLayout) {
+  Etat st;
+  lire_catalogue(st, "A4;3;35;8;2;3;1;8;1;;;\n");
+  EXPECT_EQ(st.libelle[1].view(), "A4");
+  EXPECT_FALSE(st.avtpage[1].has_value());
+  EXPECT_FALSE(st.aprpage[1].has_value());
+  EXPECT_EQ(ligne_catalogue(st, 1),
+            "A4                            ;   3;  35;   8;   2;   3;   1;   8;   1;;;\n");
+}
+
+TEST(Catalogue, NumbersAreReadUpToTheirFirstOtherCharacter) {
+  const struct {
+    const char* texte;
+    int valeur;
+  } cas[] = {{"   3", 3}, {"3", 3}, {"+3", 3}, {"-1", -1}, {"3x", 3}, {"", 0}, {"x3", 0}};
+  for (const auto& c : cas) {
+    Etat st;
+    const std::string t = c.texte;
+    lire_catalogue(st, "N;" + t + ";" + t + ";" + t + ";" + t + ";" + t + ";" + t + ";" + t + ";" +
+                           t + ";;;\n");
+    for (const auto* tableau : {&st.etilar, &st.maxcareti, &st.maxligeti, &st.marge,
+                                &st.maxintetihor, &st.maxintetiver, &st.maxetipag, &st.maxpagcad}) {
+      EXPECT_EQ((*tableau)[1], c.valeur) << "\"" << c.texte << "\"";
+    }
+  }
+}
+
+TEST(Catalogue, AWideNumberIsWrittenWhole) {
+  Etat st;
+  lire_catalogue(st, "N;12345;-999;0;0;0;0;0;0;;;\n");
+  EXPECT_EQ(ligne_catalogue(st, 1),
+            "N                             ;12345;-999;   0;   0;   0;   0;   0;   0;;;\n");
+}
+
+TEST(Catalogue, CarriageReturnBeforeTheLineFeedChangesNothing) {
+  Etat lf, crlf;
+  lire_catalogue(lf, kPlanche + "B;1;2;3;4;5;6;7;8;x;y;\n");
+  lire_catalogue(crlf,
+                 "Planche A4 70x36 (3x8)        ;   3;  35;   8;   2;   3;   1;   8;   "
+                 "1;\\027E;\\012;\r\nB;1;2;3;4;5;6;7;8;x;y;\r\n");
+  EXPECT_EQ(crlf.MAXFORMAT, 2);
+  for (int k = 1; k <= 2; ++k) EXPECT_EQ(ligne_catalogue(crlf, k), ligne_catalogue(lf, k));
+}
+
+TEST(Catalogue, TakesEighteenLinesAtMost) {
+  std::string texte;
+  for (int i = 1; i <= 25; ++i)
+    texte += "F" + std::to_string(i) + ";" + std::to_string(i) + ";0;0;0;0;0;0;0;;;\n";
+  Etat st;
+  EXPECT_TRUE(lire_catalogue(st, texte).empty());
+  EXPECT_EQ(st.MAXFORMAT, 18);
+  EXPECT_EQ(st.libelle[18].view(), "F18");
+  EXPECT_EQ(st.etilar[18], 18);
+}
+
+TEST(Catalogue, AnEmptyCatalogueHoldsNoFormat) {
+  Etat st;
+  st.MAXFORMAT = 5;
+  EXPECT_TRUE(lire_catalogue(st, "").empty());
+  EXPECT_EQ(st.MAXFORMAT, 0);
+}
+
+TEST(Catalogue, ALineShortOfASemicolonIsReportedAndKeepsOnlyItsWholeFields) {
+  Etat st;
+  // A first reading leaves values in slot 2 that the short line must not keep.
+  lire_catalogue(st, kPlanche + kPlanche);
+  const auto erreurs = lire_catalogue(st, kPlanche + "B5;2;40\n" + "C;1;1;1;1;1;1;1;1;;\\012;\n");
+  EXPECT_EQ(erreurs, std::vector<int>({2}));
+  EXPECT_EQ(st.MAXFORMAT, 3);
+  EXPECT_EQ(st.libelle[2].view(), "B5");
+  EXPECT_EQ(st.etilar[2], 2);
+  EXPECT_EQ(st.maxcareti[2], 0) << "the field with no ';' after it is not taken";
+  EXPECT_EQ(st.maxligeti[2], 0);
+  EXPECT_EQ(st.maxpagcad[2], 0);
+  EXPECT_EQ(st.avtpagimp[2], "");
+  EXPECT_FALSE(st.avtpage[2].has_value());
+  EXPECT_FALSE(st.aprpage[2].has_value());
+  // The reading goes on with the next line.
+  EXPECT_EQ(st.libelle[3].view(), "C");
+  EXPECT_EQ(st.aprpage[3], std::string("\f"));
+}
+
+TEST(Catalogue, EveryShortLineIsReportedWithItsNumber) {
+  Etat st;
+  const auto erreurs = lire_catalogue(
+      st, "\n" + kPlanche + "sans point-virgule\n" + kPlanche + "A;1;1;1;1;1;1;1;1;;");
+  EXPECT_EQ(erreurs, std::vector<int>({1, 3, 5}));
+  EXPECT_EQ(st.MAXFORMAT, 5);
+  EXPECT_EQ(st.avtpagimp[5], "") << "the tenth field was there, the eleventh was not";
+}
+
+TEST(Catalogue, ALastLineWithoutLineFeedIsRead) {
+  Etat st;
+  EXPECT_TRUE(lire_catalogue(st, kPlanche + "B;1;2;3;4;5;6;7;8;;;").empty());
+  EXPECT_EQ(st.MAXFORMAT, 2);
+  EXPECT_EQ(st.maxpagcad[2], 8);
+}
+
+TEST(Catalogue, ALongNameIsCutAtThirtyFourAndWrittenAtThirty) {
+  Etat st;
+  const std::string nom = "Planche continue une colonne 89x36 mm";  // 37 characters
+  lire_catalogue(st, nom + ";1;2;3;4;5;6;7;8;;;\n");
+  EXPECT_EQ(st.libelle[1].view(), nom.substr(0, 34));
+  EXPECT_EQ(st.etilar[1], 1) << "the fields after the name are still in place";
+  EXPECT_EQ(ligne_catalogue(st, 1).substr(0, 31), nom.substr(0, 30) + ";");
+}
+
+TEST(Catalogue, AnOverlongLineIsCutAndItsRestIsNoLineOfItsOwn) {
+  // Ten fields are complete within the first 254 bytes; the page-end string
+  // runs past them, so its ';' is cut off.
+  const std::string debut = "Long;1;2;3;4;5;6;7;8;;";
+  const std::string ligne = debut + std::string(300, 'x') + ";\n";
+  Etat st;
+  const auto erreurs = lire_catalogue(st, ligne + kPlanche);
+  EXPECT_EQ(erreurs, std::vector<int>({1}));
+  EXPECT_EQ(st.MAXFORMAT, 2);
+  EXPECT_EQ(st.maxpagcad[1], 8);
+  EXPECT_EQ(st.aprpagimp[1], "");
+  EXPECT_EQ(st.libelle[2].view(), "Planche A4 70x36 (3x8)        ");
+
+  // A line of exactly 254 bytes with its line feed is whole.
+  const std::string juste = debut + std::string(254 - debut.size() - 2, 'y') + ";\n";
+  ASSERT_EQ(juste.size(), kLigneCatalogue);
+  EXPECT_TRUE(lire_catalogue(st, juste).empty());
+  EXPECT_EQ(st.aprpagimp[1].size(), 254 - debut.size() - 2);
+}
+
+TEST(Catalogue, AZeroByteEndsTheLinesText) {
+  Etat st;
+  const auto erreurs = lire_catalogue(
+      st, std::string("A;1;2;3;4;5;6;7;8;x", 19) + std::string(1, '\0') + "y;z;\n" + kPlanche);
+  EXPECT_EQ(erreurs, std::vector<int>({1}));
+  EXPECT_EQ(st.MAXFORMAT, 2);
+  EXPECT_EQ(st.avtpagimp[1], "");
+}
+
+TEST(Catalogue, WrittenThenReadGivesTheSameTableWithNamesPaddedToThirty) {
+  Etat st;
+  lire_catalogue(st,
+                 "A4;3;35;8;2;3;1;8;1;\\027E;;\n"
+                 "Etiquettes 99x38;2;48;6;1;2;0;7;0;;\\012;\n"
+                 "Nom de trente et un caracteres!;1;1;1;1;1;1;1;1;;;\n");
+  Etat relu;
+  EXPECT_TRUE(lire_catalogue(relu, texte_catalogue(st, false)).empty());
+  ASSERT_EQ(relu.MAXFORMAT, 3);
+  EXPECT_EQ(relu.libelle[1].view(), "A4                            ");
+  EXPECT_EQ(relu.libelle[2].view(), "Etiquettes 99x38              ");
+  EXPECT_EQ(relu.libelle[3].view(), "Nom de trente et un caracteres");
+  for (int k = 1; k <= 3; ++k) {
+    const auto i = static_cast<std::size_t>(k);
+    EXPECT_EQ(relu.etilar[i], st.etilar[i]);
+    EXPECT_EQ(relu.maxcareti[i], st.maxcareti[i]);
+    EXPECT_EQ(relu.maxligeti[i], st.maxligeti[i]);
+    EXPECT_EQ(relu.marge[i], st.marge[i]);
+    EXPECT_EQ(relu.maxintetihor[i], st.maxintetihor[i]);
+    EXPECT_EQ(relu.maxintetiver[i], st.maxintetiver[i]);
+    EXPECT_EQ(relu.maxetipag[i], st.maxetipag[i]);
+    EXPECT_EQ(relu.maxpagcad[i], st.maxpagcad[i]);
+    EXPECT_EQ(relu.avtpagimp[i], st.avtpagimp[i]);
+    EXPECT_EQ(relu.aprpagimp[i], st.aprpagimp[i]);
+    EXPECT_EQ(relu.avtpage[i], st.avtpage[i]);
+    EXPECT_EQ(relu.aprpage[i], st.aprpage[i]);
+  }
+}
+
+TEST(Catalogue, TheWholeCatalogueEndsWithTheNewFormatOnlyWhenAsked) {
+  Etat st;
+  lire_catalogue(st, kPlanche + kPlanche);
+  st.MAXFORMAT = 1;  // a catalogue of one format, slot 2 left over from before
+  st.libelle[0].assign("Nouveau");
+  st.etilar[0] = 4;
+  const std::string nouveau =
+      "Nouveau                       ;   4;   0;   0;   0;   0;   0;   0;   0;;;\n";
+  EXPECT_EQ(texte_catalogue(st, false), kPlanche);
+  EXPECT_EQ(texte_catalogue(st, true), kPlanche + nouveau);
+  st.MAXFORMAT = 0;
+  EXPECT_EQ(texte_catalogue(st, false), "");
+  EXPECT_EQ(texte_catalogue(st, true), nouveau);
+}
+
+TEST(Catalogue, TheFileReaderTakesWhatTheTextReaderTakes) {
+  std::string texte = "\r\n" + std::string(400, 'z') + "\n";
+  for (int i = 0; i < 20; ++i) texte += "F" + std::to_string(i) + ";1;2;3;4;5;6;7;8;a;b;\r\n";
+  Etat depuis_texte, depuis_fichier;
+  const auto e1 = lire_catalogue(depuis_texte, texte);
+  const auto f = test::fichier_de(texte);
+  const auto e2 = lire_catalogue(depuis_fichier, f.get());
+  EXPECT_EQ(e1, std::vector<int>({1, 2}));
+  EXPECT_EQ(e2, e1);
+  ASSERT_EQ(depuis_fichier.MAXFORMAT, 18);
+  EXPECT_EQ(texte_catalogue(depuis_fichier, false), texte_catalogue(depuis_texte, false));
+  EXPECT_EQ(depuis_fichier.libelle[18].view(), "F15");
+}
+
+}  // namespace
+}  // namespace vign
