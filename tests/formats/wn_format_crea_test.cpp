@@ -1,0 +1,352 @@
+#include "formats/wn_format_crea.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "formats/catalogue.h"
+#include "outils.h"
+#include "tui/ecran_memoire.h"
+
+namespace vign {
+namespace {
+
+using test::ecran;
+
+// The form as drawn, rows 6 to 21.
+const std::map<int, std::string> kForme = {
+    {6, "!+++++++++++++++++++++++++++++ Nouveau format ++++++++++++++++++++++++++\""},
+    {7, "* Nom du nouveau format ............ : ______________________________   *"},
+    {8, "* Nombre de caracteres par etiquette : ___                              *"},
+    {9, "* Nombre de lignes par etiquette ... : ___                              *"},
+    {10, "* Nombre d'etiquette en largeur .... : ___                              *"},
+    {11, "* Nombre d'espaces entre etiquettes  : ___                              *"},
+    {12, "* Nombre de ligne entre etiquettes . : ___                              *"},
+    {13, "* Marge de gauche .................. : ___                              *"},
+    {14, "* Nombre d'etiquette par page ...... : ___                              *"},
+    {15, "* Nombre de page de cadrage ........ : ___                              *"},
+    {16, "* Chaine a envoyer avant la page ... :  (ex : \\027E pour <ESC>E)        *"},
+    {17, "* _____________________________________________________________________ *"},
+    {18, "* Chaine a envoyer apres la page ... :  (ex : \\012 pour <Form Feed>)    *"},
+    {19, "* _____________________________________________________________________ *"},
+    {20, "*                                                                       *"},
+    {21, "#+++++++++++++++++++++++++++++++++++++++++++++++++++++++++++++++++++++++$"},
+};
+
+// Row 20 of the form with a text from column 3: the frame's sides at columns 1
+// and 73.
+std::string rangee20(const std::string& texte) {
+  return "* " + texte + std::string(70 - texte.size(), ' ') + "*";
+}
+
+const std::string kUn =
+    "Planche A4 70x36 (3x8)        ;   3;  35;   8;   2;   3;   1;   8;   1;\\027E;\\012;\n";
+const std::string kDeux =
+    "Planche A4 99x38 (2x7)        ;   2;  39;   9;   1;   1;   0;   7;   1;;\\012;\n";
+
+// The Formats step as the main menu runs it around the form: the catalogue
+// opened (when there is one) and read, then the form.
+struct Formulaire {
+  explicit Formulaire(const std::string* catalogue) {
+    if (catalogue != nullptr) {
+      dossier.dossier().ecrire("formats.txt", *catalogue);
+      st.pformat.reset(std::fopen("./formats.txt", "r"));
+      lire_catalogue(st, st.pformat.get());
+    }
+  }
+  int remplir(std::initializer_list<int> touches) {
+    t.taper(touches);
+    return wn_format_crea(st, t);
+  }
+  std::string catalogue() const { return dossier.dossier().lire("formats.txt"); }
+  // What the handle left in pformat reads from where it stands.
+  std::string relu() const {
+    std::string s;
+    for (int c; st.pformat && (c = std::getc(st.pformat.get())) != EOF;)
+      s.push_back(static_cast<char>(c));
+    return s;
+  }
+
+  test::DansDossier dossier;
+  Etat st;
+  EcranMemoire t;
+};
+
+// Keys for a text typed and ended with Enter.
+std::vector<int> champ(const std::string& texte, int fin = kEntree) {
+  std::vector<int> k(texte.begin(), texte.end());
+  k.push_back(fin);
+  return k;
+}
+
+void taper(EcranMemoire& t, const std::vector<int>& touches) {
+  for (int k : touches) t.taper({k});
+}
+
+TEST(WnFormatCrea, TypedValuesLandInTheWorkingFormatAndTheCatalogue) {
+  const std::string ancien = kUn + "A4;2;40;6;0;0;0;7;0;;;\n";
+  Formulaire f(&ancien);
+  for (const char* v :
+       {"Etiquettes 99x38", "48", "6", "2", "3", "1", "4", "7", "1", "\\027E\\013", "\\012"}) {
+    taper(f.t, champ(v));
+  }
+  taper(f.t, champ("O"));
+  EXPECT_EQ(wn_format_crea(f.st, f.t), 0);
+
+  EXPECT_EQ(f.st.libelle[0].view(), "Etiquettes 99x38");
+  EXPECT_EQ(f.st.maxcareti[0], 48);
+  EXPECT_EQ(f.st.maxligeti[0], 6);
+  EXPECT_EQ(f.st.etilar[0], 2);
+  EXPECT_EQ(f.st.maxintetihor[0], 3);
+  EXPECT_EQ(f.st.maxintetiver[0], 1);
+  EXPECT_EQ(f.st.marge[0], 4);
+  EXPECT_EQ(f.st.maxetipag[0], 7);
+  EXPECT_EQ(f.st.maxpagcad[0], 1);
+  EXPECT_EQ(f.st.avtpagimp[0], "\\027E\\013");
+  EXPECT_EQ(f.st.avtpage[0], std::string("\x1b"
+                                         "E\r"));
+  EXPECT_EQ(f.st.aprpage[0], std::string("\f"));
+  EXPECT_EQ(f.st.MAXFORMAT, 2) << "the form does not reload the catalogue";
+
+  const std::string attendu =
+      kUn + "A4                            ;   2;  40;   6;   0;   0;   0;   7;   0;;;\n" +
+      "Etiquettes 99x38              ;   2;  48;   6;   4;   3;   1;   7;   1;\\027E\\013;\\012;\n";
+  EXPECT_EQ(f.catalogue(), attendu);
+  EXPECT_EQ(f.relu(), attendu) << "pformat reads the new catalogue from its start";
+
+  auto forme = kForme;
+  forme[7] = "* Nom du nouveau format ............ : Etiquettes 99x38______________   *";
+  forme[8] = "* Nombre de caracteres par etiquette : 48_                              *";
+  forme[9] = "* Nombre de lignes par etiquette ... : 6__                              *";
+  forme[10] = "* Nombre d'etiquette en largeur .... : 2__                              *";
+  forme[11] = "* Nombre d'espaces entre etiquettes  : 3__                              *";
+  forme[12] = "* Nombre de ligne entre etiquettes . : 1__                              *";
+  forme[13] = "* Marge de gauche .................. : 4__                              *";
+  forme[14] = "* Nombre d'etiquette par page ...... : 7__                              *";
+  forme[15] = "* Nombre de page de cadrage ........ : 1__                              *";
+  forme[17] = "* \\027E\\013____________________________________________________________ *";
+  forme[19] = "* \\012_________________________________________________________________ *";
+  forme[20] = rangee20("Format a inserer dans le fichier des formats (O/N) : O");
+  EXPECT_EQ(f.t.texte(), ecran(forme));
+}
+
+TEST(WnFormatCrea, OnlyAnAnswerStartingWithOAddsTheFormat) {
+  const std::string ancien = "A4;2;40;6;0;0;0;7;0;;;\n";
+  const std::string reecrit =
+      "A4                            ;   2;  40;   6;   0;   0;   0;   7;   0;;;\n";
+  const std::string nouveau =
+      "N                             ;   0;   0;   0;   0;   0;   0;   0;   0;;;\n";
+  const struct {
+    const char* reponse;
+    bool ajoute;
+  } cas[] = {{"O", true},  {"o", true}, {"Oui", true}, {"n", false},
+             {"N", false}, {"", false}, {"x", false},  {" O", false}};
+  for (const auto& c : cas) {
+    Formulaire f(&ancien);
+    taper(f.t, champ("N"));
+    for (int i = 0; i < 10; ++i) f.t.taper({kEntree});
+    taper(f.t, champ(c.reponse));
+    EXPECT_EQ(wn_format_crea(f.st, f.t), 0);
+    EXPECT_EQ(f.catalogue(), c.ajoute ? reecrit + nouveau : reecrit) << "\"" << c.reponse << "\"";
+    const std::string reponse = std::string(c.reponse).substr(0, 2);
+    EXPECT_EQ(f.t.rangee(19),
+              rangee20("Format a inserer dans le fichier des formats (O/N) : " + reponse));
+  }
+}
+
+TEST(WnFormatCrea, UpOnTheFirstFieldGoesForwardAndUpLaterGoesBack) {
+  Formulaire f(nullptr);
+  taper(f.t, champ("A", kHaut));   // step 1, Up: on to step 2
+  taper(f.t, champ("35"));         // step 2
+  taper(f.t, champ("8"));          // step 3
+  taper(f.t, champ("12"));         // step 4: labels across
+  taper(f.t, champ("2", kHaut));   // step 5 stored, then back to step 4
+  taper(f.t, champ("9"));          // step 4 again
+  taper(f.t, champ(""));           // step 5: empty keeps the 2
+  taper(f.t, champ("1", kBas));    // step 6, Down goes forward
+  taper(f.t, champ("0", kBreak));  // step 7, Break too
+  for (int i = 8; i <= 11; ++i) f.t.taper({kEntree});
+  taper(f.t, champ("n"));
+  EXPECT_EQ(wn_format_crea(f.st, f.t), 0);
+  EXPECT_EQ(f.st.libelle[0].view(), "A");
+  EXPECT_EQ(f.st.maxcareti[0], 35);
+  EXPECT_EQ(f.st.maxligeti[0], 8);
+  EXPECT_EQ(f.st.etilar[0], 9);
+  EXPECT_EQ(f.st.maxintetihor[0], 2);
+  EXPECT_EQ(f.st.maxintetiver[0], 1);
+  EXPECT_EQ(f.st.marge[0], 0);
+  // The second input overwrote the first from the field's first column.
+  EXPECT_EQ(f.t.rangee(9),
+            "* Nombre d'etiquette en largeur .... : 92_                              *");
+}
+
+TEST(WnFormatCrea, EnterThroughKeepsTheValuesButEmptiesThePageStrings) {
+  Formulaire f(nullptr);
+  f.st.libelle[0].assign("Creation d'un nouveau format");
+  f.st.etilar[0] = 3;
+  f.st.maxcareti[0] = 35;
+  f.st.maxpagcad[0] = 2;
+  f.st.avtpagimp[0] = "\\027E";
+  f.st.avtpage[0] =
+      "\x1b"
+      "E";
+  f.st.aprpagimp[0] = "\\012";
+  f.st.aprpage[0] = "\f";
+  for (int i = 0; i < 11; ++i) f.t.taper({kEntree});
+  taper(f.t, champ("O"));
+  EXPECT_EQ(wn_format_crea(f.st, f.t), 0);
+  EXPECT_EQ(f.st.etilar[0], 3);
+  EXPECT_EQ(f.st.avtpagimp[0], "");
+  EXPECT_FALSE(f.st.avtpage[0].has_value());
+  EXPECT_FALSE(f.st.aprpage[0].has_value());
+  EXPECT_EQ(f.catalogue(),
+            "Creation d'un nouveau format  ;   3;  35;   0;   0;   0;   0;   0;   2;;;\n");
+}
+
+TEST(WnFormatCrea, NumbersAreTakenUpToTheirFirstOtherCharacter) {
+  const struct {
+    const char* texte;
+    int valeur;
+  } cas[] = {{"12a", 12}, {"abc", 0}, {"-5", -5}, {" 7", 7}, {"+4", 4}};
+  for (const auto& c : cas) {
+    Formulaire f(nullptr);
+    f.st.etilar[0] = 99;
+    taper(f.t, champ(""));
+    taper(f.t, champ(""));
+    taper(f.t, champ(""));
+    taper(f.t, champ(c.texte));
+    for (int i = 5; i <= 11; ++i) f.t.taper({kEntree});
+    taper(f.t, champ("n"));
+    wn_format_crea(f.st, f.t);
+    EXPECT_EQ(f.st.etilar[0], c.valeur) << "\"" << c.texte << "\"";
+  }
+}
+
+TEST(WnFormatCrea, FieldsTakeNoMoreThanTheirUnderscoresAndNoSemicolonInTexts) {
+  Formulaire f(nullptr);
+  taper(f.t, champ("Nom;de trente caracteres exactement+"));  // ';' refused, 30 kept
+  taper(f.t, champ("1234"));                                  // 3 kept
+  for (int i = 3; i <= 9; ++i) f.t.taper({kEntree});
+  taper(f.t, champ("\\027;E"));
+  taper(f.t, champ("a;b\\059"));
+  taper(f.t, champ("O"));
+  EXPECT_EQ(wn_format_crea(f.st, f.t), 0);
+  EXPECT_EQ(f.st.libelle[0].view(), "Nomde trente caracteres exacte");
+  EXPECT_EQ(f.st.maxcareti[0], 123);
+  EXPECT_EQ(f.st.avtpagimp[0], "\\027E");
+  EXPECT_EQ(f.st.aprpagimp[0], "ab\\059");
+  EXPECT_EQ(f.st.aprpage[0], std::string("ab;"));
+  EXPECT_EQ(f.t.sonneries(), 6 + 1 + 1 + 1);
+  EXPECT_EQ(f.t.rangee(6),
+            "* Nom du nouveau format ............ : Nomde trente caracteres exacte   *");
+  // Read back, the line gives the same format again.
+  Etat relu;
+  EXPECT_TRUE(lire_catalogue(relu, f.catalogue()).empty());
+  EXPECT_EQ(relu.aprpage[1], std::string("ab;"));
+  EXPECT_EQ(relu.maxcareti[1], 123);
+}
+
+TEST(WnFormatCrea, AFullCatalogueIsLeftAsItIs) {
+  std::string plein;
+  for (int i = 1; i <= 18; ++i) plein += "F" + std::to_string(i) + ";1;2;3;4;5;6;7;8;;;\n";
+  Formulaire f(&plein);
+  ASSERT_EQ(f.st.MAXFORMAT, 18);
+  std::FILE* avant = f.st.pformat.get();
+  taper(f.t, champ("Nouveau"));
+  for (int i = 2; i <= 11; ++i) f.t.taper({kEntree});
+  taper(f.t, champ("xyz"));  // acknowledged like any entry of two characters
+  EXPECT_EQ(wn_format_crea(f.st, f.t), 0);
+  EXPECT_EQ(f.st.libelle[0].view(), "Nouveau") << "the format is still the one to use";
+  EXPECT_EQ(f.catalogue(), plein);
+  EXPECT_EQ(f.st.pformat.get(), avant);
+  EXPECT_EQ(f.t.rangee(19), rangee20("Maximum de 18 formats depasse. Format non insere...xy"));
+}
+
+TEST(WnFormatCrea, WithoutACatalogueTheFormCreatesOne) {
+  Formulaire f(nullptr);
+  taper(f.t, champ("Premier"));
+  for (int i = 2; i <= 11; ++i) f.t.taper({kEntree});
+  taper(f.t, champ("o"));
+  EXPECT_EQ(wn_format_crea(f.st, f.t), 0);
+  const std::string ligne =
+      "Premier                       ;   0;   0;   0;   0;   0;   0;   0;   0;;;\n";
+  EXPECT_EQ(f.catalogue(), ligne);
+  EXPECT_EQ(f.relu(), ligne);
+}
+
+TEST(WnFormatCrea, ACatalogueThatCouldNotBeReadIsNotReplaced) {
+  Formulaire f(nullptr);
+  f.dossier.dossier().ecrire("formats.txt", kUn + kDeux);  // there, but it did not open
+  taper(f.t, champ("Premier"));
+  for (int i = 2; i <= 11; ++i) f.t.taper({kEntree});
+  f.t.taper({kEntree});
+  EXPECT_EQ(wn_format_crea(f.st, f.t), 0);
+  EXPECT_EQ(f.catalogue(), kUn + kDeux);
+  EXPECT_FALSE(f.st.pformat);
+  EXPECT_EQ(f.t.rangee(19), rangee20("Fichier ./formats.txt illisible. Format non insere..."));
+}
+
+TEST(WnFormatCrea, AFailedRewriteSaysSoAndLeavesTheCatalogue) {
+  // A catalogue name that opens for reading but cannot be replaced: a
+  // directory (permissions would not stop the superuser the tests may run as).
+  test::DansDossier d;
+  std::filesystem::create_directory("formats.txt");
+  Etat st;
+  st.pformat.reset(std::fopen("./formats.txt", "r"));
+  ASSERT_TRUE(st.pformat);
+  EcranMemoire t;
+  taper(t, champ("Premier"));
+  for (int i = 2; i <= 11; ++i) t.taper({kEntree});
+  taper(t, champ("O"));
+  t.taper({kEntree});
+  EXPECT_EQ(wn_format_crea(st, t), 0);
+  EXPECT_TRUE(std::filesystem::is_directory("formats.txt"));
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator("."), {}), 1)
+      << "no temporary file is left";
+  EXPECT_EQ(t.rangee(19), rangee20("Erreur ecriture ./formats.txt: Is a directory"));
+}
+
+TEST(WnFormatCrea, AReadOnlyDirectoryIsReportedBeforeTheQuestion) {
+  if (::geteuid() == 0) GTEST_SKIP() << "permissions do not bind the superuser";
+  Formulaire f(&kUn);
+  ::chmod(".", 0555);
+  taper(f.t, champ("Premier"));
+  for (int i = 2; i <= 11; ++i) f.t.taper({kEntree});
+  f.t.taper({kEntree});
+  EXPECT_EQ(wn_format_crea(f.st, f.t), 0);
+  ::chmod(".", 0755);
+  EXPECT_EQ(f.catalogue(), kUn);
+  EXPECT_EQ(f.t.rangee(19), rangee20("Erreur creation ./formats.txt: Permission denied"));
+}
+
+TEST(WnFormatCrea, F11AbandonsTheFormAndPutsTheWorkingFormatBack) {
+  for (int etape = 1; etape <= 11; ++etape) {
+    Formulaire f(&kUn);
+    f.st.libelle[0].assign("Ancien");
+    f.st.etilar[0] = 3;
+    f.st.maxcareti[0] = 35;
+    f.st.avtpagimp[0] = "\\027E";
+    f.st.avtpage[0] =
+        "\x1b"
+        "E";
+    std::FILE* avant = f.st.pformat.get();
+    for (int i = 1; i < etape; ++i) taper(f.t, champ("7"));
+    taper(f.t, champ("9", kF11));
+    EXPECT_EQ(wn_format_crea(f.st, f.t), -1) << "step " << etape;
+    EXPECT_EQ(f.st.libelle[0].view(), "Ancien");
+    EXPECT_EQ(f.st.etilar[0], 3);
+    EXPECT_EQ(f.st.maxcareti[0], 35);
+    EXPECT_EQ(f.st.maxligeti[0], 0);
+    EXPECT_EQ(f.st.maxpagcad[0], 0);
+    EXPECT_EQ(f.st.avtpagimp[0], "\\027E");
+    EXPECT_EQ(f.st.avtpage[0], std::string("\x1b"
+                                           "E"));
+    EXPECT_EQ(f.st.aprpagimp[0], "");
+    EXPECT_EQ(f.catalogue(), kUn);
+    EXPECT_EQ(f.st.pformat.get(), avant);
+    EXPECT_EQ(f.t.rangee(19), kForme.at(20)) << "no question asked";
+  }
+}
+
+}  // namespace
+}  // namespace vign
