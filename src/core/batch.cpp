@@ -1,17 +1,87 @@
 #include "core/batch.h"
 
+#include <algorithm>
 #include <cstdio>
 
+#include "core/arret.h"
 #include "core/inifile.h"
+#include "core/nombres.h"
+#include "engine/controle.h"
+#include "engine/enregistrement.h"
+#include "engine/execution.h"
 
 namespace vign {
 
-// Not built yet: a batch run checks that its settings file opens, says that
-// printing is not available, and fails.
+namespace {
+
+// The key of label line i: "ligne01", "ligne02", ...
+std::string cle_ligne(int i) {
+  char cle[16];
+  std::snprintf(cle, sizeof cle, "ligne%02d", i);
+  return cle;
+}
+
+void lire_format(Etat& st) {
+  auto nombre = [&st](std::string_view cle) { return entier(valeur_requise(st, "format", cle)); };
+  st.libelle[0].assign(valeur_requise(st, "format", "libelle"));
+  st.etilar[0] = nombre("nbre_en_largeur");
+  st.maxcareti[0] = nombre("nbre_caracteres");
+  st.maxligeti[0] = nombre("nbre_lignes");
+  st.marge[0] = nombre("marge");
+  st.maxintetihor[0] = nombre("espace_horizontal");
+  st.maxintetiver[0] = nombre("espace_vertical");
+  st.maxetipag[0] = nombre("nbre_rangee_par_page");
+  st.maxpagcad[0] = nombre("nbre_page_cadrage");
+  st.avtpagimp[0] = valeur_requise(st, "format", "init_debut_page");
+  st.aprpagimp[0] = valeur_requise(st, "format", "init_fin_page");
+  st.avtpage[0] = char_to_spec(st.avtpagimp[0]);
+  st.aprpage[0] = char_to_spec(st.aprpagimp[0]);
+  st.FORMAT = 0;
+}
+
+// Label lines past the 29th have no row to go to; the engine refuses such a
+// format before anything is written.
+int lignes_a_lire(const Etat& st) {
+  return std::min(st.maxligeti[0], kLignes - 1);
+}
+
+}  // namespace
+
+std::string valeur_requise(Etat& st, std::string_view section, std::string_view cle) {
+  auto valeur = read_inifile(st, *st.inifile, section, cle);
+  if (!valeur) {
+    throw Arret(
+        1, "Cle absente du fichier BATCH : [" + std::string(section) + "] " + std::string(cle));
+  }
+  return *valeur;
+}
+
 int traitement_batch(Etat& st) {
-  read_inifile(st, *st.inifile, "format", "libelle");
-  std::fprintf(stderr, "Traitement batch pas encore disponible dans cette version\n");
-  return 1;
+  lire_format(st);
+  st.inputfile = valeur_requise(st, "fichiers", "donnees");
+  if (st.inputfile.empty()) st.inputfile = kEcran;
+  st.outputfile = valeur_requise(st, "fichiers", "etiquettes");
+  if (st.inputfile != kEcran) {
+    st.ALECRAN = 0;
+    st.pinput.reset(std::fopen(st.inputfile.c_str(), "r"));
+    if (!st.pinput) throw Arret(1, avec_raison("Pas de fichier input "));
+    st.FIXED = 0;
+    if (!analyse_format_fixe(st, st.formatfile)) {
+      st.delimiteur = valeur_requise(st, "fichiers", "delimiteur");
+    }
+    for (int i = 1; i <= lignes_a_lire(st); ++i) {
+      st.place[static_cast<std::size_t>(i)].assign(
+          valeur_requise(st, "presentation", cle_ligne(i)));
+    }
+  } else {
+    st.ALECRAN = 1;
+    for (int i = 1; i <= lignes_a_lire(st); ++i) {
+      const auto r = static_cast<std::size_t>(i);
+      st.champ[r].assign(valeur_requise(st, "presentation", cle_ligne(i)));
+      st.place[r].assign(std::to_string(i));
+    }
+  }
+  return execution(st, nullptr);
 }
 
 }  // namespace vign

@@ -1,0 +1,54 @@
+// Label composition: the lines of a row of labels, built in the line buffers
+// impr from the fields that the presentation places on each label line, and
+// written to the print file when the row is full.
+#pragma once
+
+#include <cstdio>
+#include <optional>
+#include <string>
+
+#include "core/etat.h"
+
+namespace vign {
+
+// The geometry of the selected format, as composition and alignment use it.
+struct Planche {
+  int etilar = 0;        // labels across
+  int maxcareti = 0;     // label width, in print columns
+  int maxligeti = 0;     // lines per label
+  int marge = 0;         // spaces before the first label of a line
+  int maxintetihor = 0;  // spaces after every label of a line
+  int maxintetiver = 0;  // empty lines after every row
+  int maxetipag = 0;     // rows per page
+  int maxpagcad = 0;     // alignment pages
+};
+
+// The geometry of slot `slot` of the format table (a valid slot).
+Planche planche(const Etat& st, int slot);
+
+// Why a format cannot be printed, in one line, or nothing when it can: fewer
+// than one label across, more than 29 lines per label, a negative width,
+// margin or gap between labels, or a print line (margin, then every label and
+// the gap after it) wider than a line buffer holds.
+std::optional<std::string> format_refuse(const Planche& p);
+
+// Lines of a row: line 1 is composed and written even when a label has none.
+inline int lignes_par_rangee(const Planche& p) {
+  return p.maxligeti < 1 ? 1 : p.maxligeti;
+}
+
+// Appends label n of the current row (counted from 1) to line L of impr: the
+// margin before the first label, then each field that row L of place names
+// ("3+4": fields 3 and 4), cleaned in place with rts and rctrl, wrapped in its
+// attribute strings when it has some, cut at the label's width and followed by
+// one space unless it filled the label; then spaces up to the end of the
+// label and the gap after it. Attribute bytes take no print column: they are
+// counted in lgattr[L], and every fill on the line reaches that much further.
+void compose_ligne(Etat& st, const Planche& p, int L, int n);
+
+// Writes the lines of the row to `sortie`, each followed by a line feed, then
+// the empty lines between rows, and empties the lines and the attribute
+// counts for the next row.
+void ecrit_rangee(Etat& st, const Planche& p, std::FILE* sortie);
+
+}  // namespace vign

@@ -1,0 +1,89 @@
+// Record input: the fixed-layout file, the reading of one record of the input
+// file into the field table, and the two cleaners applied to a field each time
+// it is placed on a label.
+//
+// A record is either one line of the input split at the delimiter (delimited
+// mode) or a run of fixed-width fields whose widths come from the fixed-layout
+// file named with -f (fixed-width mode), after an initial skip of -d bytes.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "core/etat.h"
+
+namespace vign {
+
+// The message that stops the program on a fixed-layout width a field row
+// cannot hold.
+inline constexpr const char* kTropLarge = "Augmenter MAX_RECLEN et recompiler";
+
+// The widths of a fixed-layout line: lc[k] is the width of field k, for
+// k = 1 .. nbrechamp - 1 (the last entry, usually the line break after the
+// last ";", is never a field). lc[0] is left at 0.
+struct Disposition {
+  std::array<int, kLargeurs> lc{};
+  int nbrechamp = 0;
+};
+
+// Parses the first line of a fixed-layout file: entries cut at every ";"
+// (several in a row make one cut, empty entries do not count), each read as a
+// number. Only the first 49 entries are kept and nbrechamp stops at 50, so a
+// record has at most 49 fields. Throws Arret(1, kTropLarge) at the first kept
+// entry over 253, the most a field row holds with the space after it.
+Disposition analyse_ligne_format(std::string_view ligne);
+
+// Fixed-width mode when pathname names a readable fixed-layout file: rewinds the input (st.pinput),
+// sets FIXED to 1, parses the first line into lc/nbrechamp, closes it; returns true. Otherwise
+// FIXED is left as it is and false is returned (the caller asks or reads the delimiter).
+// Throws Arret(1, "Augmenter MAX_RECLEN et recompiler") on a width over the bound.
+bool analyse_format_fixe(Etat& st, const std::optional<std::string>& pathname);
+
+// What the record read carries from one record to the next within a run of
+// the engine. A fresh one starts a run: its first read makes the initial skip.
+class Lecture {
+ public:
+  Lecture() = default;
+  Lecture(const Lecture&) = delete;
+  Lecture& operator=(const Lecture&) = delete;
+  ~Lecture();
+
+  // The current delimited record: its line without the line end, any length.
+  std::string_view enregistrement() const { return {tampon_, longueur_}; }
+
+ private:
+  friend bool lire_enregistrement(Etat& st, Lecture& lecture);
+  bool premier_ = true;     // the initial skip is still to be made
+  char* tampon_ = nullptr;  // the line as read, reused from record to record
+  std::size_t capacite_ = 0;
+  std::size_t longueur_ = 0;
+};
+
+// Reads the next record from st.pinput: in delimited mode (FIXED 0) the next
+// line, kept in `lecture` (and its first 254 bytes in st.mes); in fixed-width
+// mode the fields 1 .. nbrechamp - 1 straight into st.champ, each followed by
+// one space, after the initial skip into champ[0] on the first read.
+// st.res becomes false once the data have ended. Returns true when a record,
+// complete or not, was obtained: the first record of a run is printed even
+// when it is cut short, a later incomplete one is not.
+bool lire_enregistrement(Etat& st, Lecture& lecture);
+
+// Moves the fields of a delimited record into champ: field k is the text
+// between delimiter k-1 and delimiter k, the last one runs to the end. Fields
+// are cut at 254 bytes; fields past the 29th are ignored; rows above the
+// number of fields keep what an earlier record left there. With no delimiter
+// character the whole record is field 1.
+void decoupe_enregistrement(Etat& st, std::string_view enregistrement);
+
+// Removes trailing spaces, but never the first character: a field of spaces
+// keeps one.
+void rts(Ligne& s);
+
+// Turns carriage returns into spaces and drops every other control character
+// (bytes 0 to 31 and 127); bytes from 128 up are kept.
+void rctrl(Ligne& s);
+
+}  // namespace vign
