@@ -1,11 +1,11 @@
 #include "core/batch.h"
 
-#include <algorithm>
 #include <cstdio>
 
 #include "core/arret.h"
 #include "core/inifile.h"
 #include "core/nombres.h"
+#include "engine/composition.h"
 #include "engine/controle.h"
 #include "engine/enregistrement.h"
 #include "engine/execution.h"
@@ -39,12 +39,6 @@ void lire_format(Etat& st) {
   st.FORMAT = 0;
 }
 
-// Label lines past the 29th have no row to go to; the engine refuses such a
-// format before anything is written.
-int lignes_a_lire(const Etat& st) {
-  return std::min(st.maxligeti[0], kLignes - 1);
-}
-
 }  // namespace
 
 std::string valeur_requise(Etat& st, std::string_view section, std::string_view cle) {
@@ -58,6 +52,9 @@ std::string valeur_requise(Etat& st, std::string_view section, std::string_view 
 
 int traitement_batch(Etat& st) {
   lire_format(st);
+  // A format that cannot be printed is refused before the rest of the file
+  // is asked for: its label lines may not even have rows to go to.
+  if (const auto refus = format_refuse(planche(st, 0))) throw Arret(1, *refus);
   st.inputfile = valeur_requise(st, "fichiers", "donnees");
   if (st.inputfile.empty()) st.inputfile = kEcran;
   st.outputfile = valeur_requise(st, "fichiers", "etiquettes");
@@ -69,13 +66,13 @@ int traitement_batch(Etat& st) {
     if (!analyse_format_fixe(st, st.formatfile)) {
       st.delimiteur = valeur_requise(st, "fichiers", "delimiteur");
     }
-    for (int i = 1; i <= lignes_a_lire(st); ++i) {
+    for (int i = 1; i <= st.maxligeti[0]; ++i) {
       st.place[static_cast<std::size_t>(i)].assign(
           valeur_requise(st, "presentation", cle_ligne(i)));
     }
   } else {
     st.ALECRAN = 1;
-    for (int i = 1; i <= lignes_a_lire(st); ++i) {
+    for (int i = 1; i <= st.maxligeti[0]; ++i) {
       const auto r = static_cast<std::size_t>(i);
       st.champ[r].assign(valeur_requise(st, "presentation", cle_ligne(i)));
       st.place[r].assign(std::to_string(i));

@@ -1,0 +1,367 @@
+// The batch run end to end, through the real program: settings file in,
+// print file, exit status and messages out.
+#include "core/batch.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "support/programme.h"
+
+namespace vign {
+namespace {
+
+namespace fs = std::filesystem;
+using test::Dossier;
+using test::lancer;
+
+// One key line of a settings file.
+struct Cle {
+  std::string section;
+  std::string cle;
+  std::string valeur;
+};
+
+// The worked example of the engine: 2 labels across, 10 wide, 2 lines, margin
+// 3, 2 spaces and 1 line between labels, 2 rows per page, no alignment page,
+// no page strings; line 1 shows field 1, line 2 fields 2 and 3.
+std::vector<Cle> exemple() {
+  return {{"format", "libelle", "TraitementBatch"},
+          {"format", "nbre_en_largeur", "2"},
+          {"format", "nbre_caracteres", "10"},
+          {"format", "nbre_lignes", "2"},
+          {"format", "marge", "3"},
+          {"format", "espace_horizontal", "2"},
+          {"format", "espace_vertical", "1"},
+          {"format", "nbre_rangee_par_page", "2"},
+          {"format", "nbre_page_cadrage", "0"},
+          {"format", "init_debut_page", ""},
+          {"format", "init_fin_page", ""},
+          {"fichiers", "donnees", "in.txt"},
+          {"fichiers", "delimiteur", ";"},
+          {"fichiers", "etiquettes", "out.prn"},
+          {"presentation", "ligne01", "1"},
+          {"presentation", "ligne02", "2+3"}};
+}
+
+const char* const kDonneesExemple = "AB;CD;EF\nGHIJKLMNOPQR;S;T\nU;V;W\n";
+const char* const kSortieExemple =
+    "   AB          GHIJKLMNOP  \n"
+    "   CD EF       S T         \n"
+    "\n"
+    "   U           \n"
+    "   V W         \n"
+    "\n"
+    "\f";
+
+std::string texte(const std::vector<Cle>& cles) {
+  std::string s;
+  std::string section;
+  for (const auto& c : cles) {
+    if (c.section != section) {
+      s += "[" + c.section + "]\n";
+      section = c.section;
+    }
+    s += c.cle + "=" + c.valeur + "\n";
+  }
+  return s;
+}
+
+std::vector<Cle> avec(std::vector<Cle> cles, const std::string& cle, const std::string& valeur) {
+  for (auto& c : cles) {
+    if (c.cle == cle) {
+      c.valeur = valeur;
+      return cles;
+    }
+  }
+  cles.push_back({cle == "nombre" ? "execution" : "fichiers", cle, valeur});
+  return cles;
+}
+
+std::vector<Cle> sans(std::vector<Cle> cles, const std::string& cle) {
+  std::erase_if(cles, [&](const Cle& c) { return c.cle == cle; });
+  return cles;
+}
+
+// A label line as the rules lay it out: the margin, then each label's text
+// padded to the label width, and the gap after every label.
+std::string rangee(int marge, int largeur, int espace, const std::vector<std::string>& textes) {
+  std::string s(static_cast<std::size_t>(marge), ' ');
+  for (const auto& t : textes) {
+    s += t + std::string(static_cast<std::size_t>(largeur) - t.size(), ' ');
+    s += std::string(static_cast<std::size_t>(espace), ' ');
+  }
+  return s + "\n";
+}
+
+fs::path exemples() {
+  return fs::path(__FILE__).parent_path() / ".." / ".." / "examples";
+}
+
+// A copy of the shipped examples, so that the runs write nowhere else.
+void copie_exemples(const Dossier& d) {
+  for (const auto& e : fs::directory_iterator(exemples())) {
+    if (e.path().extension() != ".prn") fs::copy(e.path(), d.chemin() / e.path().filename());
+  }
+}
+
+struct TraitementBatch : ::testing::Test {
+  Dossier d;
+  test::Sortie lance(const std::vector<Cle>& cles, std::vector<std::string> options = {}) {
+    d.ecrire("t.ini", texte(cles));
+    options.insert(options.begin(), {"-l", "t.ini"});
+    return lancer(options, d.chemin());
+  }
+  bool sortie_existe() const { return fs::exists(d / "out.prn"); }
+};
+
+TEST_F(TraitementBatch, WorkedExampleComesOutByteForByteAndSilently) {
+  d.ecrire("in.txt", kDonneesExemple);
+  const auto r = lance(exemple());
+  EXPECT_EQ(r.statut, 0);
+  EXPECT_EQ(r.sortie, "");
+  EXPECT_EQ(r.erreurs, "");
+  EXPECT_EQ(d.lire("out.prn"), kSortieExemple);
+}
+
+TEST_F(TraitementBatch, EveryKeyTheRunNeedsIsRequired) {
+  d.ecrire("in.txt", kDonneesExemple);
+  for (const auto& c : exemple()) {
+    const auto r = lance(sans(exemple(), c.cle));
+    EXPECT_EQ(r.statut, 1) << c.cle;
+    EXPECT_EQ(r.erreurs, "Cle absente du fichier BATCH : [" + c.section + "] " + c.cle + "\n");
+    EXPECT_FALSE(sortie_existe()) << c.cle;
+  }
+}
+
+TEST_F(TraitementBatch, KeysOfTheOtherModesAreNotNeeded) {
+  d.ecrire("in.txt", "ABCDEFGHIJ");
+  d.ecrire("l.def", "5;5;\n");
+  // Fixed-width mode reads no delimiter.
+  auto r = lance(sans(exemple(), "delimiteur"), {"-f", "l.def"});
+  EXPECT_EQ(r.statut, 0) << r.erreurs;
+  // T = 3 + 10 = 13: field 1 "ABCDE" and its space; line 2 holds field 2
+  // "FGHIJ", then field 3, never read, is empty.
+  EXPECT_EQ(d.lire("out.prn"), "   ABCDE       \n   FGHIJ       \n\n\f");
+  // Screen mode reads neither the delimiter nor field numbers.
+  r = lance(avec(avec(sans(exemple(), "delimiteur"), "donnees", "ECRAN"), "nombre", "1"));
+  EXPECT_EQ(r.statut, 0) << r.erreurs;
+  EXPECT_EQ(d.lire("out.prn"), "   1           \n   2+3         \n\n\f");
+}
+
+TEST_F(TraitementBatch, EmptyInputNameMeansScreenModeAndNombreIsRequired) {
+  const auto ecran = avec(exemple(), "donnees", "");
+  auto r = lance(ecran);
+  EXPECT_EQ(r.statut, 1);
+  EXPECT_EQ(r.erreurs, "Cle absente du fichier BATCH : [execution] nombre\n");
+  EXPECT_FALSE(sortie_existe());
+  r = lance(avec(ecran, "nombre", "3"));
+  EXPECT_EQ(r.statut, 0);
+  const std::string rangee1 = rangee(3, 10, 2, {"1", "1"}) + rangee(3, 10, 2, {"2+3", "2+3"});
+  const std::string rangee2 = rangee(3, 10, 2, {"1"}) + rangee(3, 10, 2, {"2+3"});
+  EXPECT_EQ(d.lire("out.prn"), rangee1 + "\n" + rangee2 + "\n\f");
+}
+
+TEST_F(TraitementBatch, ScreenModeCountBelowOneIsRefused) {
+  for (const char* nombre : {"0", "-3", "abc"}) {
+    const auto r = lance(avec(avec(exemple(), "donnees", "ECRAN"), "nombre", nombre));
+    EXPECT_EQ(r.statut, 1) << nombre;
+    EXPECT_EQ(r.erreurs, "Nombre d'etiquettes inferieur a 1 dans le fichier BATCH\n");
+    EXPECT_FALSE(sortie_existe());
+  }
+}
+
+TEST_F(TraitementBatch, MissingFilesAreReportedWithTheSystemsReason) {
+  auto r = lancer({"-l", "absent.ini"}, d.chemin());
+  EXPECT_EQ(r.statut, 1);
+  EXPECT_EQ(r.erreurs, "Erreur ouverture fichier BATCH: No such file or directory\n");
+
+  r = lance(exemple());  // no in.txt
+  EXPECT_EQ(r.statut, 1);
+  EXPECT_EQ(r.erreurs, "Pas de fichier input : No such file or directory\n");
+  EXPECT_FALSE(sortie_existe());
+
+  d.ecrire("in.txt", kDonneesExemple);
+  r = lance(avec(exemple(), "etiquettes", "pas/la/out.prn"));
+  EXPECT_EQ(r.statut, 1);
+  EXPECT_EQ(r.erreurs, "Erreur sortie ...: No such file or directory\n");
+}
+
+TEST_F(TraitementBatch, AFullDiskIsAFailure) {
+  d.ecrire("in.txt", kDonneesExemple);
+  const auto r = lance(avec(exemple(), "etiquettes", "/dev/full"), {"-e", "e.ini"});
+  EXPECT_EQ(r.statut, 1);
+  EXPECT_EQ(r.erreurs, "Erreur sortie ...: No space left on device\n");
+  EXPECT_FALSE(fs::exists(d / "e.ini"));  // nothing reported as done
+}
+
+TEST_F(TraitementBatch, OutputNamingTheInputIsRefusedBeforeAnythingIsTruncated) {
+  d.ecrire("in.txt", kDonneesExemple);
+  fs::create_directory(d / "sous");
+  for (const char* nom : {"in.txt", "./in.txt", "sous/../in.txt"}) {
+    const auto r = lance(avec(exemple(), "etiquettes", nom));
+    EXPECT_EQ(r.statut, 1) << nom;
+    EXPECT_EQ(r.erreurs, "Fichier de sortie identique au fichier d'entree\n");
+    EXPECT_EQ(d.lire("in.txt"), kDonneesExemple);
+  }
+}
+
+TEST_F(TraitementBatch, FormatsThatCannotBePrintedAreRefusedBeforeTheOutputExists) {
+  d.ecrire("in.txt", kDonneesExemple);
+  const struct {
+    const char* cle;
+    const char* valeur;
+    const char* message;
+  } cas[] = {
+      {"nbre_en_largeur", "0", "Format inutilisable : moins d'une etiquette en largeur"},
+      {"nbre_lignes", "30", "Format inutilisable : plus de 29 lignes par etiquette"},
+      {"nbre_caracteres", "-1", "Format inutilisable : largeur, marge ou espace negatif"},
+      {"marge", "-1", "Format inutilisable : largeur, marge ou espace negatif"},
+      {"espace_horizontal", "-2", "Format inutilisable : largeur, marge ou espace negatif"},
+      // 3 + 2 x (124 + 2) = 255 columns: one more than a line holds.
+      {"nbre_caracteres", "124", "Format inutilisable : ligne de plus de 254 caracteres"},
+  };
+  for (const auto& c : cas) {
+    const auto r = lance(avec(exemple(), c.cle, c.valeur));
+    EXPECT_EQ(r.statut, 1) << c.cle << "=" << c.valeur;
+    EXPECT_EQ(r.erreurs, std::string(c.message) + "\n");
+    EXPECT_FALSE(sortie_existe());
+  }
+  // 3 + 2 x (123 + 2) = 253 columns fit.
+  EXPECT_EQ(lance(avec(exemple(), "nbre_caracteres", "123")).statut, 0);
+}
+
+TEST_F(TraitementBatch, FixedLayoutFile) {
+  // A readable layout file puts the run in fixed-width mode, a missing one in
+  // delimited mode, silently.
+  d.ecrire("in.txt", kDonneesExemple);
+  auto r = lance(exemple(), {"-f", "absent.def"});
+  EXPECT_EQ(r.statut, 0);
+  EXPECT_EQ(r.erreurs, "");
+  EXPECT_EQ(d.lire("out.prn"), kSortieExemple);
+
+  d.ecrire("l.def", "253;\n");
+  EXPECT_EQ(lance(exemple(), {"-f", "l.def"}).statut, 0);
+
+  d.ecrire("l.def", "10;254;\n");
+  fs::remove(d / "out.prn");
+  r = lance(exemple(), {"-f", "l.def"});
+  EXPECT_EQ(r.statut, 1);
+  EXPECT_EQ(r.erreurs, "Augmenter MAX_RECLEN et recompiler\n");
+  EXPECT_FALSE(sortie_existe());
+}
+
+TEST_F(TraitementBatch, EmptyInputGivesNoLabelButTheClosingPageEnd) {
+  d.ecrire("in.txt", "");
+  auto cles = avec(avec(exemple(), "init_debut_page", "S"), "init_fin_page", "E");
+  auto r = lance(cles, {"-e", "e.ini"});
+  EXPECT_EQ(r.statut, 0);
+  EXPECT_EQ(d.lire("out.prn"), "SE");
+  EXPECT_NE(d.lire("e.ini").find("[execution]\nnombre=0\n"), std::string::npos);
+  // With one alignment page of 2 rows of 2 lines: S, the blocks, E first.
+  cles = avec(cles, "nbre_page_cadrage", "1");
+  r = lance(cles);
+  const std::string bloc = "   **********  **********  \n";
+  EXPECT_EQ(d.lire("out.prn"), "S" + bloc + bloc + "\n" + bloc + bloc + "\n" + "ESE");
+}
+
+TEST_F(TraitementBatch, EmptyDelimiterMakesTheWholeLineField1) {
+  d.ecrire("in.txt", "AB;CD\r\n");
+  const auto r = lance(avec(exemple(), "delimiteur", ""));
+  EXPECT_EQ(r.statut, 0);
+  EXPECT_EQ(d.lire("out.prn"), rangee(3, 10, 2, {"AB;CD"}) + rangee(3, 10, 2, {""}) + "\n\f");
+}
+
+TEST_F(TraitementBatch, WrittenSettingsRepeatTheRun) {
+  d.ecrire("in.txt", kDonneesExemple);
+  auto cles = avec(avec(exemple(), "init_debut_page", "\\027E"), "init_fin_page", "\\012");
+  auto r = lance(cles, {"-e", "e.ini"});
+  ASSERT_EQ(r.statut, 0);
+  const std::string premier = d.lire("out.prn");
+  EXPECT_EQ(premier.substr(0, 6),
+            "\x1b"
+            "E   A");
+  fs::remove(d / "out.prn");
+  r = lancer({"-l", "e.ini"}, d.chemin());
+  EXPECT_EQ(r.statut, 0);
+  EXPECT_EQ(r.erreurs, "");
+  EXPECT_EQ(d.lire("out.prn"), premier);
+}
+
+TEST_F(TraitementBatch, SettingsThatCannotBeWrittenAreAFailure) {
+  d.ecrire("in.txt", kDonneesExemple);
+  const auto r = lance(exemple(), {"-e", "pas/la/e.ini"});
+  EXPECT_EQ(r.statut, 1);
+  EXPECT_EQ(r.erreurs, "Erreur creation fichier pas/la/e.ini: No such file or directory\n");
+  EXPECT_EQ(d.lire("out.prn"), kSortieExemple);
+}
+
+// The shipped examples, as the README runs them.
+struct Exemples : ::testing::Test {
+  Dossier d;
+  void SetUp() override { copie_exemples(d); }
+};
+
+TEST_F(Exemples, DelimitedAddresses) {
+  const auto r = lancer({"-l", "delimite.ini", "-e", "ecrit.ini"}, d.chemin());
+  ASSERT_EQ(r.statut, 0) << r.erreurs;
+  EXPECT_EQ(r.sortie + r.erreurs, "");
+  // Three across, 23 wide, margin 1, 3 spaces between, 5 lines, 1 line
+  // between rows, 3 rows per page, one alignment page, no page strings.
+  const auto ligne = [](const std::vector<std::string>& t) { return rangee(1, 23, 3, t); };
+  const std::string etoiles(23, '*');
+  std::string attendu;
+  for (int rang = 0; rang < 3; ++rang) {
+    for (int l = 0; l < 5; ++l) attendu += ligne({etoiles, etoiles, etoiles});
+    attendu += "\n";
+  }
+  attendu += ligne({"Gaston Berthiers", "Hector Vallon", "Marie Lenoir"}) +
+             ligne({"Rue du Chene,5", "Rue de l'Epee,1", "Avenue des Tilleuls,18"}) +
+             ligne({"7500 TOURNAI", "7000 MONS", "1050 IXELLES"}) + ligne({"", "", ""}) +
+             ligne({"", "", ""}) + "\n";
+  attendu += ligne({"Joseph Delvaux", "Lucie Marchal", "Albert Dumont"}) +
+             ligne({"Chaussee de Namur,212", "Place Saint-Aubain,3", "Rue Haute,47"}) +
+             ligne({"5030 GEMBLOUX", "5000 NAMUR", "4000 LIEGE"}) + ligne({"", "", ""}) +
+             ligne({"", "", ""}) + "\n";
+  attendu += ligne({"Simone Jacquet"}) + ligne({"Quai de la Batte,9"}) + ligne({"4020 LIEGE"}) +
+             ligne({""}) + ligne({""}) + "\n";
+  attendu += "\f";
+  EXPECT_EQ(d.lire("etiquettes.prn"), attendu);
+  // The example settings file is what a run writes back.
+  EXPECT_EQ(d.lire("ecrit.ini"), d.lire("delimite.ini"));
+}
+
+TEST_F(Exemples, FixedWidthClientsAfterTheirHeader) {
+  const auto r =
+      lancer({"-l", "fixe.ini", "-f", "format.def", "-d", "26", "-e", "ecrit.ini"}, d.chemin());
+  ASSERT_EQ(r.statut, 0) << r.erreurs;
+  const auto ligne = [](const std::vector<std::string>& t) { return rangee(2, 23, 3, t); };
+  const auto vide = [&](int n) { return ligne(std::vector<std::string>(std::size_t(n), "")); };
+  std::string attendu = ligne({"Gaston Berthiers", "Hector Vallon", "Marie Lenoir"}) + vide(3) +
+                        ligne({"Rue du Chene,5", "Rue de l'Epee,1", "Avenue des Tilleuls,18"}) +
+                        ligne({"7500 TOURNAI", "7000 MONS", "1050 IXELLES"}) + vide(3) + vide(3) +
+                        vide(3) + "\n\n";
+  attendu += ligne({"Joseph Delvaux", "Lucie Marchal"}) + vide(2) +
+             ligne({"Chaussee de Namur,212", "Place Saint-Aubain,3"}) +
+             ligne({"5030 GEMBLOUX", "5000 NAMUR"}) + vide(2) + vide(2) + vide(2) + "\n\n";
+  // The last page ends, then the page end once more.
+  attendu += "\f\f";
+  EXPECT_EQ(d.lire("clients.prn"), attendu);
+  EXPECT_EQ(d.lire("ecrit.ini"), d.lire("fixe.ini"));
+}
+
+TEST_F(Exemples, ScreenModeSenderLabels) {
+  const auto r = lancer({"-l", "ecran.ini", "-e", "ecrit.ini"}, d.chemin());
+  ASSERT_EQ(r.statut, 0) << r.erreurs;
+  const auto ligne = [](const std::string& t) { return rangee(2, 32, 0, {t}); };
+  const std::string etiquette = ligne("Atelier Dubois & Fils") + ligne("Rue des Tanneurs, 12") +
+                                ligne("1000 BRUXELLES") + ligne("Tel. 02 512 34 56") + ligne("") +
+                                "\n";
+  EXPECT_EQ(d.lire("expediteur.prn"), etiquette + etiquette + etiquette + etiquette + "\f");
+  EXPECT_EQ(d.lire("ecrit.ini"), d.lire("ecran.ini"));
+}
+
+}  // namespace
+}  // namespace vign
