@@ -1,13 +1,190 @@
 #include "core/interactif.h"
 
+#include <array>
 #include <cstdio>
+
+#include "engine/execution.h"
+#include "formats/mn_fichiers.h"
+#include "formats/mn_format.h"
+#include "formats/wn_format_crea.h"
+#include "tui/aide.h"
+#include "tui/presentation.h"
+#include "tui/saisie.h"
 
 namespace vign {
 
-// Not built yet: the interactive program says so and fails.
-int traitement_interactif(Etat& /*st*/, Terminal& /*t*/) {
-  std::fprintf(stderr, "Mode interactif pas encore disponible dans cette version\n");
-  return 1;
+namespace {
+
+// The menu box, one screen row each from row 1. Entries begin in column 4 so
+// that the mark in column 3 stands just before them; row 8 inside the box is
+// where the menu's messages go.
+constexpr std::array<const char*, 9> kBoite = {
+    "+---------------------+\n",  //
+    "|  Aide               |\n",  //
+    "|  Formats            |\n",  //
+    "|  fIchiers           |\n",  //
+    "|  Presentation       |\n",  //
+    "|  Execution          |\n",  //
+    "|  Quitter            |\n",  //
+    "|                     |\n",  //
+    "+---------------------+\n",
+};
+
+// Screen rows of the entries.
+enum Entree { kAide = 2, kFormats, kFichiers, kPresentation, kExecution, kQuitter };
+
+constexpr int kColonneMarque = 3;
+
+// Waits with the mark on the menu until Enter or F11; returns the row chosen
+// (Quitter for F11). The mark never wraps around.
+int choisir(Terminal& t, int ligne, int& derniere) {
+  std::string rien;
+  int key = 0;
+  do {
+    pos(t, derniere, kColonneMarque);
+    affiche(t, " ");
+    pos(t, ligne, kColonneMarque);
+    affiche(t, ">");
+    derniere = ligne;
+    key = acceptc(t, rien, 0);
+    if (key == kHaut && ligne > kAide) --ligne;
+    if (key == kBas && ligne < kQuitter) ++ligne;
+    t.rafraichir();
+  } while (key != kEntree && key != kF11);
+  return key == kF11 ? kQuitter : ligne;
+}
+
+void etape_formats(Etat& st, Terminal& t, const Etapes& etapes) {
+  // An F11 in the format menu keeps the format chosen on an earlier visit, so
+  // FORMAT always names a slot of the table.
+  int choix = 0;
+  st.pformat.reset(std::fopen(etapes.catalogue.c_str(), "r"));
+  if (st.pformat) {
+    choix = etapes.format(st, t);
+  } else {
+    pos(t, 8, 2);
+    affiche(t, "Pas de formats dans " + etapes.catalogue + " ...");
+    t.rafraichir();
+    t.lire_octet();
+  }
+  if (choix == 0) choix = etapes.format_crea(st, t);
+  MENU1(t);
+  // The form may have replaced the handle by one reopened after rewriting the
+  // catalogue; whichever is open is closed here, once.
+  st.pformat.reset();
+  if (choix != -1) {
+    st.FORMAT = choix;
+    st.FORMATS = 1;
+  }
+}
+
+void etape_fichiers(Etat& st, Terminal& t, const Etapes& etapes) {
+  st.FICHIER = 1;
+  etapes.fichiers(st, t, st.formatfile);
+  MENU1(t);
+  // A named input file that did not open leaves the files step undone.
+  if (!st.pinput && st.ALECRAN == 0) st.FICHIER = 0;
+}
+
+void etape_presentation(Etat& st, Terminal& t, const Etapes& etapes) {
+  if (st.FORMATS != 1) {
+    pos(t, 8, 2);
+    affiche(t, "Format a definir ...");
+    t.rafraichir();
+    return;
+  }
+  st.PRESENTATION = st.ALECRAN == 1 ? etapes.ecran(st, t) : etapes.champ(st, t);
+  MENU1(t);
+}
+
+// The menu is not drawn again afterwards, so that the engine's own messages
+// stay on row 8 under the box.
+void etape_execution(Etat& st, Terminal& t, const Etapes& etapes) {
+  if (st.FICHIER == 1 && st.FORMATS == 1 && st.PRESENTATION == 1) etapes.imprimer(st, &t);
+  pos(t, 8, 3);
+  const std::array<std::pair<int, const char*>, 3> manques = {{
+      {st.FICHIER, "Menu fichier omis\n"},
+      {st.FORMATS, "Menu formats omis\n"},
+      {st.PRESENTATION, "Menu presen. omis\n"},
+  }};
+  for (const auto& [drapeau, message] : manques) {
+    if (drapeau == 0) {
+      affiche(t, message);
+      t.rafraichir();
+    }
+  }
+}
+
+// The order matters to the user's files: the screen is cleared while the
+// terminal is still held, then the files are closed, then the terminal is
+// given back.
+void arreter(Etat& st, Terminal& t) {
+  CLS(t);
+  if (st.ALECRAN == 0) st.pinput.reset();
+  st.poutput.reset();
+  t.terminer();
+}
+
+void boucle(Etat& st, Terminal& t, const Etapes& etapes) {
+  MENU1(t);
+  int ligne = kAide;
+  int derniere = ligne;
+  for (;;) {
+    // After every step the mark stands on the entry below the one just run.
+    ligne = choisir(t, ligne + 1, derniere);
+    switch (ligne) {
+      case kAide:
+        etapes.aide(t);
+        MENU1(t);
+        break;
+      case kFormats:
+        etape_formats(st, t, etapes);
+        break;
+      case kFichiers:
+        etape_fichiers(st, t, etapes);
+        break;
+      case kPresentation:
+        etape_presentation(st, t, etapes);
+        break;
+      case kExecution:
+        etape_execution(st, t, etapes);
+        break;
+      default:
+        return;
+    }
+  }
+}
+
+}  // namespace
+
+Etapes Etapes::reelles() {
+  Etapes e;
+  e.aide = ecran_aide;
+  e.format = mn_format;
+  e.format_crea = wn_format_crea;
+  e.fichiers = mn_fichiers;
+  e.ecran = vign_ecran;
+  e.champ = vign_champ;
+  e.imprimer = execution;
+  return e;
+}
+
+void MENU1(Terminal& t) {
+  CLS(t);
+  pos(t, 1, 1);
+  for (const char* ligne : kBoite) affiche(t, ligne);
+  t.rafraichir();
+}
+
+int traitement_interactif(Etat& st, Terminal& t, const Etapes& etapes) {
+  try {
+    boucle(st, t, etapes);
+  } catch (...) {
+    t.terminer();
+    throw;
+  }
+  arreter(st, t);
+  return 0;
 }
 
 }  // namespace vign

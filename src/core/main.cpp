@@ -3,6 +3,7 @@
 // With -l the labels are printed from a settings file with no screen at all;
 // without it the full-screen program leads the user through its menu.
 #include <cstdio>
+#include <exception>
 #include <span>
 
 #include "core/arguments.h"
@@ -23,12 +24,16 @@ int main(int argc, char** argv) {
       return a.statut();
     }
   }
+  // The interactive run gives the terminal back on every way out, so the
+  // message lands on a sane terminal.
   auto terminal = vign::terminal_curses();
   try {
     return vign::traitement_interactif(st, *terminal);
   } catch (const vign::Arret& a) {
-    terminal->terminer();
     if (*a.what() != '\0') std::fprintf(stderr, "%s\n", a.what());
     return a.statut();
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "vign : %s\n", e.what());
+    return 1;
   }
 }

@@ -2,17 +2,111 @@
 #include "tui/curses_terminal.h"
 
 #include <curses.h>
-#include <cstdio>
+#include <poll.h>
+#include <sys/ioctl.h>
+#include <term.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <csignal>
+#include <string>
+
+#include "core/arret.h"
 
 namespace vign {
 
 namespace {
 
+// How long curses waits after an Escape for the rest of a key's sequence. Its
+// default of a second freezes the line input whenever a user presses Escape;
+// the bytes of one key arrive together, even over a slow remote link.
+constexpr int kDelaiEchap = 100;  // milliseconds
+
+// Key reads that fail one after the other with no sign of the cause: past this
+// many the keyboard is taken as gone, rather than spinning.
+constexpr int kErreursDeSuite = 1000;
+
+// What a signal handler needs to give the terminal back. A handler may only
+// reach data of static storage and call async-signal-safe functions, so all of
+// it is prepared when the screen is taken: the terminal modes from before, and
+// the bytes that leave the screen mode (curses' own endwin is not safe there).
+// This is the program's only file-scope state; nothing but the handler uses it.
+struct Restauration {
+  volatile std::sig_atomic_t active = 0;
+  int fd = -1;
+  termios modes{};
+  char sortie[512]{};
+  std::size_t longueur = 0;
+};
+Restauration restauration;
+
+// Gives the terminal back and ends the program by the same signal, so that
+// the shell sees how it ended.
+extern "C" void rendre_et_finir(int sig) {
+  if (restauration.active != 0) {
+    if (write(restauration.fd, restauration.sortie, restauration.longueur) < 0) {
+      // The terminal may be gone (hang-up): nothing more can be done for it.
+    }
+    tcsetattr(restauration.fd, TCSANOW, &restauration.modes);
+  }
+  std::signal(sig, SIG_DFL);
+  std::raise(sig);
+}
+
+void installer_signaux() {
+  struct sigaction sa {};
+  sa.sa_handler = rendre_et_finir;
+  sigemptyset(&sa.sa_mask);
+  for (int sig : {SIGHUP, SIGINT, SIGTERM}) sigaddset(&sa.sa_mask, sig);
+  for (int sig : {SIGHUP, SIGINT, SIGTERM}) {
+    struct sigaction avant {};
+    sigaction(sig, nullptr, &avant);
+    // Started under nohup, or in the background by a shell without job
+    // control: the one who started us chose to ignore it.
+    if (avant.sa_handler == SIG_IGN) continue;
+    sigaction(sig, &sa, nullptr);
+  }
+}
+
+// The bytes endwin would send: plain attributes, visible cursor, cursor on the
+// last row, keypad and screen modes left.
+void preparer_sortie() {
+  std::string s;
+  const auto ajouter = [&s](const char* capacite) {
+    const char* v = tigetstr(capacite);
+    if (v != nullptr && v != reinterpret_cast<const char*>(-1)) s += v;
+  };
+  ajouter("sgr0");
+  ajouter("cnorm");
+  const char* cup = tigetstr("cup");
+  if (cup != nullptr && cup != reinterpret_cast<const char*>(-1)) {
+    if (const char* bas = tiparm(cup, LINES - 1, 0)) s += bas;
+  }
+  ajouter("rmkx");
+  ajouter("rmcup");
+  restauration.longueur = s.copy(restauration.sortie, sizeof restauration.sortie);
+}
+
+// The screens are laid out for 24x80 and would be cut or garbled on less, so
+// a smaller terminal is refused before the screen opens. When the size is
+// unknown, curses takes it from the terminal's description.
+void verifier_taille() {
+  winsize w{};
+  if (ioctl(STDOUT_FILENO, TIOCGWINSZ, &w) != 0 && ioctl(STDIN_FILENO, TIOCGWINSZ, &w) != 0) return;
+  if (w.ws_row == 0 || w.ws_col == 0) return;
+  if (w.ws_row < kRangees || w.ws_col < kColonnes) {
+    throw Arret(1, "Terminal trop petit (" + std::to_string(w.ws_row) + " lignes, " +
+                       std::to_string(w.ws_col) + " colonnes) : il en faut 24 et 80 au moins");
+  }
+}
+
 class TerminalCurses : public Terminal {
  public:
+  ~TerminalCurses() override { terminer(); }
+
   void effacer() override {
-    initscr();
-    pris_ = true;
+    if (!pris_) prendre();
     wclear(stdscr);
     noecho();
     cbreak();
@@ -25,19 +119,79 @@ class TerminalCurses : public Terminal {
   }
   void rafraichir() override { wrefresh(stdscr); }
   void sonner() override { beep(); }
-  int lire_touche() override { return wgetch(stdscr); }
-  int lire_octet() override { return std::getchar(); }
+
+  int lire_touche() override {
+    const int k = wgetch(stdscr);
+    if (k != ERR) {
+      erreurs_ = 0;
+      // Terminals send 127 (or 8) for Backspace; curses turns only the one
+      // named in the terminal's description into its Backspace code.
+      return k == 127 || k == 8 ? kEffacer : k;
+    }
+    return clavier_perdu() ? kFinClavier : kErreurTouche;
+  }
+
+  int lire_octet() override {
+    // One byte straight from the file descriptor: stdio would read ahead and
+    // keep what follows from the key reader.
+    unsigned char c = 0;
+    ssize_t n = 0;
+    do {
+      n = read(STDIN_FILENO, &c, 1);
+    } while (n < 0 && errno == EINTR);
+    return n == 1 ? c : -1;
+  }
+
   void terminer() override {
-    if (pris_) endwin();
+    if (!pris_) return;
+    endwin();
+    restauration.active = 0;
     pris_ = false;
   }
 
  private:
+  void prendre() {
+    verifier_taille();
+    restauration.fd = isatty(STDOUT_FILENO) ? STDOUT_FILENO : STDIN_FILENO;
+    const bool modes = tcgetattr(restauration.fd, &restauration.modes) == 0;
+    installer_signaux();
+    initscr();
+    pris_ = true;
+    set_escdelay(kDelaiEchap);
+    // Terminals that ignore the request for application cursor keys send
+    // their arrows in the other form; both move the menus.
+    define_key("\033[A", KEY_UP);
+    define_key("\033[B", KEY_DOWN);
+    preparer_sortie();
+    restauration.active = modes ? 1 : 0;
+  }
+
+  // After a failed key read: is the keyboard gone for good (the terminal hung
+  // up, standard input at its end), or was the wait only broken off?
+  bool clavier_perdu() {
+    if (++erreurs_ >= kErreursDeSuite) return true;
+    pollfd p{STDIN_FILENO, POLLIN, 0};
+    if (poll(&p, 1, 0) <= 0) return false;
+    if ((p.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0) return true;
+    // Readable: either the end of the input, or a key typed just now, which
+    // goes back to curses.
+    unsigned char c = 0;
+    const ssize_t n = read(STDIN_FILENO, &c, 1);
+    if (n == 1) {
+      ungetch(c);
+      return false;
+    }
+    return n == 0 || (errno != EINTR && errno != EAGAIN);
+  }
+
   bool pris_ = false;
+  int erreurs_ = 0;
 };
 
 }  // namespace
 
-std::unique_ptr<Terminal> terminal_curses() { return std::make_unique<TerminalCurses>(); }
+std::unique_ptr<Terminal> terminal_curses() {
+  return std::make_unique<TerminalCurses>();
+}
 
 }  // namespace vign
