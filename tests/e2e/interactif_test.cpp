@@ -1,0 +1,145 @@
+// The main menu in a real terminal: drawing, the mark, the order of the
+// steps, and the way out.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+
+#include "e2e/pty_session.h"
+#include "support/programme.h"
+
+namespace vign::e2e {
+namespace {
+
+// The main menu as first drawn: the mark on Formats.
+constexpr const char* kMenu = R"(+---------------------+
+|  Aide               |
+| >Formats            |
+|  fIchiers           |
+|  Presentation       |
+|  Execution          |
+|  Quitter            |
+|                     |
++---------------------+)";
+
+enum Ligne { kAide = 2, kFormats, kFichiers, kPresentation, kExecution, kQuitter };
+
+// The menu with the mark on screen row `ligne` instead.
+std::string menu(int ligne) {
+  std::string m = kMenu;
+  m[m.find('>')] = ' ';
+  m[static_cast<std::size_t>(24 * (ligne - 1) + 2)] = '>';
+  return m;
+}
+
+class MenuPrincipal : public testing::Test {
+ protected:
+  test::Dossier dir;
+};
+
+TEST_F(MenuPrincipal, IsFirstDrawnWithTheMarkOnFormats) {
+  Session s({.dir = dir.chemin()});
+  EXPECT_TRUE(s.wait_screen(kMenu));
+  EXPECT_EQ(s.bells(), 0);
+}
+
+TEST_F(MenuPrincipal, UpAndDownStopAtBothEnds) {
+  Session s({.dir = dir.chemin()});
+  ASSERT_TRUE(s.wait_screen(kMenu));
+  s.press(Key::Up);
+  ASSERT_TRUE(s.wait_screen(menu(kAide)));
+  s.press(Key::Up);
+  s.press(Key::Down);
+  ASSERT_TRUE(s.wait_screen(menu(kFormats)));
+  s.press(Key::Down, 4);
+  ASSERT_TRUE(s.wait_screen(menu(kQuitter)));
+  s.press(Key::Down);
+  s.press(Key::Up);
+  EXPECT_TRUE(s.wait_screen(menu(kExecution)));
+}
+
+// An xterm has no Break key; Break is covered by the menu's unit tests.
+TEST_F(MenuPrincipal, LettersDigitsAndOtherKeysNeitherMoveNorSelect) {
+  Session s({.dir = dir.chemin()});
+  ASSERT_TRUE(s.wait_screen(kMenu));
+  s.type("aZ5 ");
+  for (Key k : {Key::Escape, Key::Tab, Key::Left, Key::Right, Key::Home, Key::End, Key::Delete,
+                Key::F1, Key::F2, Key::Backspace}) {
+    s.press(k);
+  }
+  s.press(Key::Down);
+  EXPECT_TRUE(s.wait_screen(menu(kFichiers)));
+  // No character can be typed in the menu: each one, and Backspace, rings.
+  EXPECT_EQ(s.bells(), 5);
+}
+
+TEST_F(MenuPrincipal, ExecutionWithNoStepDoneNamesTheThreeMissingSteps) {
+  Session s({.dir = dir.chemin()});
+  ASSERT_TRUE(s.wait_screen(kMenu));
+  s.press(Key::Down, 3);
+  s.press(Key::Enter);
+  EXPECT_TRUE(s.wait_screen(R"(+---------------------+
+|  Aide               |
+|  Formats            |
+|  fIchiers           |
+|  Presentation       |
+|  Execution          |
+| >Quitter            |
+| Menu fichier omis
+Menu formats omis
+Menu presen. omis)"));
+  EXPECT_TRUE(std::filesystem::is_empty(dir.chemin()));
+}
+
+TEST_F(MenuPrincipal, PresentationBeforeAFormatIsRefused) {
+  Session s({.dir = dir.chemin()});
+  ASSERT_TRUE(s.wait_screen(kMenu));
+  s.press(Key::Down, 2);
+  s.press(Key::Enter);
+  EXPECT_TRUE(s.wait_screen(R"(+---------------------+
+|  Aide               |
+|  Formats            |
+|  fIchiers           |
+|  Presentation       |
+| >Execution          |
+|  Quitter            |
+|Format a definir ... |
++---------------------+)"));
+}
+
+TEST_F(MenuPrincipal, AMissingCatalogueIsToldAndOneKeyGoesOn) {
+  Session s({.dir = dir.chemin()});
+  ASSERT_TRUE(s.wait_screen(kMenu));
+  s.press(Key::Enter);
+  ASSERT_TRUE(s.wait_row(8, "|Pas de formats dans ./formats.txt ..."));
+  s.type("x");
+  // The new format form follows, over the message.
+  EXPECT_TRUE(
+      s.wait_until([](Session& t) { return t.row(8).find("Pas de formats") == std::string::npos; },
+                   "the message to give way"));
+}
+
+TEST_F(MenuPrincipal, QuitterEndsWithStatusZeroAndTheTerminalRestored) {
+  Session s({.dir = dir.chemin()});
+  ASSERT_TRUE(s.wait_screen(kMenu));
+  s.press(Key::Down, 4);
+  ASSERT_TRUE(s.wait_screen(menu(kQuitter)));
+  s.press(Key::Enter);
+  EXPECT_TRUE(s.wait_exit(0));
+  EXPECT_TRUE(s.terminal_restored());
+}
+
+TEST_F(MenuPrincipal, F11EndsFromAnyEntry) {
+  for (int ligne : {kAide, kFormats, kExecution}) {
+    Session s({.dir = dir.chemin()});
+    ASSERT_TRUE(s.wait_screen(kMenu));
+    s.press(ligne < kFormats ? Key::Up : Key::Down, ligne < kFormats ? 1 : ligne - kFormats);
+    ASSERT_TRUE(s.wait_screen(menu(ligne)));
+    s.press(Key::F11);
+    EXPECT_TRUE(s.wait_exit(0)) << "mark on row " << ligne;
+    EXPECT_TRUE(s.terminal_restored()) << "mark on row " << ligne;
+  }
+}
+
+}  // namespace
+}  // namespace vign::e2e
