@@ -333,21 +333,30 @@ TEST_F(Exemples, DelimitedAddresses) {
   EXPECT_EQ(d.lire("ecrit.ini"), d.lire("delimite.ini"));
 }
 
-TEST_F(Exemples, FixedWidthClientsAfterTheirHeader) {
-  const auto r =
-      lancer({"-l", "fixe.ini", "-f", "format.def", "-d", "26", "-e", "ecrit.ini"}, d.chemin());
+TEST_F(Exemples, FixedWidthClients) {
+  const auto r = lancer({"-l", "fixe.ini", "-f", "format.def", "-e", "ecrit.ini"}, d.chemin());
   ASSERT_EQ(r.statut, 0) << r.erreurs;
+  // Records of 24 + 24 + 5 + 20 bytes and the line feed; 3 across, 23 wide,
+  // margin 2, 3 spaces and 2 lines between labels, 7 lines: name, blank,
+  // street, postcode and city, three blanks. 7 rows per page, page end \012.
   const auto ligne = [](const std::vector<std::string>& t) { return rangee(2, 23, 3, t); };
-  const auto vide = [&](int n) { return ligne(std::vector<std::string>(std::size_t(n), "")); };
-  std::string attendu = ligne({"Gaston Berthiers", "Hector Vallon", "Marie Lenoir"}) + vide(3) +
-                        ligne({"Rue du Chene,5", "Rue de l'Epee,1", "Avenue des Tilleuls,18"}) +
-                        ligne({"7500 TOURNAI", "7000 MONS", "1050 IXELLES"}) + vide(3) + vide(3) +
-                        vide(3) + "\n\n";
-  attendu += ligne({"Joseph Delvaux", "Lucie Marchal"}) + vide(2) +
-             ligne({"Chaussee de Namur,212", "Place Saint-Aubain,3"}) +
-             ligne({"5030 GEMBLOUX", "5000 NAMUR"}) + vide(2) + vide(2) + vide(2) + "\n\n";
-  // The last page ends, then the page end once more.
-  attendu += "\f\f";
+  const auto vides = [&](std::size_t n) { return ligne(std::vector<std::string>(n, "")); };
+  const auto etiquettes = [&](const std::vector<std::string>& noms,
+                              const std::vector<std::string>& rues,
+                              const std::vector<std::string>& villes) {
+    const std::size_t n = noms.size();
+    return ligne(noms) + vides(n) + ligne(rues) + ligne(villes) + vides(n) + vides(n) + vides(n) +
+           "\n\n";
+  };
+  const std::string attendu =
+      etiquettes({"Gaston Berthiers", "Hector Vallon", "Marie Lenoir"},
+                 {"Rue du Chene,5", "Rue de l'Epee,1", "Avenue des Tilleuls,18"},
+                 {"7500 TOURNAI", "7000 MONS", "1050 IXELLES"}) +
+      etiquettes({"Joseph Delvaux", "Lucie Marchal", "Albert Dumont"},
+                 {"Chaussee de Namur,212", "Place Saint-Aubain,3", "Rue Haute,47"},
+                 {"5030 GEMBLOUX", "5000 NAMUR", "4000 LIEGE"}) +
+      etiquettes({"Simone Jacquet"}, {"Quai de la Batte,9"}, {"4020 LIEGE"}) +
+      "\f\f";  // the last page ends, then the page end once more
   EXPECT_EQ(d.lire("clients.prn"), attendu);
   EXPECT_EQ(d.lire("ecrit.ini"), d.lire("fixe.ini"));
 }

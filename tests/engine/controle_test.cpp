@@ -5,19 +5,23 @@
 namespace vign {
 namespace {
 
-TEST(ChaineControle, EmptyTextGivesNoStringAtAll) { EXPECT_FALSE(char_to_spec("").has_value()); }
+TEST(ChaineControle, EmptyTextGivesNoStringAtAll) {
+  EXPECT_FALSE(char_to_spec("").has_value());
+}
 
 TEST(ChaineControle, EscapesBecomeBytes) {
   struct Cas {
     const char* tape;
     std::string octets;
   } const cas[] = {
-      {"\\027E", "\x1b" "E"},
+      {"\\027E",
+       "\x1b"
+       "E"},
       {"\\012", "\f"},
       {"ABC def", "ABC def"},
       {"\\0121\\027", std::string("\f1\x1b")},  // digits after an escape are plain
-      {"\\300", ","},                          // modulo 256: 300 gives 44
-      {"\\092", "\\"},                         // a backslash only as its own code
+      {"\\300", ","},                           // modulo 256: 300 gives 44
+      {"\\092", "\\"},                          // a backslash only as its own code
       {"\\\\\\\\", std::string(1, static_cast<char>(('\\' - 48) * 111 % 256))},
       {"\\255", "\xff"},
   };

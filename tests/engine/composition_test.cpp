@@ -1,0 +1,124 @@
+#include "engine/composition.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+namespace vign {
+namespace {
+
+std::string blancs(std::size_t n) {
+  return std::string(n, ' ');
+}
+
+// A state with the presentation rows given, one per label line.
+Etat etat(std::initializer_list<const char*> lignes) {
+  Etat st;
+  std::size_t L = 1;
+  for (const char* l : lignes) st.place[L++].assign(l);
+  return st;
+}
+
+// Composes labels 1..n of line 1, the fields of label i coming from champs[i].
+std::string ligne1(Etat& st, const Planche& p, const std::vector<std::string>& champs) {
+  int n = 0;
+  for (const auto& c : champs) {
+    st.champ[1].assign(c);
+    compose_ligne(st, p, 1, ++n);
+  }
+  return std::string(st.impr[1].view());
+}
+
+TEST(Composition, AttributeStringsTakeNoPrintColumn) {
+  // Width 6, no margin, 1 space between labels; field 1 between ESC E and
+  // ESC F, a line holding fields 1 and 2.
+  const Planche p{2, 6, 1, 0, 1, 0, 1, 0};
+  const std::string esc = "\x1b";
+  const std::string etiquette = esc + "EAB" + esc + "F CD  ";  // 7 columns, 4 attribute bytes
+  for (std::size_t n = 1; n <= 2; ++n) {
+    Etat st = etat({"1+2"});
+    st.attr[1] = '1';
+    st.avtchamp[1] = esc + "E";
+    st.aprchamp[1] = esc + "F";
+    st.champ[2].assign("CD");
+    // The second label still starts at column 7 and ends at column 14.
+    EXPECT_EQ(ligne1(st, p, std::vector<std::string>(n, "AB")),
+              n == 1 ? etiquette : etiquette + etiquette);
+    EXPECT_EQ(st.lgattr[1], 4 * static_cast<int>(n));
+  }
+}
+
+TEST(Composition, AFieldIsCutAtTheLabelWidthWithNoSeparator) {
+  for (const char* champ : {"ABCDEFG", "ABCD"}) {
+    Etat st = etat({"1+2"});
+    st.champ[2].assign("XY");  // no room left for it
+    EXPECT_EQ(ligne1(st, {1, 4, 1, 2, 3, 0, 1, 0}, {champ}), "  ABCD   ") << champ;
+  }
+}
+
+TEST(Composition, EmptyFieldsAndLinesStillFillTheLabel) {
+  const Planche p{1, 10, 1, 3, 2, 0, 1, 0};
+  for (const char* spec : {"1", "", "+", "++1++", "0", "30", "x"}) {
+    Etat st = etat({spec});
+    st.champ[0].assign("SKIP");  // the initial skip of fixed-width mode is never shown
+    EXPECT_EQ(ligne1(st, p, {""}), blancs(15)) << spec;
+  }
+  // An unknown number counts as an empty field, separator included.
+  Etat st = etat({"99+1"});
+  EXPECT_EQ(ligne1(st, p, {"AB"}), "    AB " + blancs(8));
+}
+
+TEST(Composition, FillsAreCutAt82SpacesAndTheNextTextMakesUpForIt) {
+  Etat st = etat({"1"});
+  // A margin of 90: 82 spaces, and the field gets 8 more columns.
+  EXPECT_EQ(ligne1(st, {1, 10, 1, 90, 0, 0, 1, 0}, {"0123456789abcdefghij"}),
+            blancs(82) + "0123456789abcdefgh");
+  // A label of 100: its fill stops 17 short, and the next label has 117.
+  st = etat({"1"});
+  EXPECT_EQ(ligne1(st, {2, 100, 1, 0, 0, 0, 1, 0}, {"", std::string(120, 'x')}),
+            blancs(83) + std::string(117, 'x'));
+  // A gap of 90 after the last label: 82 spaces at most.
+  st = etat({"1"});
+  EXPECT_EQ(ligne1(st, {1, 5, 1, 0, 90, 0, 1, 0}, {"A"}), "A" + blancs(83));
+}
+
+TEST(Composition, FieldsAreCleanedInPlaceEachTimeTheyArePlaced) {
+  Etat st = etat({"1+1"});
+  st.champ[1].assign("AB\r");
+  compose_ligne(st, {1, 10, 1, 0, 0, 0, 1, 0}, 1, 1);
+  // The carriage return became a space the first time, which the second
+  // cleaning removed.
+  EXPECT_EQ(st.impr[1].view(), "AB  AB    ");
+  EXPECT_EQ(st.champ[1].view(), "AB");
+}
+
+TEST(Rangee, LinesThenTheGapAndEverythingEmptiedForTheNextRow) {
+  char* tampon = nullptr;
+  std::size_t taille = 0;
+  std::FILE* f = open_memstream(&tampon, &taille);
+  Etat st;
+  st.impr[1].assign("un");
+  st.impr[2].assign("deux");
+  st.lgattr[1] = 5;
+  ecrit_rangee(st, {1, 4, 2, 0, 0, 2, 1, 0}, f);
+  ecrit_rangee(st, {1, 4, 0, 0, 0, -1, 1, 0}, f);  // no line: line 1 all the same
+  std::fclose(f);
+  EXPECT_EQ(std::string(tampon, taille), "un\ndeux\n\n\n\n");
+  std::free(tampon);
+  EXPECT_EQ(st.lgattr[1], 0);
+  EXPECT_TRUE(st.impr[2].empty());
+}
+
+TEST(Format, PrintableOrNot) {
+  EXPECT_FALSE(format_refuse({3, 23, 7, 2, 3, 2, 7, 1}));
+  EXPECT_FALSE(format_refuse({1, 0, 0, 0, 0, -5, 0, -1}));   // what the loops make of it
+  EXPECT_FALSE(format_refuse({2, 125, 29, 0, 2, 0, 0, 0}));  // 254 columns
+  EXPECT_TRUE(format_refuse({2, 125, 1, 1, 2, 0, 0, 0}));    // 255
+  EXPECT_TRUE(format_refuse({1, 10, 1, 0, 0x7fffffff, 0, 0, 0}));
+  EXPECT_TRUE(format_refuse({0x7fffffff, 10, 1, 0, 0, 0, 0, 0}));
+}
+
+}  // namespace
+}  // namespace vign

@@ -1,0 +1,326 @@
+#include "engine/enregistrement.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "core/arret.h"
+#include "support/programme.h"
+
+namespace vign {
+namespace {
+
+// An input file holding `contenu`, as st.pinput.
+void entree(Etat& st, const std::string& contenu) {
+  std::FILE* f = std::tmpfile();
+  ASSERT_NE(f, nullptr);
+  std::fwrite(contenu.data(), 1, contenu.size(), f);
+  std::rewind(f);
+  st.pinput.reset(f);
+}
+
+TEST(LigneFormat, EntriesAreCutAtSemicolonsAndTheLastIsNoField) {
+  const struct {
+    const char* ligne;
+    int nbrechamp;
+    std::vector<int> largeurs;  // lc[1..]
+  } cas[] = {
+      {"10;17;8;20;\n", 5, {10, 17, 8, 20, 0}},  // the line break is the last entry
+      {"10;17;8;20\n", 4, {10, 17, 8, 20}},      // so without the last ";" field 4 is lost
+      {"10;17;8;20;", 4, {10, 17, 8, 20}},       // and so without the line break
+      {"10;;17;\n", 3, {10, 17, 0}},             // an empty entry does not count
+      {";;10", 1, {10}},
+      {" 5;x;-3;+7\r\n", 4, {5, 0, -3, 7}},  // read as numbers are read everywhere
+      {";;;\n", 1, {0}},
+      {";;;", 0, {}},
+      {"", 0, {}},
+  };
+  for (const auto& c : cas) {
+    const Disposition d = analyse_ligne_format(c.ligne);
+    EXPECT_EQ(d.nbrechamp, c.nbrechamp) << c.ligne;
+    for (std::size_t k = 0; k < c.largeurs.size(); ++k) {
+      EXPECT_EQ(d.lc[k + 1], c.largeurs[k]) << c.ligne << " entry " << k + 1;
+    }
+  }
+}
+
+TEST(LigneFormat, AWidthOver253StopsTheProgram) {
+  EXPECT_EQ(analyse_ligne_format("253;\n").lc[1], 253);
+  try {
+    analyse_ligne_format("10;254;\n");
+    FAIL() << "254 accepted";
+  } catch (const Arret& a) {
+    EXPECT_EQ(a.statut(), 1);
+    EXPECT_STREQ(a.what(), "Augmenter MAX_RECLEN et recompiler");
+  }
+  EXPECT_THROW(analyse_ligne_format("99999999999999;\n"), Arret);
+}
+
+TEST(LigneFormat, OnlyFortyNineWidthsAreKept) {
+  std::string ligne;
+  for (int k = 1; k <= 60; ++k) ligne += std::to_string(k) + ";";
+  ligne += "999;\n";  // past the kept entries: not a width, not tested
+  const Disposition d = analyse_ligne_format(ligne);
+  EXPECT_EQ(d.nbrechamp, 50);
+  EXPECT_EQ(d.lc[49], 49);
+  EXPECT_EQ(d.lc[0], 0);
+}
+
+TEST(FichierFormat, AReadableLayoutFileSelectsFixedWidthMode) {
+  test::Dossier dir;
+  Etat st;
+  entree(st, "ABCDEFGH");
+  std::fgetc(st.pinput.get());  // the input is read again from its start
+  dir.ecrire("f.def", "3;4;\nignored;line\n");
+  EXPECT_TRUE(analyse_format_fixe(st, (dir / "f.def").string()));
+  EXPECT_EQ(st.FIXED, 1);
+  EXPECT_EQ(st.nbrechamp, 3);
+  EXPECT_EQ(st.lc[1], 3);
+  EXPECT_EQ(st.lc[2], 4);
+  EXPECT_FALSE(st.pdef);
+  EXPECT_EQ(std::fgetc(st.pinput.get()), 'A');
+}
+
+TEST(FichierFormat, NoReadableLayoutFileLeavesTheModeAlone) {
+  test::Dossier dir;
+  Etat st;
+  st.FIXED = 0;
+  EXPECT_FALSE(analyse_format_fixe(st, std::nullopt));
+  EXPECT_FALSE(analyse_format_fixe(st, (dir / "absent.def").string()));
+  EXPECT_FALSE(analyse_format_fixe(st, dir.chemin().string()));  // a directory
+  EXPECT_EQ(st.FIXED, 0);
+  // An empty layout file is a layout with no field.
+  dir.ecrire("vide.def", "");
+  EXPECT_TRUE(analyse_format_fixe(st, (dir / "vide.def").string()));
+  EXPECT_EQ(st.FIXED, 1);
+  EXPECT_EQ(st.nbrechamp, 0);
+}
+
+// Reads records until the data end; each entry is fields 1..n of a record
+// that the read said it obtained, with whether data remained after it.
+struct Lu {
+  std::vector<std::string> champs;
+  bool res;
+  friend bool operator==(const Lu&, const Lu&) = default;
+};
+
+std::vector<Lu> lire_tout(Etat& st, int n) {
+  Lecture lecture;
+  std::vector<Lu> lus;
+  for (int garde = 0; garde < 100; ++garde) {
+    if (!lire_enregistrement(st, lecture)) break;
+    Lu lu{{}, st.res};
+    if (st.FIXED != 1) decoupe_enregistrement(st, lecture.enregistrement());
+    for (int k = 1; k <= n; ++k) lu.champs.emplace_back(st.champ[std::size_t(k)].view());
+    lus.push_back(lu);
+    if (!st.res) break;
+  }
+  return lus;
+}
+
+void fixe(Etat& st, const char* ligne, int deplacement = 0) {
+  const Disposition d = analyse_ligne_format(ligne);
+  st.lc = d.lc;
+  st.nbrechamp = d.nbrechamp;
+  st.FIXED = 1;
+  st.deplacement = deplacement;
+}
+
+TEST(LectureFixe, ThreeRecordsOf55Bytes) {
+  Etat st;
+  fixe(st, "10;17;8;20;\n");
+  std::string contenu;
+  for (char c : {'a', 'b', 'c'}) {
+    contenu += std::string(10, c) + std::string(17, 'X') + "7500    " + std::string(20, 'Z');
+  }
+  ASSERT_EQ(contenu.size(), 165u);
+  entree(st, contenu);
+  const auto lus = lire_tout(st, 4);
+  ASSERT_EQ(lus.size(), 3u);  // the fourth read obtains nothing
+  for (std::size_t i = 0; i < 3; ++i) {
+    EXPECT_TRUE(lus[i].res);
+    const std::string nom(10, static_cast<char>('a' + i));
+    // Every field is followed by one space, which the cleaning removes.
+    EXPECT_EQ(lus[i].champs, (std::vector<std::string>{nom + " ", std::string(17, 'X') + " ",
+                                                       "7500     ", std::string(20, 'Z') + " "}));
+  }
+}
+
+TEST(LectureFixe, TheInitialSkipComesBeforeTheFirstRecordOnly) {
+  Etat st;
+  fixe(st, "2;3;\n", 4);
+  entree(st, "HEADAABBBCCDDD");
+  const auto lus = lire_tout(st, 2);
+  EXPECT_EQ(lus, (std::vector<Lu>{{{"AA ", "BBB "}, true}, {{"CC ", "DDD "}, true}}));
+  EXPECT_EQ(st.champ[0].view(), "HEAD");
+}
+
+TEST(LectureFixe, ALongSkipIsConsumedWholeAndKeptInPart) {
+  Etat st;
+  fixe(st, "3;\n", 300);
+  entree(st, std::string(300, 's') + "abc");
+  const auto lus = lire_tout(st, 1);
+  ASSERT_FALSE(lus.empty());
+  EXPECT_EQ(lus[0].champs[0], "abc ");
+  EXPECT_EQ(st.champ[0].size(), Ligne::capacite);
+}
+
+TEST(LectureFixe, ShortRecordsAtTheEnd) {
+  Etat st;
+  fixe(st, "3;4;\n");
+  // A short last field still makes a record; the next read finds the end.
+  entree(st, "AAABBBBCCCDD");
+  EXPECT_EQ(lire_tout(st, 2),
+            (std::vector<Lu>{{{"AAA ", "BBBB "}, true}, {{"CCC ", "DD "}, true}}));
+  // A short field before the last ends the data with that record, which the
+  // read still reports as obtained (the engine prints it only when first).
+  entree(st, "AAABBBBCC");
+  EXPECT_EQ(lire_tout(st, 2),
+            (std::vector<Lu>{{{"AAA ", "BBBB "}, true}, {{"CC ", "BBBB "}, false}}));
+}
+
+TEST(LectureFixe, TheDataEndAtTheEndOfTheInputWhateverTheLayout) {
+  Etat st;
+  fixe(st, "4;\n");  // one field: no field is ever tested for completeness
+  entree(st, "AAAABB");
+  EXPECT_EQ(lire_tout(st, 1), (std::vector<Lu>{{{"AAAA "}, true}, {{"BB "}, true}}));
+  fixe(st, "0;0;\n");  // fields that read nothing
+  entree(st, "AAAA");
+  EXPECT_TRUE(lire_tout(st, 2).empty());
+  fixe(st, ";;;");  // no field at all
+  entree(st, "AAAA");
+  EXPECT_TRUE(lire_tout(st, 1).empty());
+  EXPECT_FALSE(st.res);
+  fixe(st, "-5;2;\n");  // a negative width reads nothing
+  entree(st, "AB");
+  EXPECT_EQ(lire_tout(st, 2), (std::vector<Lu>{{{" ", "AB "}, true}}));
+}
+
+TEST(LectureFixe, FieldsPast29AreReadAndDropped) {
+  Etat st;
+  std::string ligne;
+  std::string contenu;
+  for (int k = 1; k <= 31; ++k) {
+    ligne += "1;";
+    contenu += static_cast<char>('A' + (k - 1) % 26);
+  }
+  fixe(st, (ligne + "\n").c_str());
+  entree(st, contenu + contenu);
+  const auto lus = lire_tout(st, 29);
+  ASSERT_EQ(lus.size(), 2u);
+  EXPECT_EQ(lus[1].champs[0], "A ");  // the second record starts where it should
+  EXPECT_EQ(lus[1].champs[28], "C ");
+}
+
+TEST(LectureDelimitee, LinesBecomeFields) {
+  const struct {
+    const char* contenu;
+    std::vector<std::vector<std::string>> champs;
+  } cas[] = {
+      {"A;B\n", {{"A", "B", ""}}},
+      {"A;B\r\n", {{"A", "B", ""}}},
+      {"A;B;\n", {{"A", "B", ""}}},
+      {"A;B", {{"A", "B", ""}}},  // a last line without line feed keeps its text
+      {"\n;X\n", {{"", "", ""}, {"", "X", ""}}},
+      {" a ; b \n", {{" a ", " b ", ""}}},                   // blanks stay part of the fields
+      {"1;2;3\nx;y\n", {{"1", "2", "3"}, {"x", "y", "3"}}},  // an earlier field shows through
+  };
+  for (const auto& c : cas) {
+    Etat st;
+    st.delimiteur = ";";
+    entree(st, c.contenu);
+    std::vector<std::vector<std::string>> lus;
+    for (const auto& lu : lire_tout(st, 3)) lus.push_back(lu.champs);
+    EXPECT_EQ(lus, c.champs) << c.contenu;
+  }
+}
+
+TEST(LectureDelimitee, TheHelpsExampleRecord) {
+  Etat st;
+  st.delimiteur = ";";
+  decoupe_enregistrement(st, "Gaston Berthiers ; Rue du Chene,5 ; 7500 ; TOURNAI;");
+  EXPECT_EQ(st.champ[1].view(), "Gaston Berthiers ");
+  EXPECT_EQ(st.champ[2].view(), " Rue du Chene,5 ");
+  EXPECT_EQ(st.champ[3].view(), " 7500 ");
+  EXPECT_EQ(st.champ[4].view(), " TOURNAI");
+  EXPECT_EQ(st.champ[5].view(), "");
+}
+
+TEST(LectureDelimitee, ALongLineIsOneRecordWithFieldsCutAt254) {
+  Etat st;
+  st.delimiteur = ";";
+  const std::string long1(300, 'a');
+  entree(st, long1 + ";b\nnext\n");
+  const auto lus = lire_tout(st, 2);
+  ASSERT_EQ(lus.size(), 2u);
+  EXPECT_EQ(lus[0].champs, (std::vector<std::string>{std::string(254, 'a'), "b"}));
+  EXPECT_EQ(lus[1].champs[0], "next");
+  EXPECT_EQ(st.mes.view(), "next");
+}
+
+TEST(LectureDelimitee, FieldsPast29AreIgnored) {
+  Etat st;
+  st.delimiteur = ",";
+  std::string ligne;
+  for (int k = 1; k <= 31; ++k) ligne += std::to_string(k) + ",";
+  decoupe_enregistrement(st, ligne);
+  EXPECT_EQ(st.champ[29].view(), "29");
+  EXPECT_EQ(st.champ[0].view(), "");
+}
+
+TEST(LectureDelimitee, NoDelimiterMakesTheLineField1) {
+  for (const std::optional<std::string>& delim :
+       {std::optional<std::string>(""), std::optional<std::string>()}) {
+    Etat st;
+    st.delimiteur = delim;
+    st.champ[2].assign("old");
+    decoupe_enregistrement(st, "A;B");
+    EXPECT_EQ(st.champ[1].view(), "A;B");
+    EXPECT_EQ(st.champ[2].view(), "old");
+  }
+}
+
+TEST(LectureDelimitee, NoLineAtAll) {
+  Etat st;
+  st.delimiteur = ";";
+  entree(st, "");
+  Lecture lecture;
+  EXPECT_FALSE(lire_enregistrement(st, lecture));
+  EXPECT_FALSE(st.res);
+}
+
+TEST(Nettoyage, TrailingSpacesAndControlCharacters) {
+  const struct {
+    const char* avant;
+    const char* apres_rts;
+    const char* apres_rctrl;  // of the rts result
+  } cas[] = {
+      {"ABC   ", "ABC", "ABC"},
+      {"   ", " ", " "},
+      {"", "", ""},
+      {"A B ", "A B", "A B"},
+      {"A\tB", "A\tB", "AB"},
+      {"AB\r", "AB\r", "AB "},
+      {"A\x7f"
+       "B\n",
+       "A\x7f"
+       "B\n",
+       "AB"},
+      {"\xe9t\xe9 ", "\xe9t\xe9", "\xe9t\xe9"},
+  };
+  for (const auto& c : cas) {
+    Ligne s(c.avant);
+    rts(s);
+    EXPECT_EQ(s.view(), c.apres_rts) << c.avant;
+    rctrl(s);
+    EXPECT_EQ(s.view(), c.apres_rctrl) << c.avant;
+  }
+  Ligne nul(std::string_view("A\0B", 3));
+  rctrl(nul);
+  EXPECT_EQ(nul.view(), "AB");
+}
+
+}  // namespace
+}  // namespace vign
