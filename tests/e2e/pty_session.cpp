@@ -144,6 +144,15 @@ Session::Session(const Launch& how) : rows_(how.rows), cols_(how.cols) {
   if (pid_ < 0) throw std::runtime_error(std::string("forkpty: ") + std::strerror(errno));
   if (pid_ == 0) {
     if (chdir(dir.c_str()) != 0) _exit(126);
+    // A program started from a shell on a terminal has every signal at its
+    // default, whatever was ignored or blocked where the tests run (a shell
+    // without job control ignores SIGINT in background commands).
+    for (int sig = 1; sig < NSIG; ++sig) {
+      if (sig != SIGKILL && sig != SIGSTOP) std::signal(sig, SIG_DFL);
+    }
+    sigset_t none;
+    sigemptyset(&none);
+    sigprocmask(SIG_SETMASK, &none, nullptr);
     if (how.ignore_hangup) std::signal(SIGHUP, SIG_IGN);
     execve(argv[0], argv.data(), envp.data());
     _exit(127);
