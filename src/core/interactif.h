@@ -6,6 +6,7 @@
 #include <string>
 
 #include "core/etat.h"
+#include "formats/catalogue.h"
 #include "tui/terminal.h"
 
 namespace vign {
@@ -21,7 +22,7 @@ struct Etapes {
   std::function<int(Etat&, Terminal&)> ecran;  // presentation in screen mode: 1 done
   std::function<int(Etat&, Terminal&)> champ;  // presentation in file mode: 1 done
   std::function<int(Etat&, Terminal*)> imprimer;
-  std::string catalogue = "./formats.txt";  // the format catalogue, in the current directory
+  std::string catalogue = kCatalogue;  // the format catalogue, in the current directory
 
   // The program's own screens.
   static Etapes reelles();

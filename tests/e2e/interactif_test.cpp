@@ -119,6 +119,40 @@ TEST_F(MenuPrincipal, AMissingCatalogueIsToldAndOneKeyGoesOn) {
                    "the message to give way"));
 }
 
+// The Formats step through the real format menu: the chosen format counts
+// for Execution, and leaving the menu with F11 later keeps it.
+TEST_F(MenuPrincipal, AFormatChosenCountsAndAnF11LaterKeepsIt) {
+  dir.ecrire("formats.txt", "Planche 3x8;3;35;8;2;2;0;8;0;;;\n");
+  Session s({.dir = dir.chemin()});
+  ASSERT_TRUE(s.wait_screen(kMenu));
+  s.press(Key::Enter);
+  ASSERT_TRUE(s.wait_row(6, "*  Planche 3x8                           *"));
+  s.press(Key::Down);
+  s.press(Key::Enter);
+  ASSERT_TRUE(s.wait_screen(menu(kFichiers)));
+  s.press(Key::Down, 2);
+  s.press(Key::Enter);
+  const std::string execution = R"(+---------------------+
+|  Aide               |
+|  Formats            |
+|  fIchiers           |
+|  Presentation       |
+|  Execution          |
+| >Quitter            |
+| Menu fichier omis
+Menu presen. omis)";
+  ASSERT_TRUE(s.wait_screen(execution));
+
+  s.press(Key::Up, 4);
+  s.press(Key::Enter);
+  ASSERT_TRUE(s.wait_row(6, "*  Planche 3x8                           *"));
+  s.press(Key::F11);
+  ASSERT_TRUE(s.wait_screen(menu(kFichiers)));
+  s.press(Key::Down, 2);
+  s.press(Key::Enter);
+  EXPECT_TRUE(s.wait_screen(execution));
+}
+
 TEST_F(MenuPrincipal, QuitterEndsWithStatusZeroAndTheTerminalRestored) {
   Session s({.dir = dir.chemin()});
   ASSERT_TRUE(s.wait_screen(kMenu));
