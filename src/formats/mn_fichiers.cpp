@@ -1,13 +1,85 @@
 #include "formats/mn_fichiers.h"
 
-#include "tui/non_disponible.h"
+#include <sys/stat.h>
+
+#include <array>
+#include <cstdio>
+
+#include "engine/enregistrement.h"
+#include "tui/saisie.h"
 
 namespace vign {
 
+namespace {
+
+constexpr std::array<const char*, 5> kBoite = {
+    "!++++++++++++++++++++++++++ Fichiers ++++++++++++++++++++++++++++\"\n",
+    "* Fichier d'entree  : .......................    Delimiteur : .  *\n",
+    "* Fichier de sortie : .......................                    *\n",
+    "*                                                                *\n",
+    "#++++++++++++++++++++++++++++++++++++++++++++++++++++++++++++++++$",
+};
+constexpr int kRangeeBoite = 5;
+
+// Where each entry is typed, and how many characters it takes. The names take
+// 25 although the dots show 23: the last two cover blanks of the box.
+struct Saisie {
+  int ligne;
+  int colonne;
+  int longueur;
+};
+constexpr Saisie kNomEntree{6, 23, 25};
+constexpr Saisie kDelimiteur{6, 63, 1};
+constexpr Saisie kNomSortie{7, 23, 25};
+constexpr int kRangeeMessage = 8;
+constexpr int kColonneMessage = 3;
+
+std::string demander(Terminal& t, const Saisie& s) {
+  std::string texte;
+  pos(t, s.ligne, s.colonne);
+  acceptc(t, texte, s.longueur);
+  return texte;
+}
+
+// The input file opened for reading, or none. A directory opens on some
+// systems but holds no records: it counts as no file.
+Fichier ouvrir_entree(const std::string& nom) {
+  Fichier f(std::fopen(nom.c_str(), "r"));
+  struct stat s {};
+  if (f && ::fstat(::fileno(f.get()), &s) == 0 && S_ISDIR(s.st_mode)) f.reset();
+  return f;
+}
+
+}  // namespace
+
 void mn_fichiers(Etat& st, Terminal& t, const std::optional<std::string>& pathname) {
-  (void)st;
-  (void)pathname;
-  non_disponible(t, "Fichiers");
+  std::string boite;
+  for (const char* ligne : kBoite) boite += ligne;
+  pos(t, kRangeeBoite, 1);
+  affiche(t, boite);
+  t.rafraichir();
+
+  st.inputfile = demander(t, kNomEntree);
+  if (st.inputfile.empty()) st.inputfile = kEcran;
+  if (st.inputfile == kEcran) {
+    st.ALECRAN = 1;
+  } else {
+    st.ALECRAN = 0;
+    // Closed before the next one opens, so that no visit leaves a handle behind.
+    st.pinput.reset();
+    st.pinput = ouvrir_entree(st.inputfile);
+    if (!st.pinput) {
+      pos(t, kRangeeMessage, kColonneMessage);
+      affiche(t, "Pas de fichier...");
+      t.rafraichir();
+    } else {
+      st.FIXED = 0;
+      // The layout is read again at every visit, so that a change made to it
+      // meanwhile is taken up.
+      if (!analyse_format_fixe(st, pathname)) st.delimiteur = demander(t, kDelimiteur);
+    }
+  }
+  st.outputfile = demander(t, kNomSortie);
 }
 
 }  // namespace vign
