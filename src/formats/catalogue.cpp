@@ -1,5 +1,6 @@
 #include "formats/catalogue.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
 

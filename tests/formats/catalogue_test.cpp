@@ -14,7 +14,7 @@ namespace {
 const std::string kPlanche =
     "Planche A4 70x36 (3x8)        ;   3;  35;   8;   2;   3;   1;   8;   1;\\027E;\\012;\n";
 
-TEST(Catalogue, ReadsEveryFieldOfAWrittenLine) {
+TEST(Catalogue, ReadsEveryFieldOfAWrittenLineAndWritesItBack) {
   Etat st;
   EXPECT_TRUE(lire_catalogue(st, kPlanche).empty());
   EXPECT_EQ(st.MAXFORMAT, 1);
@@ -33,11 +33,6 @@ TEST(Catalogue, ReadsEveryFieldOfAWrittenLine) {
                                        "E"));
   EXPECT_EQ(st.aprpage[1], std::string("\f"));
   EXPECT_TRUE(st.libelle[0].empty()) << "the working format is not the catalogue's";
-}
-
-TEST(Catalogue, WritesTheLineBackExactly) {
-  Etat st;
-  lire_catalogue(st, kPlanche);
   EXPECT_EQ(ligne_catalogue(st, 1), kPlanche);
 }
 
@@ -183,27 +178,16 @@ TEST(Catalogue, WrittenThenReadGivesTheSameTableWithNamesPaddedToThirty) {
                  "A4;3;35;8;2;3;1;8;1;\\027E;;\n"
                  "Etiquettes 99x38;2;48;6;1;2;0;7;0;;\\012;\n"
                  "Nom de trente et un caracteres!;1;1;1;1;1;1;1;1;;;\n");
+  const std::string ecrit = texte_catalogue(st, false);
   Etat relu;
-  EXPECT_TRUE(lire_catalogue(relu, texte_catalogue(st, false)).empty());
+  EXPECT_TRUE(lire_catalogue(relu, ecrit).empty());
   ASSERT_EQ(relu.MAXFORMAT, 3);
   EXPECT_EQ(relu.libelle[1].view(), "A4                            ");
-  EXPECT_EQ(relu.libelle[2].view(), "Etiquettes 99x38              ");
   EXPECT_EQ(relu.libelle[3].view(), "Nom de trente et un caracteres");
-  for (int k = 1; k <= 3; ++k) {
-    const auto i = static_cast<std::size_t>(k);
-    EXPECT_EQ(relu.etilar[i], st.etilar[i]);
-    EXPECT_EQ(relu.maxcareti[i], st.maxcareti[i]);
-    EXPECT_EQ(relu.maxligeti[i], st.maxligeti[i]);
-    EXPECT_EQ(relu.marge[i], st.marge[i]);
-    EXPECT_EQ(relu.maxintetihor[i], st.maxintetihor[i]);
-    EXPECT_EQ(relu.maxintetiver[i], st.maxintetiver[i]);
-    EXPECT_EQ(relu.maxetipag[i], st.maxetipag[i]);
-    EXPECT_EQ(relu.maxpagcad[i], st.maxpagcad[i]);
-    EXPECT_EQ(relu.avtpagimp[i], st.avtpagimp[i]);
-    EXPECT_EQ(relu.aprpagimp[i], st.aprpagimp[i]);
-    EXPECT_EQ(relu.avtpage[i], st.avtpage[i]);
-    EXPECT_EQ(relu.aprpage[i], st.aprpage[i]);
-  }
+  EXPECT_EQ(relu.avtpage[1], st.avtpage[1]);
+  EXPECT_EQ(relu.aprpage[2], st.aprpage[2]);
+  // Every other value came back, or the second writing would differ.
+  EXPECT_EQ(texte_catalogue(relu, false), ecrit);
 }
 
 TEST(Catalogue, TheWholeCatalogueEndsWithTheNewFormatOnlyWhenAsked) {

@@ -156,25 +156,26 @@ TEST(WnFormatCrea, OnlyAnAnswerStartingWithOAddsTheFormat) {
 
 TEST(WnFormatCrea, UpOnTheFirstFieldGoesForwardAndUpLaterGoesBack) {
   Formulaire f(nullptr);
-  taper(f.t, champ("A", kHaut));   // step 1, Up: on to step 2
-  taper(f.t, champ("35"));         // step 2
-  taper(f.t, champ("8"));          // step 3
-  taper(f.t, champ("12"));         // step 4: labels across
-  taper(f.t, champ("2", kHaut));   // step 5 stored, then back to step 4
-  taper(f.t, champ("9"));          // step 4 again
-  taper(f.t, champ(""));           // step 5: empty keeps the 2
-  taper(f.t, champ("1", kBas));    // step 6, Down goes forward
-  taper(f.t, champ("0", kBreak));  // step 7, Break too
+  f.st.maxligeti[0] = 8;  // "abc" must replace it with 0
+  taper(f.t, champ("A", kHaut));    // step 1, Up: on to step 2
+  taper(f.t, champ("35x"));         // step 2: the number before the x
+  taper(f.t, champ("abc"));         // step 3: no digits, 0
+  taper(f.t, champ("12"));          // step 4: labels across
+  taper(f.t, champ("2", kHaut));    // step 5 stored, then back to step 4
+  taper(f.t, champ("9"));           // step 4 again
+  taper(f.t, champ(""));            // step 5: empty keeps the 2
+  taper(f.t, champ("1", kBas));     // step 6, Down goes forward
+  taper(f.t, champ("-5", kBreak));  // step 7, Break too
   for (int i = 8; i <= 11; ++i) f.t.taper({kEntree});
   taper(f.t, champ("n"));
   EXPECT_EQ(wn_format_crea(f.st, f.t), 0);
   EXPECT_EQ(f.st.libelle[0].view(), "A");
   EXPECT_EQ(f.st.maxcareti[0], 35);
-  EXPECT_EQ(f.st.maxligeti[0], 8);
+  EXPECT_EQ(f.st.maxligeti[0], 0);
   EXPECT_EQ(f.st.etilar[0], 9);
   EXPECT_EQ(f.st.maxintetihor[0], 2);
   EXPECT_EQ(f.st.maxintetiver[0], 1);
-  EXPECT_EQ(f.st.marge[0], 0);
+  EXPECT_EQ(f.st.marge[0], -5);
   // The second input overwrote the first from the field's first column.
   EXPECT_EQ(f.t.rangee(9),
             "* Nombre d'etiquette en largeur .... : 92_                              *");
@@ -201,25 +202,6 @@ TEST(WnFormatCrea, EnterThroughKeepsTheValuesButEmptiesThePageStrings) {
   EXPECT_FALSE(f.st.aprpage[0].has_value());
   EXPECT_EQ(f.catalogue(),
             "Creation d'un nouveau format  ;   3;  35;   0;   0;   0;   0;   0;   2;;;\n");
-}
-
-TEST(WnFormatCrea, NumbersAreTakenUpToTheirFirstOtherCharacter) {
-  const struct {
-    const char* texte;
-    int valeur;
-  } cas[] = {{"12a", 12}, {"abc", 0}, {"-5", -5}, {" 7", 7}, {"+4", 4}};
-  for (const auto& c : cas) {
-    Formulaire f(nullptr);
-    f.st.etilar[0] = 99;
-    taper(f.t, champ(""));
-    taper(f.t, champ(""));
-    taper(f.t, champ(""));
-    taper(f.t, champ(c.texte));
-    for (int i = 5; i <= 11; ++i) f.t.taper({kEntree});
-    taper(f.t, champ("n"));
-    wn_format_crea(f.st, f.t);
-    EXPECT_EQ(f.st.etilar[0], c.valeur) << "\"" << c.texte << "\"";
-  }
 }
 
 TEST(WnFormatCrea, FieldsTakeNoMoreThanTheirUnderscoresAndNoSemicolonInTexts) {
