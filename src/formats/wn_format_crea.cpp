@@ -186,7 +186,8 @@ bool catalogue_illisible(const Etat& st) {
 
 void enregistrer(Etat& st, Terminal& t) {
   if (st.MAXFORMAT >= kMaxCatalogue) {
-    signaler(t, "Maximum de 18 formats depasse. Format non insere...");
+    signaler(t, "Maximum de " + std::to_string(kMaxCatalogue) +
+                    " formats depasse. Format non insere...");
     return;
   }
   if (catalogue_illisible(st)) {
