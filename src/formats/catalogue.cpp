@@ -31,6 +31,22 @@ void vider_slot(Etat& st, int slot) {
   st.aprpage[k].reset();
 }
 
+// The form rewrites every line in the writer's layout (name on 30 columns,
+// numbers on at least 4), which can make a hand-written line longer than the
+// reader takes, and the next read would then lose the end of the line and its
+// last ';'. What such a rewrite could not keep is dropped at once, from the
+// end of the page strings, so that the catalogue in use is the one kept.
+void garder_ecrivable(Etat& st, int slot) {
+  const auto k = static_cast<std::size_t>(slot);
+  std::size_t trop = ligne_catalogue(st, slot).size();
+  trop = trop > kLigneCatalogue ? trop - kLigneCatalogue : 0;
+  for (std::string* chaine : {&st.aprpagimp[k], &st.avtpagimp[k]}) {
+    const std::size_t n = std::min(trop, chaine->size());
+    chaine->resize(chaine->size() - n);
+    trop -= n;
+  }
+}
+
 // Parses one line into a slot; false when a ';' is missing.
 bool lire_ligne(Etat& st, int slot, std::string_view ligne) {
   const auto k = static_cast<std::size_t>(slot);
@@ -56,6 +72,7 @@ bool lire_ligne(Etat& st, int slot, std::string_view ligne) {
     }
     curseur = fin + 1;
   }
+  garder_ecrivable(st, slot);
   st.avtpage[k] = char_to_spec(st.avtpagimp[k]);
   st.aprpage[k] = char_to_spec(st.aprpagimp[k]);
   return complete;

@@ -1,0 +1,76 @@
+// The format catalogue is a text file users also edit by hand. Whatever it
+// holds, reading it must stay within the format table, and the catalogue the
+// program writes back from what it read must read back the same (names come
+// back padded to their 30 columns): the form rewrites the whole catalogue
+// every time a format is created, so anything lost here is lost for good.
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/etat.h"
+#include "formats/catalogue.h"
+#include "outils_fuzz.h"
+
+namespace {
+
+using vign::fuzz::exiger;
+
+std::string nom_ecrit(std::string_view nom) {
+  std::string s(nom.substr(0, 30));
+  s.resize(30, ' ');
+  return s;
+}
+
+// Slot k of a and b hold the same format; the names compared by `noms`.
+template <typename Noms>
+void memes_formats(const vign::Etat& a, const vign::Etat& b, Noms noms) {
+  exiger(a.MAXFORMAT == b.MAXFORMAT, "nombre de formats");
+  for (int slot = 1; slot <= a.MAXFORMAT; ++slot) {
+    const auto k = static_cast<std::size_t>(slot);
+    exiger(noms(a.libelle[k].view(), b.libelle[k].view()), "nom");
+    exiger(a.etilar[k] == b.etilar[k] && a.maxcareti[k] == b.maxcareti[k] &&
+               a.maxligeti[k] == b.maxligeti[k] && a.marge[k] == b.marge[k] &&
+               a.maxintetihor[k] == b.maxintetihor[k] && a.maxintetiver[k] == b.maxintetiver[k] &&
+               a.maxetipag[k] == b.maxetipag[k] && a.maxpagcad[k] == b.maxpagcad[k],
+           "nombres");
+    exiger(a.avtpagimp[k] == b.avtpagimp[k] && a.aprpagimp[k] == b.aprpagimp[k],
+           "chaines de page tapees");
+    exiger(a.avtpage[k] == b.avtpage[k] && a.aprpage[k] == b.aprpage[k],
+           "chaines de page decodees");
+  }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  const std::string_view texte(reinterpret_cast<const char*>(data), size);
+  vign::Etat lu;
+  const std::vector<int> erreurs = vign::lire_catalogue(lu, texte);
+  exiger(lu.MAXFORMAT >= 0 && lu.MAXFORMAT <= vign::kMaxCatalogue, "MAXFORMAT hors du tableau");
+  int precedente = 0;
+  for (int e : erreurs) {
+    exiger(e > precedente && e <= lu.MAXFORMAT, "numero de ligne en erreur");
+    precedente = e;
+  }
+
+  // The same text read from a file gives the same table.
+  const std::string chemin = vign::fuzz::chemin_prive("formats.txt");
+  vign::fuzz::ecrire_fichier(chemin, texte);
+  std::FILE* f = std::fopen(chemin.c_str(), "rb");
+  exiger(f != nullptr, "ouverture du catalogue");
+  vign::Etat du_fichier;
+  const std::vector<int> erreurs_fichier = vign::lire_catalogue(du_fichier, f);
+  std::fclose(f);
+  exiger(erreurs_fichier == erreurs, "erreurs du fichier");
+  memes_formats(lu, du_fichier, [](std::string_view a, std::string_view b) { return a == b; });
+
+  // Written back as the form writes it, and read again.
+  const std::string ecrit = vign::texte_catalogue(lu, false);
+  vign::Etat relu;
+  exiger(vign::lire_catalogue(relu, ecrit).empty(), "le catalogue ecrit a une ligne en erreur");
+  memes_formats(lu, relu, [](std::string_view a, std::string_view b) { return nom_ecrit(a) == b; });
+  return 0;
+}

@@ -1,0 +1,197 @@
+// The engine end to end, as a batch run makes it. The input is three texts
+// joined by kSeparateur: a settings file, the records, and optionally a
+// fixed-layout file (fixed-width mode when it is there). Besides the keys of
+// a run, the settings may hold a section [attributs] whose key k (1 to 49)
+// gives the activation and deactivation strings of field or line k, as typed,
+// split at the first '|', and a key deplacement in [fichiers] stands for -d.
+//
+// Sizes are held within what a run can print in a moment: a few alignment
+// pages, a few hundred labels in screen mode. Everything else, out-of-range
+// formats included, is passed to the run as it is.
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+#include "core/arret.h"
+#include "core/batch.h"
+#include "core/etat.h"
+#include "core/inifile.h"
+#include "core/nombres.h"
+#include "engine/composition.h"
+#include "engine/controle.h"
+#include "engine/execution.h"
+#include "outils_fuzz.h"
+
+namespace {
+
+using vign::fuzz::chemin_prive;
+using vign::fuzz::exiger;
+
+std::string valeur(std::string_view ini, std::string_view section, std::string_view cle) {
+  return vign::chercher_valeur(ini, section, cle).value_or(std::string());
+}
+
+int nombre(std::string_view ini, std::string_view cle) {
+  return vign::entier(valeur(ini, "format", cle));
+}
+
+std::string cle_ligne(int i) {
+  char cle[16];
+  std::snprintf(cle, sizeof cle, "ligne%02d", i);
+  return cle;
+}
+
+// The settings the run will read: those of the input, sizes held, file names
+// pointing into the private directory.
+vign::Etat reglages(std::string_view ini) {
+  vign::Etat st;
+  st.libelle[0].assign(valeur(ini, "format", "libelle"));
+  st.etilar[0] = nombre(ini, "nbre_en_largeur");
+  st.maxcareti[0] = nombre(ini, "nbre_caracteres");
+  st.maxligeti[0] = nombre(ini, "nbre_lignes");
+  st.marge[0] = nombre(ini, "marge");
+  st.maxintetihor[0] = nombre(ini, "espace_horizontal");
+  st.maxintetiver[0] = std::min(nombre(ini, "espace_vertical"), 8);
+  st.maxetipag[0] = std::min(nombre(ini, "nbre_rangee_par_page"), 12);
+  st.maxpagcad[0] = std::min(nombre(ini, "nbre_page_cadrage"), 3);
+  st.avtpagimp[0] = valeur(ini, "format", "init_debut_page");
+  st.aprpagimp[0] = valeur(ini, "format", "init_fin_page");
+  const std::string donnees = valeur(ini, "fichiers", "donnees");
+  st.ALECRAN = donnees.empty() || donnees == vign::kEcran ? 1 : 0;
+  st.inputfile = st.ALECRAN == 1 ? vign::kEcran : chemin_prive("donnees");
+  st.outputfile = chemin_prive("sortie.prn");
+  st.delimiteur = valeur(ini, "fichiers", "delimiteur");
+  for (int i = 1; i <= st.maxligeti[0] && i < vign::kLignes; ++i) {
+    auto& lignes = st.ALECRAN == 1 ? st.champ : st.place;
+    lignes[static_cast<std::size_t>(i)].assign(valeur(ini, "presentation", cle_ligne(i)));
+  }
+  return st;
+}
+
+void attributs(vign::Etat& st, std::string_view ini) {
+  // Read line by line rather than by key: a key is found by its beginning,
+  // and "1" would also take the line of "12".
+  std::string_view reste = ini.substr(std::min(ini.size(), ini.find("[attributs]")));
+  while (!reste.empty()) {
+    const std::size_t fin = std::min(reste.find('\n'), reste.size());
+    const std::string_view ligne = reste.substr(0, fin);
+    reste.remove_prefix(std::min(fin + 1, reste.size()));
+    const std::size_t egal = ligne.find('=');
+    if (egal == std::string_view::npos) continue;
+    const int k = vign::entier(ligne.substr(0, egal));
+    if (k < 0 || k >= vign::kAttributs) continue;
+    const std::string_view chaines = ligne.substr(egal + 1);
+    const std::size_t barre = std::min(chaines.find('|'), chaines.size());
+    const auto i = static_cast<std::size_t>(k);
+    st.attr[i] = '1';
+    st.avtchamp[i] = vign::char_to_spec(chaines.substr(0, barre));
+    st.aprchamp[i] = vign::char_to_spec(chaines.substr(std::min(barre + 1, chaines.size())));
+  }
+}
+
+struct Resultat {
+  int statut = -1;
+  bool sortie = false;  // the print file exists
+  std::string imprime;  // its content
+};
+
+Resultat lance(vign::Etat& st, bool premier) {
+  Resultat r;
+  std::filesystem::remove(st.outputfile);
+  std::filesystem::remove(*st.writefile);
+  if (premier) {
+    try {
+      r.statut = vign::traitement_batch(st);
+    } catch (const vign::Arret& a) {
+      exiger(a.statut() == 1, "statut d'arret");
+      r.statut = 1;
+    }
+  } else {
+    r.statut = vign::execution(st, nullptr);
+  }
+  exiger(r.statut == 0 || r.statut == 1, "statut");
+  r.sortie = std::filesystem::exists(st.outputfile);
+  if (r.sortie) r.imprime = vign::fuzz::lire_fichier(st.outputfile);
+  return r;
+}
+
+std::size_t lignes(std::string_view donnees) {
+  std::size_t n = static_cast<std::size_t>(std::count(donnees.begin(), donnees.end(), '\n'));
+  if (!donnees.empty() && donnees.back() != '\n') ++n;
+  return n;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  std::string_view reste(reinterpret_cast<const char*>(data), size);
+  const std::string_view ini = vign::fuzz::couper(reste, vign::fuzz::kSeparateur);
+  const std::string_view donnees = vign::fuzz::couper(reste, vign::fuzz::kSeparateur);
+  const bool fixe = !reste.empty();
+
+  const vign::Etat modele = reglages(ini);
+  const int demandes = std::clamp(vign::entier(valeur(ini, "execution", "nombre")), -2, 300);
+  const std::string reglages_ecrits = chemin_prive("reglages.ini");
+  vign::fuzz::ecrire_fichier(reglages_ecrits, vign::texte_inifile(modele, demandes));
+  vign::fuzz::ecrire_fichier(chemin_prive("donnees"), donnees);
+
+  vign::Etat st;
+  st.inifile = reglages_ecrits;
+  st.writefile = chemin_prive("ecrit.ini");
+  if (fixe) {
+    st.formatfile = chemin_prive("format.def");
+    vign::fuzz::ecrire_fichier(*st.formatfile, reste);
+    st.deplacement = std::clamp(vign::entier(valeur(ini, "fichiers", "deplacement")), 0, 600);
+  }
+  attributs(st, ini);
+  const Resultat premier = lance(st, true);
+  const bool refuse = static_cast<bool>(vign::format_refuse(vign::planche(modele, 0)));
+  if (refuse) exiger(premier.statut == 1 && !premier.sortie, "format refuse mais imprime");
+  if (premier.statut != 0) return 0;
+  exiger(premier.sortie, "imprime sans fichier");
+
+  // The count the run reports is that of its labels.
+  const int compte = vign::entier(
+      vign::chercher_valeur(vign::fuzz::lire_fichier(*st.writefile), "execution", "nombre")
+          .value_or("x"));
+  if (st.ALECRAN == 1) {
+    exiger(compte == demandes, "etiquettes en mode ecran");
+  } else if (st.FIXED == 0) {
+    exiger(compte == static_cast<int>(lignes(donnees)), "une etiquette par ligne");
+  }
+
+  // Without page strings every line of the print file is a label line, an
+  // alignment line or a gap, within the 254 bytes of a line buffer.
+  if (!st.avtpage[0] && !st.aprpage[0]) {
+    std::string_view imprime = premier.imprime;
+    exiger(!imprime.empty() && imprime.back() == '\f', "pas de saut de page final");
+    imprime.remove_suffix(1);
+    while (!imprime.empty()) {
+      const std::size_t fin = std::min(imprime.find('\n'), imprime.size());
+      exiger(fin <= vign::Ligne::capacite, "ligne imprimee trop longue");
+      imprime.remove_prefix(std::min(fin + 1, imprime.size()));
+    }
+  }
+
+  // A run reads its input from the beginning again and prints the same
+  // labels. Fields a record lacks show what the run before left in the field
+  // table, so in file mode a run from an empty table must repeat the first
+  // one exactly. Typed lines are cleaned in place by the first run (a carriage
+  // return becomes a space, which the next cleaning drops), and then no more.
+  if (st.ALECRAN == 0) {
+    for (auto& c : st.champ) c.clear();
+    const Resultat second = lance(st, false);
+    exiger(second.statut == 0, "deuxieme execution");
+    exiger(second.imprime == premier.imprime, "deux executions, deux impressions");
+  } else {
+    const Resultat second = lance(st, false);
+    const Resultat troisieme = lance(st, false);
+    exiger(second.statut == 0 && troisieme.statut == 0, "deuxieme execution");
+    exiger(second.imprime == troisieme.imprime, "deux executions, deux impressions");
+  }
+  return 0;
+}

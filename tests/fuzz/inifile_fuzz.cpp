@@ -1,0 +1,142 @@
+// A settings file given with -l can hold anything. Every key a batch run asks
+// for is looked up, the state is filled the way the batch run fills it, and
+// the settings written back from that state must give the same state again:
+// that is what lets a run made once be repeated unattended.
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "core/arret.h"
+#include "core/etat.h"
+#include "core/inifile.h"
+#include "core/nombres.h"
+#include "engine/controle.h"
+#include "outils_fuzz.h"
+
+namespace {
+
+using vign::fuzz::exiger;
+using Recherche =
+    std::function<std::optional<std::string>(std::string_view section, std::string_view cle)>;
+
+constexpr std::array<std::string_view, 11> kFormat = {"libelle",
+                                                      "nbre_en_largeur",
+                                                      "nbre_caracteres",
+                                                      "nbre_lignes",
+                                                      "marge",
+                                                      "espace_horizontal",
+                                                      "espace_vertical",
+                                                      "nbre_rangee_par_page",
+                                                      "nbre_page_cadrage",
+                                                      "init_debut_page",
+                                                      "init_fin_page"};
+
+std::string cle_ligne(int i) {
+  char cle[16];
+  std::snprintf(cle, sizeof cle, "ligne%02d", i);
+  return cle;
+}
+
+// The state a batch run makes of the file; a missing key counts as empty here
+// (the batch run itself stops on it, which a unit test covers).
+vign::Etat remplir(const Recherche& cherche) {
+  vign::Etat st;
+  auto texte = [&](std::string_view section, std::string_view cle) {
+    return cherche(section, cle).value_or(std::string());
+  };
+  std::array<int, 8> nombres{};
+  for (std::size_t i = 0; i < nombres.size(); ++i)
+    nombres[i] = vign::entier(texte("format", kFormat[i + 1]));
+  st.libelle[0].assign(texte("format", "libelle"));
+  st.etilar[0] = nombres[0];
+  st.maxcareti[0] = nombres[1];
+  st.maxligeti[0] = nombres[2];
+  st.marge[0] = nombres[3];
+  st.maxintetihor[0] = nombres[4];
+  st.maxintetiver[0] = nombres[5];
+  st.maxetipag[0] = nombres[6];
+  st.maxpagcad[0] = nombres[7];
+  st.avtpagimp[0] = texte("format", "init_debut_page");
+  st.aprpagimp[0] = texte("format", "init_fin_page");
+  st.avtpage[0] = vign::char_to_spec(st.avtpagimp[0]);
+  st.aprpage[0] = vign::char_to_spec(st.aprpagimp[0]);
+  st.inputfile = texte("fichiers", "donnees");
+  if (st.inputfile.empty()) st.inputfile = vign::kEcran;
+  st.outputfile = texte("fichiers", "etiquettes");
+  st.delimiteur = cherche("fichiers", "delimiteur");
+  st.ALECRAN = st.inputfile == vign::kEcran ? 1 : 0;
+  // A run refuses more than 29 lines per label before it asks for them.
+  for (int i = 1; i <= st.maxligeti[0] && i < vign::kLignes; ++i) {
+    const auto r = static_cast<std::size_t>(i);
+    auto& lignes = st.ALECRAN == 1 ? st.champ : st.place;
+    lignes[r].assign(texte("presentation", cle_ligne(i)));
+  }
+  return st;
+}
+
+void memes_reglages(const vign::Etat& a, const vign::Etat& b) {
+  exiger(a.libelle[0] == b.libelle[0].view(), "libelle");
+  exiger(a.etilar[0] == b.etilar[0] && a.maxcareti[0] == b.maxcareti[0] &&
+             a.maxligeti[0] == b.maxligeti[0] && a.marge[0] == b.marge[0] &&
+             a.maxintetihor[0] == b.maxintetihor[0] && a.maxintetiver[0] == b.maxintetiver[0] &&
+             a.maxetipag[0] == b.maxetipag[0] && a.maxpagcad[0] == b.maxpagcad[0],
+         "nombres du format");
+  exiger(a.avtpagimp[0] == b.avtpagimp[0] && a.aprpagimp[0] == b.aprpagimp[0],
+         "chaines de page tapees");
+  exiger(a.avtpage[0] == b.avtpage[0] && a.aprpage[0] == b.aprpage[0], "chaines de page decodees");
+  exiger(a.inputfile == b.inputfile && a.outputfile == b.outputfile, "noms de fichiers");
+  exiger(a.delimiteur.value_or("") == b.delimiteur.value_or(""), "delimiteur");
+  exiger(a.ALECRAN == b.ALECRAN, "mode ecran");
+  for (std::size_t i = 1; i < static_cast<std::size_t>(vign::kLignes); ++i) {
+    exiger(a.place[i].view() == b.place[i].view(), "presentation");
+    exiger(a.champ[i].view() == b.champ[i].view(), "lignes tapees");
+  }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  const std::string_view contenu(reinterpret_cast<const char*>(data), size);
+  const Recherche dans_contenu = [contenu](std::string_view section, std::string_view cle) {
+    auto v = vign::chercher_valeur(contenu, section, cle);
+    if (v) {
+      exiger(v->find('\n') == std::string::npos, "une valeur deborde sur la ligne suivante");
+      exiger(contenu.find(*v) != std::string_view::npos,
+             "une valeur qui n'est pas dans le fichier");
+    }
+    return v;
+  };
+  // Odd requests too: an empty key matches the first key line of a section.
+  for (std::string_view section : {"format", "fichiers", "presentation", "execution", "", "["})
+    for (std::string_view cle : {"", "=", "ligne", "nombre"}) dans_contenu(section, cle);
+
+  const vign::Etat lu = remplir(dans_contenu);
+  const auto nombre = dans_contenu("execution", "nombre");
+  const int n = vign::entier(nombre.value_or(""));
+
+  // The file the program writes for the same run, read back the same way.
+  const std::string ecrit = vign::texte_inifile(lu, n);
+  const Recherche dans_ecrit = [&ecrit](std::string_view section, std::string_view cle) {
+    return vign::chercher_valeur(ecrit, section, cle);
+  };
+  memes_reglages(lu, remplir(dans_ecrit));
+  exiger(vign::entier(dans_ecrit("execution", "nombre").value_or("x")) == n, "nombre");
+
+  // The file reader proper gives what the text lookup gives.
+  const std::string chemin = vign::fuzz::chemin_prive("reglages.ini");
+  vign::fuzz::ecrire_fichier(chemin, contenu);
+  vign::Etat st;
+  try {
+    exiger(vign::read_inifile(st, chemin, "format", "libelle") ==
+               vign::chercher_valeur(contenu, "format", "libelle"),
+           "lecture du fichier");
+  } catch (const vign::Arret&) {
+    vign::fuzz::echec("le fichier de reglages ne s'ouvre pas");
+  }
+  return 0;
+}
