@@ -43,6 +43,16 @@ std::size_t rang(int i) {
   return static_cast<std::size_t>(i);
 }
 
+// A frame row: its left end, w times the same character, its right end. Built
+// by appending: GCC 12 at -O3 reports a false overlap (-Wrestrict) for
+// "text" + std::string(...).
+std::string rangee(const char* gauche, int w, char milieu, const char* droite) {
+  std::string s(gauche);
+  s.append(rang(w), milieu);
+  s.append(droite);
+  return s;
+}
+
 // The title box, then the label frame over its last row, then the current
 // value of every line, shown in full even when longer than the label.
 void dessine(const Mode& m, const Etat& st, Terminal& t, int n, int w) {
@@ -52,11 +62,11 @@ void dessine(const Mode& m, const Etat& st, Terminal& t, int n, int w) {
   affiche(t, kDesactivation);
   affiche(t, kBasTitre);
   pos(t, 4, 1);
-  affiche(t, "!" + std::string(rang(w), '+') + "\"\n");
+  affiche(t, rangee("!", w, '+', "\"\n"));
   pos(t, 4, 3);
   affiche(t, m.legende);
-  for (int i = 1; i <= n; ++i) affiche(t, "*" + std::string(rang(w), ' ') + "*\n");
-  affiche(t, "#" + std::string(rang(w), '+') + "$");
+  for (int i = 1; i <= n; ++i) affiche(t, rangee("*", w, ' ', "*\n"));
+  affiche(t, rangee("#", w, '+', "$"));
   for (int i = 1; i <= n; ++i) {
     pos(t, i + 4, 2);
     affiche(t, (st.*m.table)[rang(i)].view());
