@@ -40,18 +40,20 @@ done
 # A batch run prints and says nothing: exit 0, silent, a print file.
 imprime() {
   local ini=$1; shift
+  local qui="vign -l $ini${*:+ $*}"
   local sortie
   sortie=$(sed -n 's/^etiquettes=//p' "$essai/$ini" | head -n 1)
   [ -n "$sortie" ] || echec "$ini ne nomme pas de fichier d'impression"
   rm -f "$essai/$sortie"
   local statut=0
   (cd "$essai" && "$racine/usr/bin/vign" -l "$ini" "$@" >"$essai/out.txt" 2>"$essai/err.txt") || statut=$?
-  [ "$statut" -eq 0 ] || { cat "$essai/err.txt" >&2; echec "vign -l $ini $* a rendu $statut"; }
-  [ ! -s "$essai/out.txt" ] && [ ! -s "$essai/err.txt" ] || echec "vign -l $ini $* n'est pas silencieux"
-  [ -s "$essai/$sortie" ] || echec "vign -l $ini $* n'a rien imprime dans $sortie"
-  echo "CI: paquet: vign -l $ini $* -> $sortie, $(wc -c <"$essai/$sortie") octets"
+  [ "$statut" -eq 0 ] || { cat "$essai/err.txt" >&2; echec "$qui a rendu $statut"; }
+  [ ! -s "$essai/out.txt" ] && [ ! -s "$essai/err.txt" ] || echec "$qui n'est pas silencieux"
+  [ -s "$essai/$sortie" ] || echec "$qui n'a rien imprime dans $sortie"
+  echo "CI: paquet: $qui -> $sortie, $(wc -c <"$essai/$sortie") octets"
 }
 cp -R "$exemples/." "$essai/"
+# The three ways of reading label text: delimited, fixed-width, typed lines.
 imprime delimite.ini
-if [ -f "$essai/fixe.ini" ]; then imprime fixe.ini -f format.def; fi
-if [ -f "$essai/ecran.ini" ]; then imprime ecran.ini; fi
+imprime fixe.ini -f format.def
+imprime ecran.ini
