@@ -2,14 +2,25 @@
 // end an input and F1 coming often. Every screen reads through acceptc, so
 // whatever is typed, its buffer must hold at most the limit and only
 // characters that were typed (codes 32 to 255, none the screen refuses).
+//
+// The first byte of the input chooses what the keys go to: acceptc alone,
+// checked against what it must give for every key; or the whole interactive
+// program from its main menu, run until the keys run out, after which the
+// texts typed into the state must still be within their screens' limits.
 #include <fuzzer/FuzzedDataProvider.h>
+#include <unistd.h>
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
 #include "core/arret.h"
+#include "core/etat.h"
+#include "core/interactif.h"
+#include "formats/mn_fichiers.h"
 #include "outils_fuzz.h"
 #include "tui/ecran_memoire.h"
 #include "tui/saisie.h"
@@ -70,10 +81,8 @@ int attendu(const std::vector<int>& t, std::size_t& i, const Appel& a, std::stri
   return vign::kFinClavier;
 }
 
-}  // namespace
-
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  FuzzedDataProvider fdp(data, size);
+// Keys straight to the line input, one input after another.
+void saisies(FuzzedDataProvider& fdp) {
   std::vector<Appel> appels(fdp.ConsumeIntegralInRange<std::size_t>(1, 4));
   for (auto& a : appels) {
     a.longueur = fdp.ConsumeIntegralInRange(-2, 90);
@@ -102,11 +111,98 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::size_t limite = a.longueur > 0 ? static_cast<std::size_t>(a.longueur) : 0;
     exiger(buffer.size() <= limite, "plus de caracteres que la limite");
     for (char c : buffer) {
-      const auto u = static_cast<unsigned char>(c);
-      exiger(u >= 32, "un caractere de controle dans le texte");
+      exiger(static_cast<unsigned char>(c) >= 32, "un caractere de controle dans le texte");
       exiger(a.refuses.find(c) == std::string::npos, "un caractere refuse dans le texte");
     }
     exiger(buffer == texte_attendu, "texte different de ce qui a ete tape");
+  }
+}
+
+// A text typed at a screen: at most `limite` characters, all typed ones.
+void tape(std::string_view texte, std::size_t limite, const char* quoi) {
+  exiger(texte.size() <= limite, quoi);
+  for (char c : texte) exiger(static_cast<unsigned char>(c) >= 32, quoi);
+}
+
+constexpr std::string_view kCatalogue =
+    "A4 3x8 70x36 mm               ;   3;  22;   6;   2;   4;   3;   8;   "
+    "1;\\0273\\034;\\0272\\012;\n"
+    "Continu 1 de front            ;   1;  32;   5;   2;   0;   1;   3;   0;;;\n"
+    "Trop large                    ;   2;  80;  20;   0;   0;   0;   1;   0;;;\n";
+// An input file with a one-letter name, so that the keys can reach it.
+constexpr std::string_view kDonnees =
+    "Gaston;Rue du Chene,5;7500;TOURNAI;\nHector;Rue;7000;MONS\r\n";
+
+// The files menu as the user sees it, but no typed name may reach a file
+// outside the fuzzer's directory: a name with a '/' counts as a file that
+// does not open, and every print goes to the same file there.
+void fichiers(vign::Etat& st, vign::Terminal& t, const std::optional<std::string>& disposition) {
+  vign::mn_fichiers(st, t, disposition);
+  tape(st.inputfile, 25, "nom d'entree");
+  tape(st.outputfile, 25, "nom de sortie");
+  tape(st.delimiteur.value_or(""), 1, "delimiteur");
+  if (st.inputfile.find('/') != std::string::npos) st.pinput.reset();
+  st.outputfile = "sortie.prn";
+}
+
+// The run takes place in the fuzzer's own directory, where the relative names
+// typed at the screens and the catalogue land; libFuzzer itself works from
+// where it was started.
+class DansDossierPrive {
+ public:
+  DansDossierPrive() {
+    if (getcwd(ici_, sizeof ici_) == nullptr || chdir(vign::fuzz::dossier_prive().c_str()) != 0)
+      vign::fuzz::echec("chdir");
+  }
+  ~DansDossierPrive() {
+    if (chdir(ici_) != 0) vign::fuzz::echec("chdir");
+  }
+
+ private:
+  char ici_[4096];
+};
+
+void programme(FuzzedDataProvider& fdp) {
+  const DansDossierPrive dossier;
+  // The catalogue and the files of the run are laid anew for every input:
+  // the form rewrites the catalogue.
+  vign::fuzz::ecrire_fichier("formats.txt", kCatalogue);
+  vign::fuzz::ecrire_fichier("a", kDonnees);
+  std::remove("sortie.prn");
+  const std::vector<int> t = touches(fdp, 4096);
+  vign::EcranMemoire ecran;
+  for (int k : t) ecran.taper({k});
+  vign::Etat st;
+  vign::Etapes etapes = vign::Etapes::reelles();
+  etapes.fichiers = fichiers;
+  int statut = 0;
+  try {
+    statut = vign::traitement_interactif(st, ecran, etapes);
+  } catch (const vign::Arret& a) {
+    statut = a.statut();
+  }
+  // Replaying an input with VIGN_FUZZ_ECRAN set shows where the keys led.
+  if (std::getenv("VIGN_FUZZ_ECRAN") != nullptr) {
+    std::fprintf(stderr, "%s(statut %d, %s)\n", ecran.texte().c_str(), statut,
+                 vign::fuzz::lire_fichier("sortie.prn").empty() ? "rien d'imprime" : "imprime");
+  }
+  exiger(statut == 0 || statut == 1, "statut du programme");
+  exiger(ecran.rendu(), "terminal pas rendu");
+  exiger(st.FORMAT >= 0 && st.FORMAT < vign::kSlots, "FORMAT hors du tableau");
+  tape(st.libelle[0].view(), 30, "nom du nouveau format");
+  tape(st.avtpagimp[0], 69, "chaine de debut de page");
+  tape(st.aprpagimp[0], 69, "chaine de fin de page");
+  for (const auto& p : st.place) tape(p.view(), 69, "presentation");
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  FuzzedDataProvider fdp(data, size);
+  if (fdp.ConsumeBool()) {
+    programme(fdp);
+  } else {
+    saisies(fdp);
   }
   return 0;
 }
