@@ -1,0 +1,281 @@
+// The presentation screens and attribute entry in a real terminal, and the
+// whole interactive run they complete: from the catalogue to the print file.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "e2e/pty_session.h"
+#include "support/programme.h"
+
+namespace vign::e2e {
+namespace {
+
+// One format: 2 labels across of 12 characters and 3 lines, a margin of 2,
+// 2 spaces and 1 line between labels, 2 rows per page, 1 alignment page, no
+// page-start string and a form feed to end every page.
+constexpr const char* kCatalogue = "Essai 2x3;2;12;3;2;2;1;2;1;;\\012;\n";
+
+const std::string kSouligne(33, '_');
+
+std::string blancs(std::size_t n) {
+  return std::string(n, ' ');
+}
+
+// The field presentation of that format drawn over the main menu, with no
+// field placed yet: the frame's rows end in line feeds that clear the menu
+// behind them, except its bottom row.
+const std::string kPresentationVide =
+    "!+ F1 Attribut (\\code_decimal_en_3_pos ou ascii ) +++++++++++++++\"\n"
+    "* Champs : __  Activation    : " +
+    kSouligne +
+    " *\n"
+    "*              Desactivation : " +
+    kSouligne +
+    " *\n"
+    "!+Placez les champs\n"
+    "*            *\n"
+    "*            *\n"
+    "*            *\n"
+    "#++++++++++++$        |\n"
+    "+---------------------+";
+
+// The alignment page of the format: two rows of asterisk blocks, each label
+// line as wide as the labels' print columns, then the page end.
+std::string cadrage() {
+  const std::string ligne = "  ************  ************  \n";
+  const std::string rangee = ligne + ligne + ligne + "\n";
+  return rangee + rangee + "\f";
+}
+
+class Presentation : public testing::Test {
+ protected:
+  void SetUp() override { dir.ecrire("formats.txt", kCatalogue); }
+
+  // Waits until the main menu's mark stands on `ligne` (the entry's text).
+  testing::AssertionResult marque(int rangee, std::string_view entree) {
+    std::string r = "| >" + std::string(entree);
+    r += blancs(23 - 1 - r.size()) + "|";
+    return s->wait_row(rangee, r);
+  }
+
+  void demarrer(std::vector<std::string> args = {}) {
+    s = std::make_unique<Session>(Launch{.dir = dir.chemin(), .args = std::move(args)});
+    ASSERT_TRUE(marque(3, "Formats"));
+  }
+
+  // Formats: the one catalogue format.
+  void formats() {
+    s->press(Key::Enter);
+    ASSERT_TRUE(
+        s->wait_until([](Session& t) { return t.row(6).find("Essai 2x3") != std::string::npos; },
+                      "the catalogue format listed"));
+    s->press(Key::Down);
+    s->press(Key::Enter);
+    ASSERT_TRUE(marque(4, "fIchiers"));
+  }
+
+  // fIchiers: an input file (no delimiter asked when empty: screen mode).
+  void fichiers(const std::string& entree, const std::string& delimiteur,
+                const std::string& sortie) {
+    s->press(Key::Enter);
+    ASSERT_TRUE(
+        s->wait_until([](Session& t) { return t.row(5).find(" Fichiers ") != std::string::npos; },
+                      "the files menu"));
+    s->type(entree);
+    s->press(Key::Enter);
+    if (!entree.empty()) {
+      s->type(delimiteur);
+      s->press(Key::Enter);
+    }
+    s->type(sortie);
+    s->press(Key::Enter);
+    ASSERT_TRUE(marque(5, "Presentation"));
+  }
+
+  test::Dossier dir;
+  std::unique_ptr<Session> s;
+};
+
+TEST_F(Presentation, F11KeepsTheLinesBeforeAndLeavesThePresentationUndone) {
+  demarrer();
+  formats();
+  s->press(Key::Down);
+  s->press(Key::Enter);
+  ASSERT_TRUE(s->wait_screen(kPresentationVide));
+  EXPECT_EQ(s->cursor_row(), 5);
+  EXPECT_EQ(s->cursor_col(), 2);
+
+  s->type("1");
+  s->press(Key::Enter);
+  s->type("2");
+  s->press(Key::Enter);
+  s->type("3+4");
+  ASSERT_TRUE(s->wait_row(7, "*3+4         *"));
+  s->press(Key::F11);
+  ASSERT_TRUE(marque(6, "Execution"));
+  s->press(Key::Enter);
+  ASSERT_TRUE(s->wait_row(9, "Menu presen. omis"));
+  EXPECT_EQ(s->row(8), "| Menu fichier omis");
+
+  // Back in the screen: lines 1 and 2 were kept, line 3 was not.
+  s->press(Key::Up, 2);
+  ASSERT_TRUE(marque(5, "Presentation"));
+  s->press(Key::Enter);
+  ASSERT_TRUE(s->wait_row(5, "*1           *"));
+  EXPECT_EQ(s->row(6), "*2           *");
+  EXPECT_EQ(s->row(7), "*            *");
+
+  // Gone through to the end this time: only the files are missing.
+  s->press(Key::Enter, 2);
+  s->type("3+4");
+  s->press(Key::Enter);
+  ASSERT_TRUE(marque(6, "Execution"));
+  s->press(Key::Enter);
+  ASSERT_TRUE(s->wait_row(8, "| Menu fichier omis"));
+  EXPECT_EQ(s->row(9), "+---------------------+");
+  s->press(Key::F11);
+  EXPECT_TRUE(s->wait_exit(0));
+}
+
+// The records, and what each label must show of them.
+constexpr const char* kDonnees =
+    "Dupont;Rue A;75000;PARIS\n"
+    "Martin-Dubois-Long;Av B;69001;LYON\n"
+    "Durand;Bd C;13000;MARSEILLE\n";
+
+// The print file of the run, with avt and apr around field 1. Lines are
+// "1", "2" and "3+4"; every field is cut at the label's 12 characters
+// (Martin-Duboi, MARSEI) and followed by one space when it leaves room; the
+// attribute bytes take no print column, so the second label still starts in
+// column 17. Three records: a full row, then a row of one label that ends the
+// data and the page; a second page end closes the file.
+std::string etiquettes(const std::string& avt, const std::string& apr) {
+  return cadrage() + "  " + avt + "Dupont" + apr + blancs(8) + avt + "Martin-Duboi" + apr +
+         blancs(2) + "\n" + "  Rue A" + blancs(9) + "Av B" + blancs(10) + "\n" + "  75000 PARIS" +
+         blancs(3) + "69001 LYON" + blancs(4) + "\n" + "\n" + "  " + avt + "Durand" + apr +
+         blancs(8) + "\n" + "  Bd C" + blancs(10) + "\n" + "  13000 MARSEI" + blancs(2) + "\n" +
+         "\n" + "\f\f";
+}
+
+constexpr const char* kReglages =
+    "[format]\n"
+    "libelle=Essai 2x3\n"
+    "nbre_en_largeur=2\n"
+    "nbre_caracteres=12\n"
+    "nbre_lignes=3\n"
+    "marge=2\n"
+    "espace_horizontal=2\n"
+    "espace_vertical=1\n"
+    "nbre_rangee_par_page=2\n"
+    "nbre_page_cadrage=1\n"
+    "init_debut_page=\n"
+    "init_fin_page=\\012\n"
+    "\n"
+    "[fichiers]\n"
+    "donnees=donnees.txt\n"
+    "delimiteur=;\n"
+    "etiquettes=sortie.prn\n"
+    "\n"
+    "[presentation]\n"
+    "ligne01=1\n"
+    "ligne02=2\n"
+    "ligne03=3+4\n"
+    "\n"
+    "[execution]\n"
+    "nombre=3\n";
+
+TEST_F(Presentation, AFullRunPrintsTheLabelsWithTheirAttributes) {
+  dir.ecrire("donnees.txt", kDonnees);
+  demarrer({"-e", "reglages.ini"});
+  formats();
+  fichiers("donnees.txt", ";", "sortie.prn");
+  s->press(Key::Enter);
+  ASSERT_TRUE(s->wait_screen(kPresentationVide));
+
+  // Field 1 on line 1, wrapped in ESC E ... ESC F.
+  s->type("1");
+  s->press(Key::F1);
+  s->type("1");
+  s->press(Key::Enter);
+  ASSERT_TRUE(s->wait_row(2, "* Champs : 1_  Activation    : " + kSouligne + " *"));
+  EXPECT_EQ(s->cursor_row(), 2);
+  EXPECT_EQ(s->cursor_col(), 32);
+  s->type("\\027E");
+  s->press(Key::Enter);
+  s->type("\\027F");
+  ASSERT_TRUE(
+      s->wait_row(3, "*              Desactivation : \\027F" + std::string(28, '_') + " *"));
+  s->press(Key::Enter);
+  // Attribute entry is over: on to line 2.
+  ASSERT_TRUE(s->wait_until([](Session& t) { return t.cursor_row() == 6 && t.cursor_col() == 2; },
+                            "the cursor on line 2"));
+  EXPECT_EQ(s->row(2), "* Champs : 1_  Activation    : \\027E" + std::string(28, '_') + " *");
+  EXPECT_EQ(s->row(5), "*1           *");
+  s->type("2");
+  s->press(Key::Enter);
+  s->type("3+4");
+  s->press(Key::Enter);
+
+  ASSERT_TRUE(marque(6, "Execution"));
+  s->press(Key::Enter);
+  ASSERT_TRUE(s->wait_row(8, "|" + blancs(6) + "3 etiquettes."));
+  ASSERT_TRUE(marque(7, "Quitter"));
+  s->press(Key::Enter);
+  ASSERT_TRUE(s->wait_exit(0));
+
+  EXPECT_EQ(dir.lire("sortie.prn"), etiquettes("\x1b"
+                                               "E",
+                                               "\x1b"
+                                               "F"));
+  EXPECT_EQ(dir.lire("reglages.ini"), kReglages);
+
+  // The settings file repeats the run unattended, without the attributes,
+  // which it does not carry.
+  std::filesystem::remove(dir / "sortie.prn");
+  const test::Sortie batch = test::lancer({"-l", "reglages.ini"}, dir.chemin());
+  EXPECT_EQ(batch.statut, 0) << batch.erreurs;
+  EXPECT_EQ(dir.lire("sortie.prn"), etiquettes("", ""));
+}
+
+TEST_F(Presentation, AScreenModeRunAsksHowManyLabels) {
+  demarrer();
+  formats();
+  fichiers("", "", "ecran.prn");
+  s->press(Key::Enter);
+  ASSERT_TRUE(s->wait_row(4, "!+ Texte a imprimer"));
+  EXPECT_EQ(s->row(1), "!+ F1 Attribut (\\code_decimal_en_3pos ou ascii  ) +++++++++++++++\"");
+  EXPECT_EQ(s->row(2), "* Ligne  : __  Activation    : " + kSouligne + " *");
+  s->type("Bonjour");
+  s->press(Key::Enter);
+  s->type("le");
+  s->press(Key::Enter);
+  s->type("monde");
+  s->press(Key::Enter);
+  ASSERT_TRUE(marque(6, "Execution"));
+
+  s->press(Key::Enter);
+  const std::string invite = "| Nombres :" + blancs(11) + "|";
+  ASSERT_TRUE(s->wait_row(8, invite));
+  s->type("0");
+  ASSERT_TRUE(s->wait_row(8, "| Nombres : 0" + blancs(9) + "|"));
+  s->press(Key::Enter);
+  ASSERT_TRUE(s->wait_row(8, invite));  // asked again
+  s->type("12");
+  s->press(Key::Enter);
+  ASSERT_TRUE(s->wait_row(8, "|     12 etiquettes."));
+  s->press(Key::F11);
+  ASSERT_TRUE(s->wait_exit(0));
+
+  // Six rows of two labels, two rows a page; each label line shows the text
+  // typed for it.
+  auto ligne = [](const std::string& texte) {
+    const std::string etiquette = texte + blancs(12 - texte.size());
+    return "  " + etiquette + "  " + etiquette + "  \n";
+  };
+  const std::string rangee = ligne("Bonjour") + ligne("le") + ligne("monde") + "\n";
+  const std::string page = rangee + rangee + "\f";
+  EXPECT_EQ(dir.lire("ecran.prn"), cadrage() + page + page + page + "\f");
+}
+
+}  // namespace
+}  // namespace vign::e2e
