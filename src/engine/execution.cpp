@@ -225,6 +225,11 @@ int execution(Etat& st, Terminal* ecran) {
 
   pages_de_cadrage(st, p, impression);
   const int imprimees = imprime_etiquettes(st, p, impression, source, etiquettes);
+  // A read that failed (a disk error, a directory named as input) is no end
+  // of the data: the labels after it are missing, and the run says so.
+  if (source.inp_file && std::ferror(st.pinput.get()) != 0) {
+    return annonces.echec(avec_raison("Erreur lecture fichier entree"));
+  }
   // The page end once more, which also ejects the last sheet; a form feed
   // when the format has no page end.
   const Controle& fin = st.aprpage[static_cast<std::size_t>(st.FORMAT)];
