@@ -1,6 +1,7 @@
 #include "core/batch.h"
 
 #include <cstdio>
+#include <memory>
 
 #include "core/arret.h"
 #include "core/inifile.h"
@@ -39,6 +40,29 @@ void lire_format(Etat& st) {
   st.FORMAT = 0;
 }
 
+// The input file of the run behind a large buffer, closed before the buffer
+// goes, whatever way the run ends.
+class Entree {
+ public:
+  explicit Entree(Etat& st) : st_(st) {}
+  Entree(const Entree&) = delete;
+  Entree& operator=(const Entree&) = delete;
+  ~Entree() { st_.pinput.reset(); }
+
+  bool ouvre(const std::string& nom) {
+    st_.pinput.reset(std::fopen(nom.c_str(), "r"));
+    if (!st_.pinput) return false;
+    tampon_ = std::make_unique<char[]>(kTampon);
+    std::setvbuf(st_.pinput.get(), tampon_.get(), _IOFBF, kTampon);
+    return true;
+  }
+
+ private:
+  static constexpr std::size_t kTampon = 256 * 1024;
+  Etat& st_;
+  std::unique_ptr<char[]> tampon_;
+};
+
 }  // namespace
 
 std::string valeur_requise(Etat& st, std::string_view section, std::string_view cle) {
@@ -58,10 +82,10 @@ int traitement_batch(Etat& st) {
   st.inputfile = valeur_requise(st, "fichiers", "donnees");
   if (st.inputfile.empty()) st.inputfile = kEcran;
   st.outputfile = valeur_requise(st, "fichiers", "etiquettes");
+  Entree entree(st);
   if (st.inputfile != kEcran) {
     st.ALECRAN = 0;
-    st.pinput.reset(std::fopen(st.inputfile.c_str(), "r"));
-    if (!st.pinput) throw Arret(1, avec_raison("Pas de fichier input "));
+    if (!entree.ouvre(st.inputfile)) throw Arret(1, avec_raison("Pas de fichier input "));
     st.FIXED = 0;
     if (!analyse_format_fixe(st, st.formatfile)) {
       st.delimiteur = valeur_requise(st, "fichiers", "delimiteur");

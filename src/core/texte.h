@@ -25,14 +25,14 @@ class Texte {
   // Replaces the content; what does not fit is dropped.
   void assign(std::string_view s) {
     n_ = std::min(s.size(), N);
-    if (n_ > 0) std::memcpy(d_.data(), s.data(), n_);
+    if (n_ > 0) std::memmove(d_.data(), s.data(), n_);
     d_[n_] = '\0';
   }
 
   // Appends as much of s as fits; returns the number of bytes appended.
   std::size_t append(std::string_view s) {
     const std::size_t k = std::min(s.size(), N - n_);
-    if (k > 0) std::memcpy(d_.data() + n_, s.data(), k);
+    if (k > 0) std::memmove(d_.data() + n_, s.data(), k);
     n_ += k;
     d_[n_] = '\0';
     return k;

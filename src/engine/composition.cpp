@@ -1,6 +1,8 @@
 #include "engine/composition.h"
 
 #include <algorithm>
+#include <array>
+#include <cstring>
 
 #include "core/nombres.h"
 #include "engine/enregistrement.h"
@@ -13,23 +15,49 @@ namespace {
 // is made up by the next text or fill of the same line.
 constexpr long long kBlancs = 82;
 
-// The room left on a line before column `cible`, never negative.
-std::size_t reste(long long cible, const Ligne& ligne) {
-  return static_cast<std::size_t>(std::max(0LL, cible - static_cast<long long>(ligne.size())));
-}
+// What one label adds to a line of the row, gathered before it is added to
+// the line in one piece: labels come by the million, and a row takes many
+// small pieces per label. Every piece is cut where the line would cut it.
+class Suite {
+ public:
+  explicit Suite(const Ligne& ligne) : debut_(ligne.size()) {}
 
-void ajoute_blancs(Ligne& ligne, long long n) {
-  ligne.append(static_cast<std::size_t>(std::clamp(n, 0LL, kBlancs)), ' ');
-}
+  // The length of the line with what is gathered so far.
+  long long longueur() const { return static_cast<long long>(debut_ + n_); }
+
+  void ajoute(std::string_view s) {
+    const std::size_t k = std::min(s.size(), place());
+    if (k > 0) std::memcpy(tampon_.data() + n_, s.data(), k);
+    n_ += k;
+  }
+
+  // Spaces, at most 82. They are written eight at a time, past the end if
+  // need be (the buffer has room for it): a fill of variable length would
+  // otherwise be compiled into a string instruction slow to start.
+  void blancs(long long compte) {
+    const std::size_t k =
+        std::min(static_cast<std::size_t>(std::clamp(compte, 0LL, kBlancs)), place());
+    for (std::size_t i = 0; i < k; i += 8) std::memcpy(tampon_.data() + n_ + i, "        ", 8);
+    n_ += k;
+  }
+
+  std::string_view texte() const { return {tampon_.data(), n_}; }
+
+ private:
+  std::size_t place() const { return Ligne::capacite - debut_ - n_; }
+  std::size_t debut_;
+  std::size_t n_ = 0;
+  std::array<char, Ligne::capacite + 8> tampon_;
+};
 
 // The attribute strings of number k, when it carries some.
 bool avec_attribut(const Etat& st, int k) {
   return k >= 0 && k < kAttributs && st.attr[static_cast<std::size_t>(k)] == '1';
 }
 
-void ajoute_attribut(Ligne& ligne, int& lgattr, const Controle& chaine) {
+void ajoute_attribut(Suite& suite, int& lgattr, const Controle& chaine) {
   if (!chaine) return;
-  ligne.append(*chaine);
+  suite.ajoute(*chaine);
   lgattr += static_cast<int>(chaine->size());
 }
 
@@ -55,25 +83,30 @@ std::optional<std::string> format_refuse(const Planche& p) {
   return std::nullopt;
 }
 
-void compose_ligne(Etat& st, const Planche& p, int L, int n) {
-  Ligne& ligne = st.impr[static_cast<std::size_t>(L)];
-  int& lgattr = st.lgattr[static_cast<std::size_t>(L)];
-  // The end column of label n; the target T adds the attribute bytes already
-  // on the line, and is taken afresh each time since they grow as we go.
-  const long long fin = p.marge + static_cast<long long>(n) * p.maxcareti +
-                        static_cast<long long>(n - 1) * p.maxintetihor;
-  const auto cible = [&] { return fin + lgattr; };
-
-  std::string_view spec = st.place[static_cast<std::size_t>(L)].view();
+std::vector<int> numeros_de_champs(std::string_view spec) {
+  std::vector<int> numeros;
   while (!spec.empty()) {
     const std::size_t debut = spec.find_first_not_of('+');
     if (debut == std::string_view::npos) break;
     spec.remove_prefix(debut);
     const std::size_t bout = std::min(spec.find('+'), spec.size());
-    const int k = entier(spec.substr(0, bout));
+    numeros.push_back(entier(spec.substr(0, bout)));
     spec.remove_prefix(bout);
+  }
+  return numeros;
+}
 
-    // Numbers outside the field table stand for an empty field.
+void compose_ligne(Etat& st, const Planche& p, const std::vector<int>& numeros, int L, int n) {
+  Ligne& ligne = st.impr[static_cast<std::size_t>(L)];
+  int& lgattr = st.lgattr[static_cast<std::size_t>(L)];
+  Suite suite(ligne);
+  // The end column of label n; the target T adds the attribute bytes already
+  // on the line, and is taken afresh each time since they grow as we go.
+  const long long fin = p.marge + static_cast<long long>(n) * p.maxcareti +
+                        static_cast<long long>(n - 1) * p.maxintetihor;
+  const auto reste = [&] { return std::max(0LL, fin + lgattr - suite.longueur()); };
+
+  for (const int k : numeros) {
     std::string_view valeur;
     if (k >= 1 && k < kLignes) {
       Ligne& c = st.champ[static_cast<std::size_t>(k)];
@@ -81,26 +114,32 @@ void compose_ligne(Etat& st, const Planche& p, int L, int n) {
       rctrl(c);
       valeur = c.view();
     }
-    if (ligne.empty()) ajoute_blancs(ligne, p.marge);
+    if (suite.longueur() == 0) suite.blancs(p.marge);
     const bool attribut = avec_attribut(st, k);
-    if (attribut) ajoute_attribut(ligne, lgattr, st.avtchamp[static_cast<std::size_t>(k)]);
-    ligne.append(valeur.substr(0, reste(cible(), ligne)));
-    if (attribut) ajoute_attribut(ligne, lgattr, st.aprchamp[static_cast<std::size_t>(k)]);
+    if (attribut) ajoute_attribut(suite, lgattr, st.avtchamp[static_cast<std::size_t>(k)]);
+    suite.ajoute(valeur.substr(0, static_cast<std::size_t>(reste())));
+    if (attribut) ajoute_attribut(suite, lgattr, st.aprchamp[static_cast<std::size_t>(k)]);
     // The space that separates the fields of "3+4"; none after a field that
     // filled the label.
-    if (reste(cible(), ligne) != 0) ligne.append(1, ' ');
+    if (reste() != 0) suite.ajoute(" ");
   }
-  ajoute_blancs(ligne, static_cast<long long>(reste(cible() + p.maxintetihor, ligne)));
+  suite.blancs(fin + lgattr + p.maxintetihor - suite.longueur());
+  ligne.append(suite.texte());
 }
 
 void ecrit_rangee(Etat& st, const Planche& p, std::FILE* sortie) {
   st.lgattr.fill(0);
+  // The lines go out in one write: rows come by the hundred thousand.
+  std::array<char, kLignes*(Ligne::capacite + 1)> rangee;
+  std::size_t n = 0;
   for (int L = 1; L <= lignes_par_rangee(p); ++L) {
     Ligne& ligne = st.impr[static_cast<std::size_t>(L)];
-    std::fwrite(ligne.c_str(), 1, ligne.size(), sortie);
-    std::putc('\n', sortie);
+    std::memcpy(rangee.data() + n, ligne.c_str(), ligne.size());
+    n += ligne.size();
+    rangee[n++] = '\n';
     ligne.clear();
   }
+  std::fwrite(rangee.data(), 1, n, sortie);
   for (int i = 0; i < p.maxintetiver; ++i) std::putc('\n', sortie);
 }
 

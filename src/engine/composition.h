@@ -6,6 +6,8 @@
 #include <cstdio>
 #include <optional>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "core/etat.h"
 
@@ -37,14 +39,20 @@ inline int lignes_par_rangee(const Planche& p) {
   return p.maxligeti < 1 ? 1 : p.maxligeti;
 }
 
+// The field numbers a presentation row names, in order: "3+4" gives 3 and 4
+// (several "+" in a row make one cut; a row with no number gives none). Each
+// number is read as numbers are read everywhere: "x" is 0.
+std::vector<int> numeros_de_champs(std::string_view spec);
+
 // Appends label n of the current row (counted from 1) to line L of impr: the
-// margin before the first label, then each field that row L of place names
-// ("3+4": fields 3 and 4), cleaned in place with rts and rctrl, wrapped in its
-// attribute strings when it has some, cut at the label's width and followed by
-// one space unless it filled the label; then spaces up to the end of the
-// label and the gap after it. Attribute bytes take no print column: they are
-// counted in lgattr[L], and every fill on the line reaches that much further.
-void compose_ligne(Etat& st, const Planche& p, int L, int n);
+// margin before the first label, then each field of `numeros` (the numbers
+// that row L of place names), cleaned in place with rts and rctrl, wrapped in
+// its attribute strings when it has some, cut at the label's width and
+// followed by one space unless it filled the label; then spaces up to the end
+// of the label and the gap after it. Attribute bytes take no print column:
+// they are counted in lgattr[L], and every fill on the line reaches that much
+// further. A number outside 1..29 stands for an empty field.
+void compose_ligne(Etat& st, const Planche& p, const std::vector<int>& numeros, int L, int n);
 
 // Writes the lines of the row to `sortie`, each followed by a line feed, then
 // the empty lines between rows, and empties the lines and the attribute

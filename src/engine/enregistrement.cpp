@@ -1,9 +1,9 @@
 #include "engine/enregistrement.h"
 
-#include <stdio.h>  // getline
-
 #include <algorithm>
+#include <cstdint>
 #include <cstdlib>
+#include <cstring>
 
 #include "core/arret.h"
 #include "core/nombres.h"
@@ -71,22 +71,6 @@ bool lire_fixe(Etat& st, bool premier) {
   return obtenus > 0;
 }
 
-bool lire_delimite(Etat& st, char*& tampon, std::size_t& capacite, std::size_t& longueur) {
-  const ssize_t n = ::getline(&tampon, &capacite, st.pinput.get());
-  if (n < 0) {
-    st.res = false;
-    return false;
-  }
-  // The line end is LF or CR LF; a last line without one keeps all its text.
-  std::size_t l = static_cast<std::size_t>(n);
-  if (l > 0 && tampon[l - 1] == '\n') --l;
-  if (l > 0 && tampon[l - 1] == '\r') --l;
-  longueur = l;
-  st.mes.assign(std::string_view(tampon, l));
-  st.res = true;
-  return true;
-}
-
 }  // namespace
 
 Disposition analyse_ligne_format(std::string_view ligne) {
@@ -127,8 +111,33 @@ bool analyse_format_fixe(Etat& st, const std::optional<std::string>& pathname) {
   return true;
 }
 
-Lecture::~Lecture() {
-  std::free(tampon_);
+bool Lecture::ligne_suivante(std::FILE* f, std::string_view& ligne) {
+  constexpr std::size_t kBloc = 64 * 1024;
+  if (bloc_.empty()) bloc_.resize(kBloc);
+  for (;;) {
+    const char* p = bloc_.data();
+    const void* lf = std::memchr(p + debut_, '\n', fin_ - debut_);
+    if (lf != nullptr) {
+      const auto fin_ligne = static_cast<std::size_t>(static_cast<const char*>(lf) - p);
+      ligne = std::string_view(p + debut_, fin_ligne - debut_);
+      debut_ = fin_ligne + 1;
+      return true;
+    }
+    if (epuise_) {
+      if (debut_ == fin_) return false;
+      ligne = std::string_view(p + debut_, fin_ - debut_);
+      debut_ = fin_;
+      return true;
+    }
+    // The start of a line stays; the rest of the block is read again.
+    std::memmove(bloc_.data(), p + debut_, fin_ - debut_);
+    fin_ -= debut_;
+    debut_ = 0;
+    if (fin_ == bloc_.size()) bloc_.resize(2 * bloc_.size());
+    const std::size_t lus = std::fread(bloc_.data() + fin_, 1, bloc_.size() - fin_, f);
+    fin_ += lus;
+    epuise_ = lus == 0;
+  }
 }
 
 bool lire_enregistrement(Etat& st, Lecture& lecture) {
@@ -139,7 +148,14 @@ bool lire_enregistrement(Etat& st, Lecture& lecture) {
   const bool premier = lecture.premier_;
   lecture.premier_ = false;
   if (st.FIXED == 1) return lire_fixe(st, premier);
-  return lire_delimite(st, lecture.tampon_, lecture.capacite_, lecture.longueur_);
+  std::string_view ligne;
+  st.res = lecture.ligne_suivante(st.pinput.get(), ligne);
+  if (!st.res) return false;  // mes keeps the last record
+  // The line end is LF or CR LF; a last line without one keeps all its text.
+  if (!ligne.empty() && ligne.back() == '\r') ligne.remove_suffix(1);
+  lecture.enregistrement_ = ligne;
+  st.mes.assign(ligne);
+  return true;
 }
 
 void decoupe_enregistrement(Etat& st, std::string_view enregistrement) {
@@ -159,19 +175,65 @@ void decoupe_enregistrement(Etat& st, std::string_view enregistrement) {
 }
 
 void rts(Ligne& s) {
-  std::size_t n = s.size();
-  while (n > 1 && s[n - 1] == ' ') --n;
+  const std::string_view v = s.view();
+  std::size_t n = v.size();
+  while (n > 1 && v[n - 1] == ' ') --n;
   s.truncate(n);
 }
 
+namespace {
+
+bool controle(char c) {
+  const auto o = static_cast<unsigned char>(c);
+  return o < 32 || o == 127;
+}
+
+// Whether the bytes of a word, read from p, hold a control character: a byte
+// below 32 shows in (x - 32 per byte) & ~x, a byte 127 in the same test on
+// x ^ 127 per byte, each in the high bit of the byte.
+template <typename Mot>
+bool mot_controle(const char* p) {
+  constexpr Mot un = static_cast<Mot>(0x0101010101010101);
+  constexpr Mot haut = static_cast<Mot>(0x8080808080808080);
+  Mot x;
+  std::memcpy(&x, p, sizeof x);
+  const Mot y = x ^ static_cast<Mot>(127 * un);
+  const Mot basses = static_cast<Mot>(x - 32 * un) & static_cast<Mot>(~x);
+  const Mot dels = static_cast<Mot>(y - un) & static_cast<Mot>(~y);
+  return ((basses | dels) & haut) != 0;
+}
+
+// Whether v holds a control character. Fields are cleaned each time they are
+// placed and nearly always hold none, so they are looked at a word at a time;
+// the last word overlaps the one before rather than leave bytes to look at
+// one by one.
+bool a_controle(std::string_view v) {
+  const char* p = v.data();
+  const std::size_t n = v.size();
+  if (n >= 8) {
+    for (std::size_t i = 0; i + 8 < n; i += 8) {
+      if (mot_controle<std::uint64_t>(p + i)) return true;
+    }
+    return mot_controle<std::uint64_t>(p + n - 8);
+  }
+  if (n >= 4) return mot_controle<std::uint32_t>(p) || mot_controle<std::uint32_t>(p + n - 4);
+  for (std::size_t i = 0; i < n; ++i) {
+    if (controle(p[i])) return true;
+  }
+  return false;
+}
+
+}  // namespace
+
 void rctrl(Ligne& s) {
+  const std::string_view v = s.view();
+  if (!a_controle(v)) return;
   std::size_t j = 0;
-  for (std::size_t i = 0; i < s.size(); ++i) {
-    const auto c = static_cast<unsigned char>(s[i]);
-    if (c == '\r') {
+  for (std::size_t i = 0; i < v.size(); ++i) {
+    if (v[i] == '\r') {
       s.set(j++, ' ');
-    } else if (c >= 32 && c != 127) {
-      s.set(j++, static_cast<char>(c));
+    } else if (!controle(v[i])) {
+      s.set(j++, v[i]);
     }
   }
   s.truncate(j);

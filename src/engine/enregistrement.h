@@ -12,6 +12,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "core/etat.h"
 
@@ -44,22 +45,29 @@ bool analyse_format_fixe(Etat& st, const std::optional<std::string>& pathname);
 
 // What the record read carries from one record to the next within a run of
 // the engine. A fresh one starts a run: its first read makes the initial skip.
+// Delimited input is read in large blocks, and a record is a view into the
+// block: nothing is allocated per record. The block grows only for a line
+// longer than itself.
 class Lecture {
  public:
   Lecture() = default;
   Lecture(const Lecture&) = delete;
   Lecture& operator=(const Lecture&) = delete;
-  ~Lecture();
 
   // The current delimited record: its line without the line end, any length.
-  std::string_view enregistrement() const { return {tampon_, longueur_}; }
+  std::string_view enregistrement() const { return enregistrement_; }
 
  private:
   friend bool lire_enregistrement(Etat& st, Lecture& lecture);
+  // The next line of f without its line feed; false at the end of the input.
+  bool ligne_suivante(std::FILE* f, std::string_view& ligne);
+
   bool premier_ = true;     // the initial skip is still to be made
-  char* tampon_ = nullptr;  // the line as read, reused from record to record
-  std::size_t capacite_ = 0;
-  std::size_t longueur_ = 0;
+  std::vector<char> bloc_;  // input read ahead
+  std::size_t debut_ = 0;   // bloc_[debut_, fin_) is not taken yet
+  std::size_t fin_ = 0;
+  bool epuise_ = false;  // the input has nothing more to give
+  std::string_view enregistrement_;
 };
 
 // Reads the next record from st.pinput: in delimited mode (FIXED 0) the next

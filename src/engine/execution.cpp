@@ -2,9 +2,12 @@
 
 #include <sys/stat.h>
 
+#include <array>
 #include <cerrno>
 #include <cstdio>
 #include <memory>
+#include <optional>
+#include <vector>
 
 #include "core/arret.h"
 #include "core/batch.h"
@@ -161,6 +164,12 @@ struct Source {
 int imprime_etiquettes(Etat& st, const Planche& p, Impression& impression, Source& source,
                        bool etiquettes) {
   const auto f = static_cast<std::size_t>(st.FORMAT);
+  // The presentation does not change while the labels are printed.
+  std::array<std::vector<int>, kLignes> numeros;
+  for (int L = 1; L <= lignes_par_rangee(p); ++L) {
+    numeros[static_cast<std::size_t>(L)] =
+        numeros_de_champs(st.place[static_cast<std::size_t>(L)].view());
+  }
   for (auto& ligne : st.impr) ligne.clear();
   impression.envoie(st.avtpage[f]);
   st.lgattr.fill(0);
@@ -173,7 +182,9 @@ int imprime_etiquettes(Etat& st, const Planche& p, Impression& impression, Sourc
       decoupe_enregistrement(st, source.lecture.enregistrement());
     ++nbvign;
     --source.totvign;
-    for (int L = 1; L <= lignes_par_rangee(p); ++L) compose_ligne(st, p, L, nbvign);
+    for (int L = 1; L <= lignes_par_rangee(p); ++L) {
+      compose_ligne(st, p, numeros[static_cast<std::size_t>(L)], L, nbvign);
+    }
     if (source.inp_file) {
       lire_enregistrement(st, source.lecture);
     } else {

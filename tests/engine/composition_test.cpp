@@ -26,7 +26,7 @@ std::string ligne1(Etat& st, const Planche& p, const std::vector<std::string>& c
   int n = 0;
   for (const auto& c : champs) {
     st.champ[1].assign(c);
-    compose_ligne(st, p, 1, ++n);
+    compose_ligne(st, p, numeros_de_champs(st.place[1].view()), 1, ++n);
   }
   return std::string(st.impr[1].view());
 }
@@ -84,10 +84,21 @@ TEST(Composition, FillsAreCutAt82SpacesAndTheNextTextMakesUpForIt) {
   EXPECT_EQ(ligne1(st, {1, 5, 1, 0, 90, 0, 1, 0}, {"A"}), "A" + blancs(83));
 }
 
+TEST(Composition, AttributeBytesNeverRunPastTheRow) {
+  // 240 columns and 20 attribute bytes: the row holds 254 bytes, the
+  // deactivation string is cut, nothing more is added.
+  Etat st = etat({"1"});
+  st.attr[1] = '1';
+  st.avtchamp[1] = std::string(10, 'a');
+  st.aprchamp[1] = std::string(10, 'b');
+  EXPECT_EQ(ligne1(st, {1, 240, 1, 0, 0, 0, 1, 0}, {std::string(300, 'x')}),
+            std::string(10, 'a') + std::string(240, 'x') + std::string(4, 'b'));
+}
+
 TEST(Composition, FieldsAreCleanedInPlaceEachTimeTheyArePlaced) {
   Etat st = etat({"1+1"});
   st.champ[1].assign("AB\r");
-  compose_ligne(st, {1, 10, 1, 0, 0, 0, 1, 0}, 1, 1);
+  compose_ligne(st, {1, 10, 1, 0, 0, 0, 1, 0}, {1, 1}, 1, 1);
   // The carriage return became a space the first time, which the second
   // cleaning removed.
   EXPECT_EQ(st.impr[1].view(), "AB  AB    ");

@@ -109,7 +109,7 @@ struct Lu {
 std::vector<Lu> lire_tout(Etat& st, int n) {
   Lecture lecture;
   std::vector<Lu> lus;
-  for (int garde = 0; garde < 100; ++garde) {
+  for (int garde = 0; garde < 10000; ++garde) {
     if (!lire_enregistrement(st, lecture)) break;
     Lu lu{{}, st.res};
     if (st.FIXED != 1) decoupe_enregistrement(st, lecture.enregistrement());
@@ -260,6 +260,24 @@ TEST(LectureDelimitee, ALongLineIsOneRecordWithFieldsCutAt254) {
   EXPECT_EQ(st.mes.view(), "next");
 }
 
+TEST(LectureDelimitee, LinesAcrossAndLongerThanTheReadBlocks) {
+  Etat st;
+  st.delimiteur = ";";
+  std::string contenu;
+  std::vector<std::string> attendus;
+  for (int i = 0; i < 3000; ++i) {
+    attendus.push_back(std::to_string(i) + std::string(std::size_t(i % 97), 'x'));
+    contenu += attendus.back() + ";\r\n";
+  }
+  const std::string geante(200000, 'g');
+  contenu += geante + ";fin";  // longer than a block, and no line feed
+  entree(st, contenu);
+  const auto lus = lire_tout(st, 2);
+  ASSERT_EQ(lus.size(), 3001u);
+  for (std::size_t i = 0; i < 3000; ++i) ASSERT_EQ(lus[i].champs[0], attendus[i].substr(0, 254));
+  EXPECT_EQ(lus[3000].champs, (std::vector<std::string>{std::string(254, 'g'), "fin"}));
+}
+
 TEST(LectureDelimitee, FieldsPast29AreIgnored) {
   Etat st;
   st.delimiteur = ",";
@@ -316,6 +334,25 @@ TEST(Nettoyage, TrailingSpacesAndControlCharacters) {
     EXPECT_EQ(s.view(), c.apres_rts) << c.avant;
     rctrl(s);
     EXPECT_EQ(s.view(), c.apres_rctrl) << c.avant;
+  }
+  // Every length, every position, bytes on both sides of the limits.
+  for (std::size_t n = 1; n <= 20; ++n) {
+    for (std::size_t i = 0; i < n; ++i) {
+      for (const char c : {'\0', '\t', '\x1f', '\x7f'}) {
+        std::string texte(n, 'a');
+        texte[i] = c;
+        Ligne s(texte);
+        rctrl(s);
+        EXPECT_EQ(s.view(), std::string(n - 1, 'a')) << n << " " << i << " " << int(c);
+      }
+      for (const char c : {' ', '~', '\x80', '\xff'}) {
+        std::string texte(n, 'a');
+        texte[i] = c;
+        Ligne s(texte);
+        rctrl(s);
+        EXPECT_EQ(s.view(), texte) << n << " " << i << " " << int(c);
+      }
+    }
   }
   Ligne nul(std::string_view("A\0B", 3));
   rctrl(nul);

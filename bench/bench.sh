@@ -1,0 +1,109 @@
+#!/usr/bin/env bash
+# Label printing speed, measured against the tools a user could reach for.
+#
+#   bench/bench.sh [N]        N labels (default 1000000)
+#
+# Generates N address records (five fields, seeded: the same file every time),
+# prints them three across, four lines per label, with margin and gaps, in a
+# batch run, and prints labels per second, output MB/s and peak resident
+# memory. Then it times GNU pr laying out the same labels three across (its
+# input, one line per label line, is prepared beforehand and not timed) and
+# cat writing an output of the same size, the floor any program that writes
+# that much pays, and shows each as a ratio to vign.
+# Builds build-bench/ (optimised, no tests) from the source tree first.
+set -euo pipefail
+
+n=${1:-1000000}
+racine=$(cd "$(dirname "$0")/.." && pwd)
+construction=$racine/build-bench
+cmake -S "$racine" -B "$construction" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVIGN_TESTS=OFF >/dev/null
+cmake --build "$construction" --target vign -j2 >/dev/null
+vign=$construction/vign
+
+travail=$(mktemp -d /tmp/vign-bench-XXXXXX)
+trap 'rm -rf "$travail"' EXIT
+cd "$travail"
+
+# Records "name;street;postcode;city;country" from a Park-Miller generator:
+# integer arithmetic that every awk computes exactly, so the file does not
+# depend on the awk at hand.
+awk -v n="$n" 'BEGIN {
+  graine = 20240102
+  split("Marie Jean Pierre Michel Anne Philippe Nathalie Isabelle Alain Sylvie Nicolas Catherine " \
+        "Christophe Francoise Laurent Monique Stephane Valerie Olivier Sandrine", prenoms)
+  split("Martin Bernard Dubois Thomas Robert Richard Petit Durand Leroy Moreau Simon Laurent " \
+        "Lefebvre Michel Garcia David Bertrand Roux Vincent Fournier Morel Girard Andre Mercier", noms)
+  split("rue|avenue|boulevard|chemin|place|impasse|allee|quai", voies, "|")
+  split("des Lilas|Victor Hugo|de la Gare|du Moulin|Jean Jaures|des Ecoles|de la Mairie|" \
+        "Pasteur|du Chateau|de la Republique|des Tilleuls|Saint-Martin|du Marche|de Verdun", lieux, "|")
+  split("PARIS|LYON|MARSEILLE|TOULOUSE|NANTES|STRASBOURG|MONTPELLIER|BORDEAUX|LILLE|RENNES|" \
+        "REIMS|TOULON|GRENOBLE|DIJON|ANGERS|NIMES|CLERMONT-FERRAND|LE MANS|AIX-EN-PROVENCE|BREST", villes, "|")
+  for (i = 0; i < n; i++) {
+    printf "%s %s;%d %s %s;%05d;%s;FRANCE\n",
+      prenoms[tirage(20)], noms[tirage(24)], tirage(250), voies[tirage(8)], lieux[tirage(14)],
+      1000 + tirage(94000), villes[tirage(20)]
+  }
+}
+function tirage(k) { graine = (graine * 16807) % 2147483647; return 1 + graine % k }' >adresses.txt
+
+cat >bench.ini <<'EOF'
+[format]
+libelle=Banc d'essai 3x4
+nbre_en_largeur=3
+nbre_caracteres=30
+nbre_lignes=4
+marge=2
+espace_horizontal=3
+espace_vertical=2
+nbre_rangee_par_page=8
+nbre_page_cadrage=1
+init_debut_page=\027E
+init_fin_page=\012
+
+[fichiers]
+donnees=adresses.txt
+delimiteur=;
+etiquettes=etiquettes.prn
+
+[presentation]
+ligne01=1
+ligne02=2
+ligne03=3+4
+ligne04=5
+EOF
+
+# The same labels for pr: four lines each, in file order.
+awk -F';' '{ print $1; print $2; print $3 " " $4; print $5 }' adresses.txt >pr-entree.txt
+
+# Runs a command under GNU time; sets reel (wall seconds), cpu (user + system
+# seconds) and rss (peak resident memory, kB).
+mesure() {
+  /usr/bin/time -f '%e %U %S %M' -o temps.txt "$@"
+  read -r reel u s rss <temps.txt
+  cpu=$(awk -v u="$u" -v s="$s" 'BEGIN { print u + s }')
+}
+
+sync
+mesure "$vign" -l bench.ini
+v_reel=$reel v_cpu=$cpu v_rss=$rss
+octets=$(stat -c %s etiquettes.prn)
+
+mesure sh -c 'pr -3 -t -l 4 -w 96 -o 2 -i" "1 pr-entree.txt >pr.prn'
+p_reel=$reel p_cpu=$cpu
+
+# cat copies a file into a file inside the kernel (copy_file_range); from a
+# pipe it writes every byte itself, as a program that composes its output does.
+mesure sh -c 'cat etiquettes.prn >copie.prn'
+c_reel=$reel
+mesure sh -c 'cat etiquettes.prn | cat >copie.prn'
+t_reel=$reel
+
+awk -v n="$n" -v o="$octets" -v po="$(stat -c %s pr.prn)" \
+    -v vr="$v_reel" -v vc="$v_cpu" -v rss="$v_rss" -v pr="$p_reel" -v pc="$p_cpu" \
+    -v cr="$c_reel" -v tr="$t_reel" 'BEGIN {
+  printf "vign           : %d etiquettes, %.1f Mo en %.2f s (processeur %.2f s)\n", n, o / 1e6, vr, vc
+  printf "                 %.0f etiquettes/s, %.0f Mo/s, memoire max %.1f Mo\n", n / vr, o / 1e6 / vr, rss / 1024
+  printf "pr -3          : %.2f s (processeur %.2f s, %.1f Mo) : vign %.1f fois plus rapide (%.1f en processeur)\n", pr, pc, po / 1e6, pr / vr, pc / vc
+  printf "cat fichier    : %.2f s : vign a %.1f fois ce temps\n", cr, vr / cr
+  printf "cat d un tube  : %.2f s : vign a %.1f fois ce temps\n", tr, vr / tr
+}'
