@@ -22,7 +22,9 @@ class Texte {
   Texte() = default;
   explicit Texte(std::string_view s) { assign(s); }
 
-  // Replaces the content; what does not fit is dropped.
+  // Replaces the content; what does not fit is dropped. The copies are
+  // memmove: s may be a view of this very row, and a copy of bounded length
+  // compiles into a string instruction that is slow to start on short rows.
   void assign(std::string_view s) {
     n_ = std::min(s.size(), N);
     if (n_ > 0) std::memmove(d_.data(), s.data(), n_);
