@@ -71,6 +71,11 @@ Planche planche(const Etat& st, int slot) {
 
 std::optional<std::string> format_refuse(const Planche& p) {
   if (p.etilar < 1) return "Format inutilisable : moins d'une etiquette en largeur";
+  // Labels of no width and no gap would pass the test of the line's length
+  // below, by the billion.
+  if (p.etilar > static_cast<int>(Ligne::capacite)) {
+    return "Format inutilisable : plus de 254 etiquettes en largeur";
+  }
   if (p.maxligeti > kLignes - 1) return "Format inutilisable : plus de 29 lignes par etiquette";
   if (p.maxcareti < 0 || p.marge < 0 || p.maxintetihor < 0) {
     return "Format inutilisable : largeur, marge ou espace negatif";

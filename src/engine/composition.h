@@ -29,7 +29,7 @@ struct Planche {
 Planche planche(const Etat& st, int slot);
 
 // Why a format cannot be printed, in one line, or nothing when it can: fewer
-// than one label across, more than 29 lines per label, a negative width,
+// than one label across or more than 254, more than 29 lines per label, a negative width,
 // margin or gap between labels, or a print line (margin, then every label and
 // the gap after it) wider than a line buffer holds.
 std::optional<std::string> format_refuse(const Planche& p);

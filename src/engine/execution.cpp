@@ -178,8 +178,9 @@ int imprime_etiquettes(Etat& st, const Planche& p, Impression& impression, Sourc
   int imprimees = 0;  // labels of the run
   while (etiquettes) {
     ++imprimees;
-    if (source.inp_file && st.FIXED != 1)
+    if (source.inp_file && st.FIXED != 1) {
       decoupe_enregistrement(st, source.lecture.enregistrement());
+    }
     ++nbvign;
     --source.totvign;
     for (int L = 1; L <= lignes_par_rangee(p); ++L) {

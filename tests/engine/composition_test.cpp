@@ -129,6 +129,8 @@ TEST(Format, PrintableOrNot) {
   EXPECT_TRUE(format_refuse({2, 125, 1, 1, 2, 0, 0, 0}));    // 255
   EXPECT_TRUE(format_refuse({1, 10, 1, 0, 0x7fffffff, 0, 0, 0}));
   EXPECT_TRUE(format_refuse({0x7fffffff, 10, 1, 0, 0, 0, 0, 0}));
+  EXPECT_FALSE(format_refuse({254, 0, 1, 0, 0, 0, 0, 0}));
+  EXPECT_TRUE(format_refuse({255, 0, 1, 0, 0, 0, 0, 0}));
 }
 
 }  // namespace

@@ -300,15 +300,6 @@ TEST(LectureDelimitee, NoDelimiterMakesTheLineField1) {
   }
 }
 
-TEST(LectureDelimitee, NoLineAtAll) {
-  Etat st;
-  st.delimiteur = ";";
-  entree(st, "");
-  Lecture lecture;
-  EXPECT_FALSE(lire_enregistrement(st, lecture));
-  EXPECT_FALSE(st.res);
-}
-
 TEST(Nettoyage, TrailingSpacesAndControlCharacters) {
   const struct {
     const char* avant;

@@ -80,20 +80,6 @@ TEST(Execution, TheCountIsAskedUntilItIsAtLeastOne) {
   EXPECT_EQ(c.ecran.rangee(7), "      12 etiquettes.");
 }
 
-TEST(Execution, WorkedExampleThroughTheEngine) {
-  Course c({2, 10, 2, 3, 2, 1, 2, 0});
-  c.st.place[2].assign("2+3");
-  c.donnees("AB;CD;EF\nGHIJKLMNOPQR;S;T\nU;V;W\n");
-  EXPECT_EQ(c.lance(),
-            "   AB          GHIJKLMNOP  \n"
-            "   CD EF       S T         \n"
-            "\n"
-            "   U           \n"
-            "   V W         \n"
-            "\n"
-            "\f");
-}
-
 TEST(Execution, PageSequences) {
   const struct {
     const char* nom;
