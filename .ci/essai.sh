@@ -5,11 +5,10 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-if ! grep -qx '<!-- essai -->' README.md; then
+if ! commande=$(.ci/readme.sh essai 2>/dev/null); then
   echo "CI: pas de commande <!-- essai --> dans README.md, rien a essayer"
   exit 0
 fi
-commande=$(.ci/readme.sh essai)
 echo "CI: $commande"
 
 dossier=$(mktemp -d)
