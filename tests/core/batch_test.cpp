@@ -290,6 +290,23 @@ TEST_F(TraitementBatch, WrittenSettingsRepeatTheRun) {
   EXPECT_EQ(d.lire("out.prn"), premier);
 }
 
+TEST_F(TraitementBatch, TheExampleSettingsFileIsWrittenBackAfter250Labels) {
+  const std::string reglages =
+      "[format]\nlibelle=Planche 3x8\nnbre_en_largeur=3\nnbre_caracteres=30\nnbre_lignes=4\n"
+      "marge=2\nespace_horizontal=3\nespace_vertical=1\nnbre_rangee_par_page=8\n"
+      "nbre_page_cadrage=1\ninit_debut_page=\\027E\ninit_fin_page=\\012\n\n"
+      "[fichiers]\ndonnees=clients.txt\ndelimiteur=;\netiquettes=sortie.prn\n\n"
+      "[presentation]\nligne01=1\nligne02=2\nligne03=3+4\nligne04=5\n\n"
+      "[execution]\nnombre=250\n";
+  std::string clients;
+  for (int i = 0; i < 250; ++i) clients += "Nom;Rue;1000;VILLE;PAYS\n";
+  d.ecrire("clients.txt", clients);
+  d.ecrire("t.ini", reglages);
+  const auto r = lancer({"-l", "t.ini", "-e", "e.ini"}, d.chemin());
+  ASSERT_EQ(r.statut, 0) << r.erreurs;
+  EXPECT_EQ(d.lire("e.ini"), reglages);
+}
+
 TEST_F(TraitementBatch, SettingsThatCannotBeWrittenAreAFailure) {
   d.ecrire("in.txt", kDonneesExemple);
   const auto r = lance(exemple(), {"-e", "pas/la/e.ini"});
