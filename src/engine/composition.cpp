@@ -88,15 +88,15 @@ std::optional<std::string> format_refuse(const Planche& p) {
   return std::nullopt;
 }
 
-std::vector<int> numeros_de_champs(std::string_view spec) {
+std::vector<int> numeros_de_champs(std::string_view presentation) {
   std::vector<int> numeros;
-  while (!spec.empty()) {
-    const std::size_t debut = spec.find_first_not_of('+');
+  while (!presentation.empty()) {
+    const std::size_t debut = presentation.find_first_not_of('+');
     if (debut == std::string_view::npos) break;
-    spec.remove_prefix(debut);
-    const std::size_t bout = std::min(spec.find('+'), spec.size());
-    numeros.push_back(entier(spec.substr(0, bout)));
-    spec.remove_prefix(bout);
+    presentation.remove_prefix(debut);
+    const std::size_t bout = std::min(presentation.find('+'), presentation.size());
+    numeros.push_back(entier(presentation.substr(0, bout)));
+    presentation.remove_prefix(bout);
   }
   return numeros;
 }

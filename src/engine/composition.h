@@ -42,7 +42,7 @@ inline int lignes_par_rangee(const Planche& p) {
 // The field numbers a presentation row names, in order: "3+4" gives 3 and 4
 // (several "+" in a row make one cut; a row with no number gives none). Each
 // number is read as numbers are read everywhere: "x" is 0.
-std::vector<int> numeros_de_champs(std::string_view spec);
+std::vector<int> numeros_de_champs(std::string_view presentation);
 
 // Appends label n of the current row (counted from 1) to line L of impr: the
 // margin before the first label, then each field of `numeros` (the numbers

@@ -60,10 +60,10 @@ TEST(Composition, AFieldIsCutAtTheLabelWidthWithNoSeparator) {
 
 TEST(Composition, EmptyFieldsAndLinesStillFillTheLabel) {
   const Planche p{1, 10, 1, 3, 2, 0, 1, 0};
-  for (const char* spec : {"1", "", "+", "++1++", "0", "30", "x"}) {
-    Etat st = etat({spec});
+  for (const char* rangee_place : {"1", "", "+", "++1++", "0", "30", "x"}) {
+    Etat st = etat({rangee_place});
     st.champ[0].assign("SKIP");  // the initial skip of fixed-width mode is never shown
-    EXPECT_EQ(ligne1(st, p, {""}), blancs(15)) << spec;
+    EXPECT_EQ(ligne1(st, p, {""}), blancs(15)) << rangee_place;
   }
   // An unknown number counts as an empty field, separator included.
   Etat st = etat({"99+1"});
