@@ -110,8 +110,38 @@ bool analyse_format_fixe(Etat& st, const std::optional<std::string>& pathname) {
   return true;
 }
 
+namespace {
+
+constexpr std::size_t kBloc = 64 * 1024;
+// Longest part of a line taken as a record; the rest of a longer line is read
+// past. An input with no line feed at all (a binary file, a device) must not
+// take all the memory, and no record worth a label comes near it.
+constexpr std::size_t kLigneMax = 16 * kBloc;
+
+}  // namespace
+
+void Lecture::passe_la_ligne(std::FILE* f) {
+  char morceau[kBloc];
+  for (;;) {
+    const std::size_t lus = std::fread(morceau, 1, sizeof morceau, f);
+    if (lus == 0) {
+      epuise_ = true;
+      debut_ = fin_ = kLigneMax;
+      return;
+    }
+    const void* lf = std::memchr(morceau, '\n', lus);
+    if (lf != nullptr) {
+      // What follows the line feed starts the next line, after the record.
+      const auto suite = static_cast<std::size_t>(static_cast<const char*>(lf) - morceau) + 1;
+      std::memcpy(bloc_.data() + kLigneMax, morceau + suite, lus - suite);
+      debut_ = kLigneMax;
+      fin_ = kLigneMax + lus - suite;
+      return;
+    }
+  }
+}
+
 bool Lecture::ligne_suivante(std::FILE* f, std::string_view& ligne) {
-  constexpr std::size_t kBloc = 64 * 1024;
   if (bloc_.empty()) bloc_.resize(kBloc);
   for (;;) {
     const char* p = bloc_.data();
@@ -132,6 +162,12 @@ bool Lecture::ligne_suivante(std::FILE* f, std::string_view& ligne) {
     std::memmove(bloc_.data(), p + debut_, fin_ - debut_);
     fin_ -= debut_;
     debut_ = 0;
+    if (fin_ == bloc_.size() && fin_ >= kLigneMax) {
+      bloc_.resize(kLigneMax + kBloc);
+      ligne = std::string_view(bloc_.data(), kLigneMax);
+      passe_la_ligne(f);
+      return true;
+    }
     if (fin_ == bloc_.size()) bloc_.resize(2 * bloc_.size());
     const std::size_t lus = std::fread(bloc_.data() + fin_, 1, bloc_.size() - fin_, f);
     fin_ += lus;

@@ -54,13 +54,17 @@ class Lecture {
   Lecture(const Lecture&) = delete;
   Lecture& operator=(const Lecture&) = delete;
 
-  // The current delimited record: its line without the line end, any length.
+  // The current delimited record: its line without the line end, at most its
+  // first MiB (the rest of a longer line is read past).
   std::string_view enregistrement() const { return enregistrement_; }
 
  private:
   friend bool lire_enregistrement(Etat& st, Lecture& lecture);
   // The next line of f without its line feed; false at the end of the input.
   bool ligne_suivante(std::FILE* f, std::string_view& ligne);
+  // Reads past the rest of a line too long to keep; what follows its line
+  // feed goes into the block after the part kept.
+  void passe_la_ligne(std::FILE* f);
 
   bool premier_ = true;     // the initial skip is still to be made
   std::vector<char> bloc_;  // input read ahead
