@@ -1,10 +1,23 @@
-// Catalogues the fuzzer found the program could not keep.
+// The catalogue under hostile conditions: lines the fuzzer found the program
+// could not keep, and a directory that cannot be written when the form
+// rewrites the catalogue.
 #include <gtest/gtest.h>
+#include <sched.h>
+#include <sys/mount.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
 #include <string>
 
 #include "core/etat.h"
 #include "formats/catalogue.h"
+#include "formats/outils.h"
+#include "formats/wn_format_crea.h"
+#include "tui/ecran_memoire.h"
 
 namespace vign {
 namespace {
@@ -45,6 +58,57 @@ TEST(CatalogueFautes, WideNumbersTakeTheirRoomFromBothPageStrings) {
   EXPECT_EQ(lu.aprpagimp[1], "");
   EXPECT_EQ(lu.avtpagimp[1], std::string(173, 'a'));
   EXPECT_EQ(ligne_catalogue(lu, 1).size(), kLigneCatalogue);
+}
+
+// The directory of the catalogue made read-only for the superuser too (whom
+// permissions do not stop): a read-only bind mount of it, in a mount namespace
+// of a child process of its own, so that nothing of it is seen outside. The
+// form must say so on its message row and leave the catalogue as it was.
+// Systems that refuse the namespace skip the test.
+bool montage_prive_possible() {
+  const pid_t pid = ::fork();
+  if (pid == 0) {
+    const bool ok = ::unshare(CLONE_NEWNS) == 0 &&
+                    ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0;
+    std::_Exit(ok ? 0 : 1);
+  }
+  int statut = 0;
+  return pid > 0 && ::waitpid(pid, &statut, 0) == pid && WIFEXITED(statut) &&
+         WEXITSTATUS(statut) == 0;
+}
+
+TEST(CatalogueFautes, AReadOnlyDirectoryLeavesTheCatalogueAndSaysSo) {
+  if (!montage_prive_possible()) GTEST_SKIP() << "no mount namespace for this process";
+  const std::string ancien =
+      "Planche A4 70x36 (3x8)        ;   3;  35;   8;   2;   3;   1;   8;   1;\\027E;\\012;\n";
+  test::DansDossier d;
+  d.dossier().ecrire("formats.txt", ancien);
+  const std::string ici = std::filesystem::current_path().string();
+  // Exit codes of the child: 0 as expected, 2 mount refused, 1 otherwise.
+  const auto essai = [&] {
+    if (::unshare(CLONE_NEWNS) != 0 ||
+        ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+        ::mount(ici.c_str(), ici.c_str(), nullptr, MS_BIND, nullptr) != 0 ||
+        ::mount(nullptr, ici.c_str(), nullptr, MS_REMOUNT | MS_BIND | MS_RDONLY, nullptr) != 0 ||
+        ::chdir(ici.c_str()) != 0) {
+      std::_Exit(2);
+    }
+    Etat st;
+    st.pformat.reset(std::fopen("./formats.txt", "r"));
+    lire_catalogue(st, st.pformat.get());
+    EcranMemoire t;
+    t.taper("Nouveau");
+    for (int i = 0; i < 12; ++i) t.taper({kEntree});
+    wn_format_crea(st, t);
+    // One line on the form's message row, naming the catalogue and the reason.
+    const bool dit = t.rangee(19).find("./formats.txt: Read-only file system") != std::string::npos;
+    const bool garde = test::lire_fichier("formats.txt") == ancien;
+    if (!dit) std::fprintf(stderr, "row 20: [%s]\n", t.rangee(19).c_str());
+    std::_Exit(dit && garde ? 0 : 1);
+  };
+  ::testing::FLAGS_gtest_death_test_style = "fast";
+  EXPECT_EXIT(essai(), ::testing::ExitedWithCode(0), "") << "see the row 20 printed above";
+  EXPECT_EQ(d.dossier().lire("formats.txt"), ancien);
 }
 
 }  // namespace

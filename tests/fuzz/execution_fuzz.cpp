@@ -183,6 +183,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   // one exactly. Typed lines are cleaned in place by the first run (a carriage
   // return becomes a space, which the next cleaning drops), and then no more.
   if (st.ALECRAN == 0) {
+    // The batch run closes its input when it ends; the menu's runs find it open.
+    st.pinput.reset(std::fopen(st.inputfile.c_str(), "r"));
     for (auto& c : st.champ) c.clear();
     const Resultat second = lance(st, false);
     exiger(second.statut == 0, "deuxieme execution");
