@@ -20,11 +20,11 @@
 
 namespace vign {
 
-inline constexpr int kSlots = 19;          // format slots: 0 working, 1..18 catalogue
-inline constexpr int kMaxCatalogue = 18;   // formats a catalogue can hold
-inline constexpr int kLignes = 30;         // rows of place, champ, impr (1..29 usable)
-inline constexpr int kAttributs = 50;      // attribute numbers 0..49
-inline constexpr int kLargeurs = 50;       // entries of lc
+inline constexpr int kSlots = 19;               // format slots: 0 working, 1..18 catalogue
+inline constexpr int kMaxCatalogue = 18;        // formats a catalogue can hold
+inline constexpr int kLignes = 30;              // rows of place, champ, impr (1..29 usable)
+inline constexpr int kAttributs = 50;           // attribute numbers 0..49
+inline constexpr int kLargeurs = 50;            // entries of lc
 inline constexpr const char* kEcran = "ECRAN";  // input name that means screen mode
 
 using Ligne = Texte<254>;   // a row of a table: at most 254 bytes
@@ -43,19 +43,19 @@ using Controle = std::optional<std::string>;
 
 struct Etat {
   // --- Format table: one entry per slot, slot 0 is the working format. ---
-  std::array<Libelle, kSlots> libelle{};      // name of the format
-  std::array<int, kSlots> etilar{};           // labels side by side across the sheet
-  std::array<int, kSlots> maxcareti{};        // width of one label, in characters
-  std::array<int, kSlots> maxligeti{};        // lines per label
-  std::array<int, kSlots> marge{};            // spaces before the first label of a line
-  std::array<int, kSlots> maxintetihor{};     // spaces between two labels side by side
-  std::array<int, kSlots> maxintetiver{};     // empty lines after every row of labels
-  std::array<int, kSlots> maxetipag{};        // rows of labels per page
-  std::array<int, kSlots> maxpagcad{};        // alignment pages printed before the labels
+  std::array<Libelle, kSlots> libelle{};        // name of the format
+  std::array<int, kSlots> etilar{};             // labels side by side across the sheet
+  std::array<int, kSlots> maxcareti{};          // width of one label, in characters
+  std::array<int, kSlots> maxligeti{};          // lines per label
+  std::array<int, kSlots> marge{};              // spaces before the first label of a line
+  std::array<int, kSlots> maxintetihor{};       // spaces between two labels side by side
+  std::array<int, kSlots> maxintetiver{};       // empty lines after every row of labels
+  std::array<int, kSlots> maxetipag{};          // rows of labels per page
+  std::array<int, kSlots> maxpagcad{};          // alignment pages printed before the labels
   std::array<std::string, kSlots> avtpagimp{};  // page-start string, as typed
   std::array<std::string, kSlots> aprpagimp{};  // page-end string, as typed
-  std::array<Controle, kSlots> avtpage{};     // page-start string decoded, or none
-  std::array<Controle, kSlots> aprpage{};     // page-end string decoded, or none
+  std::array<Controle, kSlots> avtpage{};       // page-start string decoded, or none
+  std::array<Controle, kSlots> aprpage{};       // page-end string decoded, or none
   int FORMAT = 0;     // selected slot (-1 never stays here: see the Formats step)
   int MAXFORMAT = 0;  // catalogue entries loaded into slots 1..MAXFORMAT
 
@@ -76,23 +76,23 @@ struct Etat {
   int nbrechamp = 0;                // entries of the layout line (fields are 1..nbrechamp-1)
 
   // --- Record buffer and end-of-data marker. ---
-  Ligne mes;         // the current delimited record
-  bool res = true;   // true while input remains
+  Ligne mes;        // the current delimited record
+  bool res = true;  // true while input remains
 
   // --- Files, names and handles. ---
-  std::string inputfile;                 // input file name; "ECRAN" means screen mode
-  std::string outputfile;                // print file, created afresh by every run
-  std::optional<std::string> delimiteur; // field delimiter (first character used)
-  std::optional<std::string> formatfile; // fixed-layout file given with -f
-  std::optional<std::string> inifile;    // settings file given with -l: a batch run
-  std::optional<std::string> writefile;  // settings file to write after a run (-e)
-  Fichier pinput;   // the input file, open from the file choice until the end
-  Fichier poutput;  // the print file, open during a run of the engine
-  Fichier pformat;  // the catalogue "./formats.txt" during the Formats step
-  Fichier pdef;     // the fixed-layout file while it is parsed
-  int deplacement = 0;   // bytes skipped before the first fixed-width record (-d)
-  int etat = 0;          // byte count of the last fixed-width read
-  std::string nom_zone;  // line buffer of the settings reader
+  std::string inputfile;                  // input file name; "ECRAN" means screen mode
+  std::string outputfile;                 // print file, created afresh by every run
+  std::optional<std::string> delimiteur;  // field delimiter (first character used)
+  std::optional<std::string> formatfile;  // fixed-layout file given with -f
+  std::optional<std::string> inifile;     // settings file given with -l: a batch run
+  std::optional<std::string> writefile;   // settings file to write after a run (-e)
+  Fichier pinput;                         // the input file, open from the file choice until the end
+  Fichier poutput;                        // the print file, open during a run of the engine
+  Fichier pformat;                        // the catalogue "./formats.txt" during the Formats step
+  Fichier pdef;                           // the fixed-layout file while it is parsed
+  int deplacement = 0;                    // bytes skipped before the first fixed-width record (-d)
+  int etat = 0;                           // byte count of the last fixed-width read
+  std::string nom_zone;                   // line buffer of the settings reader
 
   // --- Completion and mode flags: 0 no, 1 yes. ---
   int FORMATS = 0;       // a format is chosen

@@ -65,8 +65,8 @@ std::optional<std::string> read_inifile(Etat& st, const std::string& fileini,
 }
 
 std::string texte_inifile(const Etat& st, int nombre) {
-  const std::size_t f = st.FORMAT >= 0 && st.FORMAT < kSlots ? static_cast<std::size_t>(st.FORMAT)
-                                                              : 0;
+  const std::size_t f =
+      st.FORMAT >= 0 && st.FORMAT < kSlots ? static_cast<std::size_t>(st.FORMAT) : 0;
   std::string s = "[format]\n";
   auto cle = [&s](std::string_view k, std::string_view v) {
     s.append(k).append("=").append(v).append("\n");

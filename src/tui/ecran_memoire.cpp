@@ -79,7 +79,9 @@ void EcranMemoire::ecrire(std::string_view texte) {
   }
 }
 
-void EcranMemoire::rafraichir() { visible_ = travail_; }
+void EcranMemoire::rafraichir() {
+  visible_ = travail_;
+}
 
 int EcranMemoire::lire_touche() {
   // Reading a key shows the screen first, as curses does.

@@ -4,11 +4,17 @@
 
 namespace vign {
 
-void CLS(Terminal& t) { t.effacer(); }
+void CLS(Terminal& t) {
+  t.effacer();
+}
 
-void pos(Terminal& t, int ligne, int colonne) { t.deplacer(ligne - 1, colonne - 1); }
+void pos(Terminal& t, int ligne, int colonne) {
+  t.deplacer(ligne - 1, colonne - 1);
+}
 
-void affiche(Terminal& t, std::string_view texte) { t.ecrire(texte); }
+void affiche(Terminal& t, std::string_view texte) {
+  t.ecrire(texte);
+}
 
 namespace {
 

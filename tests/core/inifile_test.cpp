@@ -17,12 +17,12 @@ std::optional<std::string> valeur(std::string_view contenu, std::string_view cle
 
 TEST(LectureReglages, ValuesAreTakenByteForByte) {
   EXPECT_EQ(valeur("[format]\nmarge=3\n", "marge"), "3");
-  EXPECT_EQ(valeur("[format]\nmarge = 3\n", "marge"), " 3");          // blanks kept
-  EXPECT_EQ(valeur("[format]\nlibelle=a=b\n", "libelle"), "a=b");     // later "=" kept
-  EXPECT_EQ(valeur("[format]\nmarge=3", "marge"), "3");               // no final newline
-  EXPECT_EQ(valeur("[format]\r\nmarge=3\r\n", "marge"), "3\r");       // CR kept, header still ok
+  EXPECT_EQ(valeur("[format]\nmarge = 3\n", "marge"), " 3");       // blanks kept
+  EXPECT_EQ(valeur("[format]\nlibelle=a=b\n", "libelle"), "a=b");  // later "=" kept
+  EXPECT_EQ(valeur("[format]\nmarge=3", "marge"), "3");            // no final newline
+  EXPECT_EQ(valeur("[format]\r\nmarge=3\r\n", "marge"), "3\r");    // CR kept, header still ok
   EXPECT_EQ(valeur("[format]\ninit_debut_page=\n", "init_debut_page"), "");
-  EXPECT_EQ(valeur("[format]\n==marge=4\n", "marge"), "4");           // leading "=" skipped
+  EXPECT_EQ(valeur("[format]\n==marge=4\n", "marge"), "4");  // leading "=" skipped
 }
 
 TEST(LectureReglages, KeyMatchesOnItsOwnLengthOnly) {
@@ -51,12 +51,12 @@ TEST(LectureReglages, SectionNamesMustMatchExactly) {
 
 TEST(LectureReglages, ALongValueComesBackWhole) {
   const std::string longue(5000, 'x');
-  EXPECT_EQ(valeur("[presentation]\nligne01=" + longue + "\nligne02=2\n", "ligne01",
-                   "presentation"),
-            longue);
-  EXPECT_EQ(valeur("[presentation]\nligne01=" + longue + "\nligne02=2\n", "ligne02",
-                   "presentation"),
-            "2");
+  EXPECT_EQ(
+      valeur("[presentation]\nligne01=" + longue + "\nligne02=2\n", "ligne01", "presentation"),
+      longue);
+  EXPECT_EQ(
+      valeur("[presentation]\nligne01=" + longue + "\nligne02=2\n", "ligne02", "presentation"),
+      "2");
 }
 
 TEST(LectureReglages, AMissingFileEndsTheProgramWithStatus1) {

@@ -156,7 +156,7 @@ TEST(WnFormatCrea, OnlyAnAnswerStartingWithOAddsTheFormat) {
 
 TEST(WnFormatCrea, UpOnTheFirstFieldGoesForwardAndUpLaterGoesBack) {
   Formulaire f(nullptr);
-  f.st.maxligeti[0] = 8;  // "abc" must replace it with 0
+  f.st.maxligeti[0] = 8;            // "abc" must replace it with 0
   taper(f.t, champ("A", kHaut));    // step 1, Up: on to step 2
   taper(f.t, champ("35x"));         // step 2: the number before the x
   taper(f.t, champ("abc"));         // step 3: no digits, 0

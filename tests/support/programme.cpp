@@ -80,7 +80,9 @@ std::filesystem::path Dossier::ecrire(const std::string& nom, const std::string&
   return p;
 }
 
-std::string Dossier::lire(const std::string& nom) const { return lire_fichier(chemin_ / nom); }
+std::string Dossier::lire(const std::string& nom) const {
+  return lire_fichier(chemin_ / nom);
+}
 
 std::string lire_fichier(const std::filesystem::path& p) {
   std::ifstream f(p, std::ios::binary);
