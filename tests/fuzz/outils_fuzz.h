@@ -21,14 +21,19 @@ inline void exiger(bool vrai, const char* quoi) {
   if (!vrai) echec(quoi);
 }
 
-// A directory of this process, made on first use in memory (/dev/shm) when the
-// system has it, else under $TMPDIR or /tmp, and removed at the end; the
-// target writes its files there under fixed names.
+// A directory of this process, made on first use under $TMPDIR, else in
+// memory (/dev/shm) when the system has it, else under /tmp, and removed at a
+// normal end (run.sh also removes what a crash leaves); the target writes its
+// files there under fixed names.
 inline const std::string& dossier_prive() {
   static const std::string dossier = [] {
     const char* tmpdir = std::getenv("TMPDIR");
-    std::string base = tmpdir != nullptr && *tmpdir != '\0' ? tmpdir : "/tmp";
-    if (std::filesystem::is_directory("/dev/shm")) base = "/dev/shm";
+    std::string base = "/tmp";
+    if (tmpdir != nullptr && *tmpdir != '\0') {
+      base = tmpdir;
+    } else if (std::filesystem::is_directory("/dev/shm")) {
+      base = "/dev/shm";
+    }
     std::string modele = base + "/vign-fuzz-XXXXXX";
     if (::mkdtemp(modele.data()) == nullptr) echec("mkdtemp");
     return modele;

@@ -36,6 +36,12 @@ for c in "${cibles[@]}"; do executables+=("fuzz_$c"); done
 # Two runs started side by side must not build the same files at once.
 flock "$build/.verrou-construction" cmake --build "$build" --target "${executables[@]}" -j2 >/dev/null
 
+# The targets' working files, in memory where the system allows, gone at the end
+# even when a target crashed.
+travail=$(mktemp -d -p /dev/shm vign-fuzz.XXXXXX 2>/dev/null || mktemp -d)
+trap 'rm -rf "$travail"' EXIT
+export TMPDIR=$travail
+
 echec=0
 printf '%-12s %12s %8s\n' cible executions crashs
 for c in "${cibles[@]}"; do
