@@ -49,6 +49,14 @@ class Texte {
     return k;
   }
 
+  // Appends c when there is room.
+  void push_back(char c) {
+    if (n_ < N) {
+      d_[n_++] = c;
+      d_[n_] = '\0';
+    }
+  }
+
   // Shortens the content to n bytes (no effect when it is already shorter).
   void truncate(std::size_t n) {
     if (n < n_) {

@@ -5,7 +5,6 @@
 #include <cstring>
 
 #include "core/nombres.h"
-#include "engine/enregistrement.h"
 
 namespace vign {
 
@@ -15,49 +14,20 @@ namespace {
 // is made up by the next text or fill of the same line.
 constexpr long long kBlancs = 82;
 
-// What one label adds to a line of the row, gathered before it is added to
-// the line in one piece: labels come by the million, and a row takes many
-// small pieces per label. Every piece is cut where the line would cut it.
-class Suite {
- public:
-  explicit Suite(const Ligne& ligne) : debut_(ligne.size()) {}
-
-  // The length of the line with what is gathered so far.
-  long long longueur() const { return static_cast<long long>(debut_ + n_); }
-
-  void ajoute(std::string_view s) {
-    const std::size_t k = std::min(s.size(), place());
-    if (k > 0) std::memcpy(tampon_.data() + n_, s.data(), k);
-    n_ += k;
-  }
-
-  // Spaces, at most 82. They are written eight at a time, past the end if
-  // need be (the buffer has room for it): a fill of variable length would
-  // otherwise be compiled into a string instruction slow to start.
-  void blancs(long long compte) {
-    const std::size_t k =
-        std::min(static_cast<std::size_t>(std::clamp(compte, 0LL, kBlancs)), place());
-    for (std::size_t i = 0; i < k; i += 8) std::memcpy(tampon_.data() + n_ + i, "        ", 8);
-    n_ += k;
-  }
-
-  std::string_view texte() const { return {tampon_.data(), n_}; }
-
- private:
-  std::size_t place() const { return Ligne::capacite - debut_ - n_; }
-  std::size_t debut_;
-  std::size_t n_ = 0;
-  std::array<char, Ligne::capacite + 8> tampon_;
-};
+// Appends spaces to a line, at most 82 at a time; what does not fit is
+// dropped.
+void blancs(Ligne& ligne, long long compte) {
+  ligne.append(static_cast<std::size_t>(std::clamp(compte, 0LL, kBlancs)), ' ');
+}
 
 // The attribute strings of number k, when it carries some.
 bool avec_attribut(const Etat& st, int k) {
   return k >= 0 && k < kAttributs && st.attr[static_cast<std::size_t>(k)] == '1';
 }
 
-void ajoute_attribut(Suite& suite, int& lgattr, const Controle& chaine) {
+void ajoute_attribut(Ligne& ligne, int& lgattr, const Controle& chaine) {
   if (!chaine) return;
-  suite.ajoute(*chaine);
+  ligne.append(*chaine);
   lgattr += static_cast<int>(chaine->size());
 }
 
@@ -101,35 +71,35 @@ std::vector<int> numeros_de_champs(std::string_view presentation) {
   return numeros;
 }
 
-void compose_ligne(Etat& st, const Planche& p, const std::vector<int>& numeros, int L, int n) {
+void compose_ligne(Etat& st, const Planche& p, const std::vector<int>& numeros, int L, int n,
+                   Propres& propres) {
   Ligne& ligne = st.impr[static_cast<std::size_t>(L)];
   int& lgattr = st.lgattr[static_cast<std::size_t>(L)];
-  Suite suite(ligne);
   // The end column of label n; the target T adds the attribute bytes already
   // on the line, and is taken afresh each time since they grow as we go.
   const long long fin = p.marge + static_cast<long long>(n) * p.maxcareti +
                         static_cast<long long>(n - 1) * p.maxintetihor;
-  const auto reste = [&] { return std::max(0LL, fin + lgattr - suite.longueur()); };
+  const auto reste = [&] {
+    return std::max(0LL, fin + lgattr - static_cast<long long>(ligne.size()));
+  };
 
   for (const int k : numeros) {
     std::string_view valeur;
     if (k >= 1 && k < kLignes) {
       Ligne& c = st.champ[static_cast<std::size_t>(k)];
-      rts(c);
-      rctrl(c);
+      nettoie(c, k, propres);
       valeur = c.view();
     }
-    if (suite.longueur() == 0) suite.blancs(p.marge);
+    if (ligne.empty()) blancs(ligne, p.marge);
     const bool attribut = avec_attribut(st, k);
-    if (attribut) ajoute_attribut(suite, lgattr, st.avtchamp[static_cast<std::size_t>(k)]);
-    suite.ajoute(valeur.substr(0, static_cast<std::size_t>(reste())));
-    if (attribut) ajoute_attribut(suite, lgattr, st.aprchamp[static_cast<std::size_t>(k)]);
+    if (attribut) ajoute_attribut(ligne, lgattr, st.avtchamp[static_cast<std::size_t>(k)]);
+    ligne.append(valeur.substr(0, static_cast<std::size_t>(reste())));
+    if (attribut) ajoute_attribut(ligne, lgattr, st.aprchamp[static_cast<std::size_t>(k)]);
     // The space that separates the fields of "3+4"; none after a field that
     // filled the label.
-    if (reste() != 0) suite.ajoute(" ");
+    if (reste() != 0) ligne.push_back(' ');
   }
-  suite.blancs(fin + lgattr + p.maxintetihor - suite.longueur());
-  ligne.append(suite.texte());
+  blancs(ligne, fin + lgattr + p.maxintetihor - static_cast<long long>(ligne.size()));
 }
 
 void ecrit_rangee(Etat& st, const Planche& p, std::FILE* sortie) {

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "core/etat.h"
+#include "engine/enregistrement.h"
 
 namespace vign {
 
@@ -52,7 +53,15 @@ std::vector<int> numeros_de_champs(std::string_view presentation);
 // of the label and the gap after it. Attribute bytes take no print column:
 // they are counted in lgattr[L], and every fill on the line reaches that much
 // further. A number outside 1..29 stands for an empty field.
-void compose_ligne(Etat& st, const Planche& p, const std::vector<int>& numeros, int L, int n);
+// `propres` holds the field rows known clean, which are not cleaned again.
+void compose_ligne(Etat& st, const Planche& p, const std::vector<int>& numeros, int L, int n,
+                   Propres& propres);
+
+inline void compose_ligne(Etat& st, const Planche& p, const std::vector<int>& numeros, int L,
+                          int n) {
+  Propres propres = 0;
+  compose_ligne(st, p, numeros, L, n, propres);
+}
 
 // Writes the lines of the row to `sortie`, each followed by a line feed, then
 // the empty lines between rows, and empties the lines and the attribute

@@ -193,22 +193,6 @@ bool lire_enregistrement(Etat& st, Lecture& lecture) {
   return true;
 }
 
-void decoupe_enregistrement(Etat& st, std::string_view enregistrement) {
-  const std::string_view delim = st.delimiteur ? std::string_view(*st.delimiteur) : "";
-  if (delim.empty()) {
-    st.champ[1].assign(enregistrement);
-    return;
-  }
-  const char d = delim.front();
-  std::string_view reste = enregistrement;
-  for (std::size_t k = 1; k < kLignes; ++k) {
-    const std::size_t bout = std::min(reste.find(d), reste.size());
-    st.champ[k].assign(reste.substr(0, bout));
-    if (bout == reste.size()) break;
-    reste.remove_prefix(bout + 1);
-  }
-}
-
 void rts(Ligne& s) {
   const std::string_view v = s.view();
   std::size_t n = v.size();
@@ -272,6 +256,36 @@ void rctrl(Ligne& s) {
     }
   }
   s.truncate(j);
+}
+
+void decoupe_enregistrement(Etat& st, std::string_view enregistrement, Propres& propres) {
+  // One look at the whole record does for all its fields. A record with a
+  // control character (a tab as delimiter is one) has its fields looked at
+  // one by one.
+  const bool sans_controle = !a_controle(enregistrement);
+  const auto range = [&](std::size_t k, std::string_view champ) {
+    Ligne& c = st.champ[k];
+    c.assign(champ);
+    const Propres bit = Propres{1} << k;
+    if ((sans_controle || !a_controle(c.view())) && !fin_blanche(c)) {
+      propres |= bit;
+    } else {
+      propres &= ~bit;
+    }
+  };
+  const std::string_view delim = st.delimiteur ? std::string_view(*st.delimiteur) : "";
+  if (delim.empty()) {
+    range(1, enregistrement);
+    return;
+  }
+  const char d = delim.front();
+  std::string_view reste = enregistrement;
+  for (std::size_t k = 1; k < kLignes; ++k) {
+    const std::size_t bout = std::min(reste.find(d), reste.size());
+    range(k, reste.substr(0, bout));
+    if (bout == reste.size()) break;
+    reste.remove_prefix(bout + 1);
+  }
 }
 
 }  // namespace vign

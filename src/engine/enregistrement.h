@@ -9,6 +9,7 @@
 
 #include <array>
 #include <cstddef>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -83,12 +84,25 @@ class Lecture {
 // when it is cut short, a later incomplete one is not.
 bool lire_enregistrement(Etat& st, Lecture& lecture);
 
+// The field rows known to need no cleaning, one bit per row (bit k for
+// champ[k]): rts and rctrl would leave them as they are. Fields are cleaned
+// each time they are placed, labels come by the million, and nearly every
+// field is clean already: the bit spares two scans of it. A bit may be clear
+// for a clean row, never set for one that is not.
+using Propres = std::uint32_t;
+
 // Moves the fields of a delimited record into champ: field k is the text
 // between delimiter k-1 and delimiter k, the last one runs to the end. Fields
 // are cut at 254 bytes; fields past the 29th are ignored; rows above the
 // number of fields keep what an earlier record left there. With no delimiter
-// character the whole record is field 1.
-void decoupe_enregistrement(Etat& st, std::string_view enregistrement);
+// character the whole record is field 1. The bits of the rows written are set
+// in `propres` for the clean ones and cleared for the others.
+void decoupe_enregistrement(Etat& st, std::string_view enregistrement, Propres& propres);
+
+inline void decoupe_enregistrement(Etat& st, std::string_view enregistrement) {
+  Propres propres = 0;
+  decoupe_enregistrement(st, enregistrement, propres);
+}
 
 // Removes trailing spaces, but never the first character: a field of spaces
 // keeps one.
@@ -97,5 +111,22 @@ void rts(Ligne& s);
 // Turns carriage returns into spaces and drops every other control character
 // (bytes 0 to 31 and 127); bytes from 128 up are kept.
 void rctrl(Ligne& s);
+
+// Whether rts would shorten s.
+inline bool fin_blanche(const Ligne& s) {
+  return s.size() > 1 && s[s.size() - 1] == ' ';
+}
+
+// rts then rctrl on field row k, as each placing of a field does, unless its
+// bit in `propres` says they would change nothing; the bit is set when the
+// row comes out clean (a carriage return at the end leaves a space that the
+// next rts removes).
+inline void nettoie(Ligne& c, int k, Propres& propres) {
+  const Propres bit = Propres{1} << k;
+  if ((propres & bit) != 0) return;
+  rts(c);
+  rctrl(c);
+  if (!fin_blanche(c)) propres |= bit;
+}
 
 }  // namespace vign

@@ -173,18 +173,21 @@ int imprime_etiquettes(Etat& st, const Planche& p, Impression& impression, Sourc
   for (auto& ligne : st.impr) ligne.clear();
   impression.envoie(st.avtpage[f]);
   st.lgattr.fill(0);
-  int nbvign = 0;     // labels composed in the current row
-  int rangs = 0;      // rows written on the current page
-  int imprimees = 0;  // labels of the run
+  int nbvign = 0;       // labels composed in the current row
+  int rangs = 0;        // rows written on the current page
+  int imprimees = 0;    // labels of the run
+  Propres propres = 0;  // field rows known clean
   while (etiquettes) {
     ++imprimees;
     if (source.inp_file && st.FIXED != 1) {
-      decoupe_enregistrement(st, source.lecture.enregistrement());
+      decoupe_enregistrement(st, source.lecture.enregistrement(), propres);
+    } else {
+      propres = 0;  // fixed-width reads fill the rows behind our back
     }
     ++nbvign;
     --source.totvign;
     for (int L = 1; L <= lignes_par_rangee(p); ++L) {
-      compose_ligne(st, p, numeros[static_cast<std::size_t>(L)], L, nbvign);
+      compose_ligne(st, p, numeros[static_cast<std::size_t>(L)], L, nbvign, propres);
     }
     if (source.inp_file) {
       lire_enregistrement(st, source.lecture);
