@@ -41,9 +41,20 @@ class Texte {
   }
 
   // Appends count copies of c, as many as fit; returns the number appended.
+  // Fills are short and come by the million (the spaces around every label),
+  // so when the row has room they are written 16 bytes at a time, the last
+  // block running past the end: a fill of variable length would otherwise
+  // compile into a string instruction that is slow to start.
   std::size_t append(std::size_t count, char c) {
     const std::size_t k = std::min(count, N - n_);
-    std::memset(d_.data() + n_, static_cast<unsigned char>(c), k);
+    char* p = d_.data() + n_;
+    if (k + 15 <= d_.size() - n_) {
+      std::array<char, 16> bloc;
+      bloc.fill(c);
+      for (std::size_t i = 0; i < k; i += 16) std::memcpy(p + i, bloc.data(), bloc.size());
+    } else {
+      std::memset(p, static_cast<unsigned char>(c), k);
+    }
     n_ += k;
     d_[n_] = '\0';
     return k;
