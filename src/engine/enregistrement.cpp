@@ -207,35 +207,35 @@ bool controle(char c) {
   return o < 32 || o == 127;
 }
 
-// Whether the bytes of a word, read from p, hold a control character: a byte
-// below 32 shows in (x - 32 per byte) & ~x, a byte 127 in the same test on
-// x ^ 127 per byte, each in the high bit of the byte.
+// The control characters among the bytes of a word read from p, each shown
+// by the high bit of its byte. The low seven bits plus one carry into the
+// high bit for 127 only; plus 95 more, they stay below it only for bytes
+// below 32; a byte from 128 up is masked out. No sum carries into the next
+// byte, so every byte is told exactly.
 template <typename Mot>
-bool mot_controle(const char* p) {
+Mot controles(const char* p) {
   constexpr Mot un = static_cast<Mot>(0x0101010101010101);
   constexpr Mot haut = static_cast<Mot>(0x8080808080808080);
   Mot x;
   std::memcpy(&x, p, sizeof x);
-  const Mot y = x ^ static_cast<Mot>(127 * un);
-  const Mot basses = static_cast<Mot>(x - 32 * un) & static_cast<Mot>(~x);
-  const Mot dels = static_cast<Mot>(y - un) & static_cast<Mot>(~y);
-  return ((basses | dels) & haut) != 0;
+  const Mot plus1 = static_cast<Mot>((x & static_cast<Mot>(0x7f * un)) + un);
+  const Mot plus96 = static_cast<Mot>(plus1 + 0x5f * un);
+  return static_cast<Mot>((plus1 | ~plus96) & ~x & haut);
 }
 
-// Whether v holds a control character. Fields are cleaned each time they are
-// placed and nearly always hold none, so they are looked at a word at a time;
-// the last word overlaps the one before rather than leave bytes to look at
-// one by one.
+// Whether v holds a control character. Records and fields are looked at by
+// the million and nearly always hold none, so they are looked at a word at a
+// time, to the end; the last word overlaps the one before rather than leave
+// bytes to look at one by one.
 bool a_controle(std::string_view v) {
   const char* p = v.data();
   const std::size_t n = v.size();
   if (n >= 8) {
-    for (std::size_t i = 0; i + 8 < n; i += 8) {
-      if (mot_controle<std::uint64_t>(p + i)) return true;
-    }
-    return mot_controle<std::uint64_t>(p + n - 8);
+    std::uint64_t trouves = controles<std::uint64_t>(p + n - 8);
+    for (std::size_t i = 0; i + 8 < n; i += 8) trouves |= controles<std::uint64_t>(p + i);
+    return trouves != 0;
   }
-  if (n >= 4) return mot_controle<std::uint32_t>(p) || mot_controle<std::uint32_t>(p + n - 4);
+  if (n >= 4) return (controles<std::uint32_t>(p) | controles<std::uint32_t>(p + n - 4)) != 0;
   for (std::size_t i = 0; i < n; ++i) {
     if (controle(p[i])) return true;
   }
