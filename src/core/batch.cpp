@@ -15,24 +15,11 @@ namespace vign {
 
 namespace {
 
-// The key of label line i: "ligne01", "ligne02", ...
-std::string cle_ligne(int i) {
-  char cle[16];
-  std::snprintf(cle, sizeof cle, "ligne%02d", i);
-  return cle;
-}
-
 void lire_format(Etat& st) {
   auto nombre = [&st](std::string_view cle) { return entier(valeur_requise(st, "format", cle)); };
   st.libelle[0].assign(valeur_requise(st, "format", "libelle"));
-  st.etilar[0] = nombre("nbre_en_largeur");
-  st.maxcareti[0] = nombre("nbre_caracteres");
-  st.maxligeti[0] = nombre("nbre_lignes");
-  st.marge[0] = nombre("marge");
-  st.maxintetihor[0] = nombre("espace_horizontal");
-  st.maxintetiver[0] = nombre("espace_vertical");
-  st.maxetipag[0] = nombre("nbre_rangee_par_page");
-  st.maxpagcad[0] = nombre("nbre_page_cadrage");
+  const auto nombres = nombres_du_format(st, 0);
+  for (std::size_t i = 0; i < nombres.size(); ++i) *nombres[i] = nombre(kClesNombres[i]);
   st.avtpagimp[0] = valeur_requise(st, "format", "init_debut_page");
   st.aprpagimp[0] = valeur_requise(st, "format", "init_fin_page");
   st.avtpage[0] = char_to_spec(st.avtpagimp[0]);

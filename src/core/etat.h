@@ -102,4 +102,20 @@ struct Etat {
   int ALECRAN = 0;       // screen mode: labels typed on screen
 };
 
+// The eight numbers of format slot `slot`, in the order the catalogue and the
+// settings file keep them: labels across, label width, lines per label,
+// margin, spaces between labels, lines between rows, rows per page, alignment
+// pages.
+inline std::array<int*, 8> nombres_du_format(Etat& st, int slot) {
+  const auto k = static_cast<std::size_t>(slot);
+  return {&st.etilar[k],       &st.maxcareti[k],    &st.maxligeti[k], &st.marge[k],
+          &st.maxintetihor[k], &st.maxintetiver[k], &st.maxetipag[k], &st.maxpagcad[k]};
+}
+
+inline std::array<int, 8> nombres_du_format(const Etat& st, int slot) {
+  const auto k = static_cast<std::size_t>(slot);
+  return {st.etilar[k],       st.maxcareti[k],    st.maxligeti[k], st.marge[k],
+          st.maxintetihor[k], st.maxintetiver[k], st.maxetipag[k], st.maxpagcad[k]};
+}
+
 }  // namespace vign

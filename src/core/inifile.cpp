@@ -64,6 +64,12 @@ std::optional<std::string> read_inifile(Etat& st, const std::string& fileini,
   return valeur;
 }
 
+std::string cle_ligne(int i) {
+  char cle[16];
+  std::snprintf(cle, sizeof cle, "ligne%02d", i);
+  return cle;
+}
+
 std::string texte_inifile(const Etat& st, int nombre) {
   const std::size_t f =
       st.FORMAT >= 0 && st.FORMAT < kSlots ? static_cast<std::size_t>(st.FORMAT) : 0;
@@ -73,14 +79,8 @@ std::string texte_inifile(const Etat& st, int nombre) {
   };
   auto nb = [&cle](std::string_view k, int v) { cle(k, std::to_string(v)); };
   cle("libelle", st.libelle[f].view());
-  nb("nbre_en_largeur", st.etilar[f]);
-  nb("nbre_caracteres", st.maxcareti[f]);
-  nb("nbre_lignes", st.maxligeti[f]);
-  nb("marge", st.marge[f]);
-  nb("espace_horizontal", st.maxintetihor[f]);
-  nb("espace_vertical", st.maxintetiver[f]);
-  nb("nbre_rangee_par_page", st.maxetipag[f]);
-  nb("nbre_page_cadrage", st.maxpagcad[f]);
+  const auto nombres = nombres_du_format(st, static_cast<int>(f));
+  for (std::size_t i = 0; i < nombres.size(); ++i) nb(kClesNombres[i], nombres[i]);
   cle("init_debut_page", st.avtpagimp[f]);
   cle("init_fin_page", st.aprpagimp[f]);
   s += "\n[fichiers]\n";
@@ -90,9 +90,7 @@ std::string texte_inifile(const Etat& st, int nombre) {
   s += "\n[presentation]\n";
   const auto& lignes = st.ALECRAN == 1 ? st.champ : st.place;
   for (int i = 1; i <= st.maxligeti[f] && i < kLignes; ++i) {
-    char k[16];
-    std::snprintf(k, sizeof k, "ligne%02d", i);
-    cle(k, lignes[static_cast<std::size_t>(i)].view());
+    cle(cle_ligne(i), lignes[static_cast<std::size_t>(i)].view());
   }
   s += "\n[execution]\n";
   nb("nombre", nombre);

@@ -4,6 +4,7 @@
 // execution, so that an interactive set-up can be repeated unattended.
 #pragma once
 
+#include <array>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -11,6 +12,15 @@
 #include "core/etat.h"
 
 namespace vign {
+
+// The keys of the eight numbers of a format in section [format], in the order
+// of nombres_du_format.
+inline constexpr std::array<std::string_view, 8> kClesNombres = {
+    "nbre_en_largeur",   "nbre_caracteres", "nbre_lignes",          "marge",
+    "espace_horizontal", "espace_vertical", "nbre_rangee_par_page", "nbre_page_cadrage"};
+
+// The key of label line i in section [presentation]: "ligne01", "ligne02", ...
+std::string cle_ligne(int i);
 
 // Looks a key up in the text of a settings file. Only the first section named
 // `section` (exact, case counts) is searched; a key line matches when the

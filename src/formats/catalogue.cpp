@@ -14,17 +14,10 @@ namespace {
 constexpr int kChamps = 11;       // fields of a catalogue line
 constexpr std::size_t kNom = 30;  // columns of the name in a written line
 
-// The integer fields of a slot, in catalogue order (fields 2 to 9).
-std::array<int*, 8> entiers(Etat& st, int slot) {
-  const auto k = static_cast<std::size_t>(slot);
-  return {&st.etilar[k],       &st.maxcareti[k],    &st.maxligeti[k], &st.marge[k],
-          &st.maxintetihor[k], &st.maxintetiver[k], &st.maxetipag[k], &st.maxpagcad[k]};
-}
-
 void vider_slot(Etat& st, int slot) {
   const auto k = static_cast<std::size_t>(slot);
   st.libelle[k].clear();
-  for (int* v : entiers(st, slot)) *v = 0;
+  for (int* v : nombres_du_format(st, slot)) *v = 0;
   st.avtpagimp[k].clear();
   st.aprpagimp[k].clear();
   st.avtpage[k].reset();
@@ -51,7 +44,7 @@ void garder_ecrivable(Etat& st, int slot) {
 bool lire_ligne(Etat& st, int slot, std::string_view ligne) {
   const auto k = static_cast<std::size_t>(slot);
   vider_slot(st, slot);
-  const auto nombres = entiers(st, slot);
+  const auto nombres = nombres_du_format(st, slot);
   bool complete = true;
   std::size_t curseur = 0;
   for (int champ = 0; champ < kChamps; ++champ) {
@@ -132,10 +125,7 @@ std::string ligne_catalogue(const Etat& st, int slot) {
   nom = nom.substr(0, std::min({nom.find('\0'), nom.size(), kNom}));
   std::string ligne(nom);
   ligne.append(kNom - nom.size(), ' ');
-  const std::array<int, 8> nombres = {st.etilar[k],    st.maxcareti[k],    st.maxligeti[k],
-                                      st.marge[k],     st.maxintetihor[k], st.maxintetiver[k],
-                                      st.maxetipag[k], st.maxpagcad[k]};
-  for (int v : nombres) {
+  for (int v : nombres_du_format(st, slot)) {
     std::array<char, 16> tampon{};
     std::snprintf(tampon.data(), tampon.size(), ";%4d", v);
     ligne += tampon.data();

@@ -104,8 +104,7 @@ void stocker(Etat& st, int etape, const std::string& texte) {
 struct Sauvegarde {
   explicit Sauvegarde(const Etat& st)
       : libelle(st.libelle[0]),
-        nombres{st.etilar[0],       st.maxcareti[0],    st.maxligeti[0], st.marge[0],
-                st.maxintetihor[0], st.maxintetiver[0], st.maxetipag[0], st.maxpagcad[0]},
+        nombres(nombres_du_format(st, 0)),
         avtpagimp(st.avtpagimp[0]),
         aprpagimp(st.aprpagimp[0]),
         avtpage(st.avtpage[0]),
@@ -113,14 +112,8 @@ struct Sauvegarde {
 
   void restituer(Etat& st) const {
     st.libelle[0] = libelle;
-    st.etilar[0] = nombres[0];
-    st.maxcareti[0] = nombres[1];
-    st.maxligeti[0] = nombres[2];
-    st.marge[0] = nombres[3];
-    st.maxintetihor[0] = nombres[4];
-    st.maxintetiver[0] = nombres[5];
-    st.maxetipag[0] = nombres[6];
-    st.maxpagcad[0] = nombres[7];
+    const auto place = nombres_du_format(st, 0);
+    for (std::size_t i = 0; i < place.size(); ++i) *place[i] = nombres[i];
     st.avtpagimp[0] = avtpagimp;
     st.aprpagimp[0] = aprpagimp;
     st.avtpage[0] = avtpage;

@@ -39,12 +39,6 @@ int nombre(std::string_view ini, std::string_view cle) {
   return vign::entier(valeur(ini, "format", cle));
 }
 
-std::string cle_ligne(int i) {
-  char cle[16];
-  std::snprintf(cle, sizeof cle, "ligne%02d", i);
-  return cle;
-}
-
 // The settings the run will read: those of the input, sizes held, file names
 // pointing into the private directory.
 vign::Etat reglages(std::string_view ini) {
@@ -67,7 +61,7 @@ vign::Etat reglages(std::string_view ini) {
   st.delimiteur = valeur(ini, "fichiers", "delimiteur");
   for (int i = 1; i <= st.maxligeti[0] && i < vign::kLignes; ++i) {
     auto& lignes = st.ALECRAN == 1 ? st.champ : st.place;
-    lignes[static_cast<std::size_t>(i)].assign(valeur(ini, "presentation", cle_ligne(i)));
+    lignes[static_cast<std::size_t>(i)].assign(valeur(ini, "presentation", vign::cle_ligne(i)));
   }
   return st;
 }

@@ -24,24 +24,6 @@ using vign::fuzz::exiger;
 using Recherche =
     std::function<std::optional<std::string>(std::string_view section, std::string_view cle)>;
 
-constexpr std::array<std::string_view, 11> kFormat = {"libelle",
-                                                      "nbre_en_largeur",
-                                                      "nbre_caracteres",
-                                                      "nbre_lignes",
-                                                      "marge",
-                                                      "espace_horizontal",
-                                                      "espace_vertical",
-                                                      "nbre_rangee_par_page",
-                                                      "nbre_page_cadrage",
-                                                      "init_debut_page",
-                                                      "init_fin_page"};
-
-std::string cle_ligne(int i) {
-  char cle[16];
-  std::snprintf(cle, sizeof cle, "ligne%02d", i);
-  return cle;
-}
-
 // The state a batch run makes of the file; a missing key counts as empty here
 // (the batch run itself stops on it, which a unit test covers).
 vign::Etat remplir(const Recherche& cherche) {
@@ -49,18 +31,10 @@ vign::Etat remplir(const Recherche& cherche) {
   auto texte = [&](std::string_view section, std::string_view cle) {
     return cherche(section, cle).value_or(std::string());
   };
-  std::array<int, 8> nombres{};
+  const auto nombres = vign::nombres_du_format(st, 0);
   for (std::size_t i = 0; i < nombres.size(); ++i)
-    nombres[i] = vign::entier(texte("format", kFormat[i + 1]));
+    *nombres[i] = vign::entier(texte("format", vign::kClesNombres[i]));
   st.libelle[0].assign(texte("format", "libelle"));
-  st.etilar[0] = nombres[0];
-  st.maxcareti[0] = nombres[1];
-  st.maxligeti[0] = nombres[2];
-  st.marge[0] = nombres[3];
-  st.maxintetihor[0] = nombres[4];
-  st.maxintetiver[0] = nombres[5];
-  st.maxetipag[0] = nombres[6];
-  st.maxpagcad[0] = nombres[7];
   st.avtpagimp[0] = texte("format", "init_debut_page");
   st.aprpagimp[0] = texte("format", "init_fin_page");
   st.avtpage[0] = vign::char_to_spec(st.avtpagimp[0]);
@@ -74,18 +48,14 @@ vign::Etat remplir(const Recherche& cherche) {
   for (int i = 1; i <= st.maxligeti[0] && i < vign::kLignes; ++i) {
     const auto r = static_cast<std::size_t>(i);
     auto& lignes = st.ALECRAN == 1 ? st.champ : st.place;
-    lignes[r].assign(texte("presentation", cle_ligne(i)));
+    lignes[r].assign(texte("presentation", vign::cle_ligne(i)));
   }
   return st;
 }
 
 void memes_reglages(const vign::Etat& a, const vign::Etat& b) {
   exiger(a.libelle[0] == b.libelle[0].view(), "libelle");
-  exiger(a.etilar[0] == b.etilar[0] && a.maxcareti[0] == b.maxcareti[0] &&
-             a.maxligeti[0] == b.maxligeti[0] && a.marge[0] == b.marge[0] &&
-             a.maxintetihor[0] == b.maxintetihor[0] && a.maxintetiver[0] == b.maxintetiver[0] &&
-             a.maxetipag[0] == b.maxetipag[0] && a.maxpagcad[0] == b.maxpagcad[0],
-         "nombres du format");
+  exiger(vign::nombres_du_format(a, 0) == vign::nombres_du_format(b, 0), "nombres du format");
   exiger(a.avtpagimp[0] == b.avtpagimp[0] && a.aprpagimp[0] == b.aprpagimp[0],
          "chaines de page tapees");
   exiger(a.avtpage[0] == b.avtpage[0] && a.aprpage[0] == b.aprpage[0], "chaines de page decodees");
