@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "core/arret.h"
+#include "support/menu_attendu.h"
 #include "support/programme.h"
 #include "tui/ecran_memoire.h"
 #include "tui/saisie.h"
@@ -15,18 +16,9 @@
 namespace vign {
 namespace {
 
-constexpr const char* kMenu = R"(+---------------------+
-|  Aide               |
-|  Formats            |
-|  fIchiers           |
-|  Presentation       |
-|  Execution          |
-|  Quitter            |
-|                     |
-+---------------------+
-)";
+using namespace test;  // the expected menu and its entries
 
-enum Ligne { kAide = 2, kFormats, kFichiers, kPresentation, kExecution, kQuitter };
+const std::string kMenu = lignes_du_menu(1, 9, 0);
 
 // Screen row (from 1) of the menu mark in column 3, 0 when there is none or
 // more than one.

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "e2e/pty_session.h"
+#include "support/menu_attendu.h"
 #include "support/programme.h"
 #include "tui/aide_pages.h"
 
@@ -12,15 +13,7 @@ namespace {
 
 using test::kPagesAide;
 
-constexpr const char* kMenu = R"(+---------------------+
-|  Aide               |
-| >Formats            |
-|  fIchiers           |
-|  Presentation       |
-|  Execution          |
-|  Quitter            |
-|                     |
-+---------------------+)";
+const std::string kMenu = test::menu_attendu(test::kFormats);
 
 constexpr const char* kPied =
     "#++++++++++++++++++++++++++++++++++++++++++++++++++++++++++++++++++$";

@@ -5,34 +5,23 @@
 #include <string>
 
 #include "e2e/pty_session.h"
+#include "support/menu_attendu.h"
 #include "support/programme.h"
 
 namespace vign::e2e {
 namespace {
 
-// Rows de to a of the main menu, the mark on `marque` (2 Aide .. 7 Quitter).
-std::string lignes_du_menu(int de, int a, int marque) {
-  const char* lignes[] = {
-      "+---------------------+", "|  Aide               |", "|  Formats            |",
-      "|  fIchiers           |", "|  Presentation       |", "|  Execution          |",
-      "|  Quitter            |", "|                     |", "+---------------------+"};
-  std::string s;
-  for (int r = de; r <= a; ++r) {
-    std::string l = lignes[r - 1];
-    if (r == marque) l[2] = '>';
-    s += l + "\n";
-  }
-  return s;
-}
+using test::kFormats;
+using test::kPresentation;
+using test::kQuitter;
+using test::lignes_du_menu;
 
 std::string haut_du_menu(int n, int marque) {
   return lignes_du_menu(1, n, marque);
 }
 
 std::string menu(int marque) {
-  std::string m = haut_du_menu(9, marque);
-  m.pop_back();
-  return m;
+  return test::menu_attendu(marque);
 }
 
 const std::string kListeTitre = "!+++++++++ Formats predefinis +++++++++++\"";
@@ -71,7 +60,7 @@ const std::string kFichiers =
 *                                                                *
 #++++++++++++++++++++++++++++++++++++++++++++++++++++++++++++++++$)";
 
-enum Ligne { kAide = 2, kFormats, kFichiersMenu, kPresentation, kExecution, kQuitter };
+constexpr int kFichiersMenu = test::kFichiers;
 
 testing::AssertionResult curseur_en(Session& s, int rangee, int colonne) {
   return s.wait_until(

@@ -6,30 +6,20 @@
 #include <string>
 
 #include "e2e/pty_session.h"
+#include "support/menu_attendu.h"
 #include "support/programme.h"
 
 namespace vign::e2e {
 namespace {
 
-// The main menu as first drawn: the mark on Formats.
-constexpr const char* kMenu = R"(+---------------------+
-|  Aide               |
-| >Formats            |
-|  fIchiers           |
-|  Presentation       |
-|  Execution          |
-|  Quitter            |
-|                     |
-+---------------------+)";
+using namespace test;  // the expected menu and its entries
 
-enum Ligne { kAide = 2, kFormats, kFichiers, kPresentation, kExecution, kQuitter };
+// The main menu as first drawn: the mark on Formats.
+const std::string kMenu = menu_attendu(kFormats);
 
 // The menu with the mark on screen row `ligne` instead.
 std::string menu(int ligne) {
-  std::string m = kMenu;
-  m[m.find('>')] = ' ';
-  m[static_cast<std::size_t>(24 * (ligne - 1) + 2)] = '>';
-  return m;
+  return menu_attendu(ligne);
 }
 
 class MenuPrincipal : public testing::Test {
