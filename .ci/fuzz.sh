@@ -4,13 +4,5 @@
 # libFuzzer runtime, which a fresh machine may lack.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-manquants=()
-for p in clang libclang-rt-14-dev; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || manquants+=("$p")
-done
-if ((${#manquants[@]})); then
-  echo "CI: installation de ${manquants[*]}"
-  apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${manquants[@]}" >/dev/null
-fi
+scripts/paquets.sh fuzz
 tests/fuzz/run.sh "${VIGN_FUZZ_SECONDES:-20}"

@@ -10,13 +10,9 @@ cd "$(dirname "$0")/.."
 racine=$(pwd)
 build=${1:-build-valgrind}
 
-if ! command -v valgrind >/dev/null; then
-  echo "CI: installation de valgrind"
-  apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive apt-get install -y -qq valgrind >/dev/null
-fi
+scripts/paquets.sh valgrind
 
-cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Debug -DVIGN_SANITIZE=OFF >/dev/null
+cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Debug -DVIGN_SANITIZE=OFF -DVIGN_TESTS=ON >/dev/null
 cmake --build "$build" --target vign vign_tests -j2 >/dev/null
 
 journaux=$(mktemp -d)

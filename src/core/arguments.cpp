@@ -30,4 +30,29 @@ void lire_arguments(Etat& st, std::span<const char* const> args) {
   }
 }
 
+Demande demande(std::span<const char* const> args) {
+  for (std::size_t k = 1; k < args.size(); ++k) {
+    const std::string_view a = args[k] != nullptr ? args[k] : "";
+    if (a == "-h" || a == "--help") return Demande::aide;
+    if (a == "-V" || a == "--version") return Demande::version;
+  }
+  return Demande::programme;
+}
+
+const char* const kUsage =
+    "Usage : vign [-l REGLAGES] [-f DISPOSITION] [-d OCTETS] [-e REGLAGES]\n"
+    "Planches d'etiquettes pour imprimantes ligne et matricielles.\n"
+    "\n"
+    "  -l REGLAGES     imprime sans ecran d'apres le fichier de reglages REGLAGES\n"
+    "  -f DISPOSITION  fichier des largeurs des champs (mode largeur fixe)\n"
+    "  -d OCTETS       octets a sauter avant le premier enregistrement (largeur fixe)\n"
+    "  -e REGLAGES     ecrit les reglages de chaque execution dans REGLAGES\n"
+    "  -h, --help      cette aide\n"
+    "  -V, --version   la version du programme\n"
+    "\n"
+    "Sans -l, le programme plein ecran (24 x 80) s'ouvre. Il lit le catalogue de\n"
+    "formats ./formats.txt du repertoire courant, le fichier de donnees nomme dans\n"
+    "fIchiers ou dans les reglages, et cree le fichier d'impression nomme de meme.\n"
+    "Manuel : man vign\n";
+
 }  // namespace vign

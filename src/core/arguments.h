@@ -14,4 +14,13 @@ namespace vign {
 // with no value after it sets nothing (-d: a skip of 0); a negative skip is 0.
 void lire_arguments(Etat& st, std::span<const char* const> args);
 
+// What the command line asks of the program before anything else: the usage
+// (-h, --help) or the version (-V, --version), whichever comes first, answered
+// on standard output with no screen and no file touched.
+enum class Demande { programme, aide, version };
+Demande demande(std::span<const char* const> args);
+
+// The usage that --help prints.
+extern const char* const kUsage;
+
 }  // namespace vign

@@ -8,6 +8,7 @@
 
 #include <stdexcept>
 #include <string>
+#include <string_view>
 
 namespace vign {
 
@@ -23,5 +24,13 @@ class Arret : public std::runtime_error {
 
 // "texte: reason" for the current errno, as perror would print it.
 std::string avec_raison(const std::string& texte);
+
+// A name as messages show it: in double quotes, with every byte that does not
+// print written as an escape (a carriage return as \r, a tab as \t, others as
+// \xHH), so that a stray byte in a file name can be seen.
+std::string cite(std::string_view nom);
+
+// "texte "nom" : reason" for the current errno: a failure that names its file.
+std::string avec_raison(const std::string& texte, std::string_view nom);
 
 }  // namespace vign

@@ -1,6 +1,7 @@
 #include "core/batch.h"
 
 #include <cstdio>
+#include <fstream>
 #include <memory>
 
 #include "core/arret.h"
@@ -55,13 +56,15 @@ class Entree {
 std::string valeur_requise(Etat& st, std::string_view section, std::string_view cle) {
   auto valeur = read_inifile(st, *st.inifile, section, cle);
   if (!valeur) {
-    throw Arret(
-        1, "Cle absente du fichier BATCH : [" + std::string(section) + "] " + std::string(cle));
+    throw Arret(1, "Cle absente du fichier BATCH " + cite(*st.inifile) + " : [" +
+                       std::string(section) + "] " + std::string(cle));
   }
   return *valeur;
 }
 
-int traitement_batch(Etat& st) {
+namespace {
+
+int batch(Etat& st) {
   lire_format(st);
   // A format that cannot be printed is refused before the rest of the file
   // is asked for: its label lines may not even have rows to go to.
@@ -72,7 +75,8 @@ int traitement_batch(Etat& st) {
   Entree entree(st);
   if (st.inputfile != kEcran) {
     st.ALECRAN = 0;
-    if (!entree.ouvre(st.inputfile)) throw Arret(1, avec_raison("Pas de fichier input "));
+    if (!entree.ouvre(st.inputfile))
+      throw Arret(1, avec_raison("Pas de fichier input", st.inputfile));
     st.FIXED = 0;
     if (!analyse_format_fixe(st, st.formatfile)) {
       st.delimiteur = valeur_requise(st, "fichiers", "delimiteur");
@@ -90,6 +94,38 @@ int traitement_batch(Etat& st) {
     }
   }
   return execution(st, nullptr);
+}
+
+// A settings file saved with CR LF line ends keeps a carriage return at the
+// end of every value: a file name then names no file. The values are read as
+// they stand; a failed run only points at the likely cause.
+bool fins_crlf(const std::string& nom) {
+  std::ifstream f(nom, std::ios::binary);
+  std::string ligne;
+  while (std::getline(f, ligne)) {
+    if (ligne.ends_with('\r')) return true;
+  }
+  return false;
+}
+
+std::string indice_crlf(const std::string& nom) {
+  return "(fichier " + nom + " aux fins de ligne CR LF ?)";
+}
+
+}  // namespace
+
+int traitement_batch(Etat& st) {
+  int statut = 1;
+  try {
+    statut = batch(st);
+  } catch (const Arret& a) {
+    if (a.statut() == 0 || !fins_crlf(*st.inifile)) throw;
+    throw Arret(a.statut(), std::string(a.what()) + "\n" + indice_crlf(*st.inifile));
+  }
+  if (statut != 0 && fins_crlf(*st.inifile)) {
+    std::fprintf(stderr, "%s\n", indice_crlf(*st.inifile).c_str());
+  }
+  return statut;
 }
 
 }  // namespace vign

@@ -56,7 +56,7 @@ std::optional<std::string> chercher_valeur(std::string_view contenu, std::string
 std::optional<std::string> read_inifile(Etat& st, const std::string& fileini,
                                         std::string_view section, std::string_view parametre) {
   std::ifstream f(fileini, std::ios::binary);
-  if (!f) throw Arret(1, avec_raison("Erreur ouverture fichier BATCH"));
+  if (!f) throw Arret(1, avec_raison("Erreur ouverture fichier BATCH", fileini));
   std::ostringstream contenu;
   contenu << f.rdbuf();
   auto valeur = chercher_valeur(contenu.str(), section, parametre);
@@ -101,13 +101,13 @@ std::optional<std::string> write_inifile(const Etat& st, int nombre) {
   const std::string nom = st.writefile.value_or(std::string());
   const std::string contenu = texte_inifile(st, nombre);
   std::FILE* f = std::fopen(nom.c_str(), "wb");
-  if (f == nullptr) return avec_raison("Erreur creation fichier " + nom);
+  if (f == nullptr) return avec_raison("Erreur creation fichier", nom);
   const bool ecrit = std::fwrite(contenu.data(), 1, contenu.size(), f) == contenu.size();
   const int err = errno;
   const bool ferme = std::fclose(f) == 0;
   if (!ecrit || !ferme) {
     if (!ecrit) errno = err;
-    return avec_raison("Erreur ecriture fichier " + nom);
+    return avec_raison("Erreur ecriture fichier", nom);
   }
   return std::nullopt;
 }

@@ -14,8 +14,17 @@
 #include "tui/curses_terminal.h"
 
 int main(int argc, char** argv) {
+  const std::span<const char* const> args(argv, static_cast<std::size_t>(argc));
+  switch (vign::demande(args)) {
+    case vign::Demande::aide:
+      return std::fputs(vign::kUsage, stdout) < 0 || std::fflush(stdout) != 0 ? 1 : 0;
+    case vign::Demande::version:
+      return std::printf("vign %s\n", VIGN_VERSION) < 0 || std::fflush(stdout) != 0 ? 1 : 0;
+    case vign::Demande::programme:
+      break;
+  }
   vign::Etat st;
-  vign::lire_arguments(st, std::span<const char* const>(argv, static_cast<std::size_t>(argc)));
+  vign::lire_arguments(st, args);
   if (st.inifile) {
     try {
       return vign::traitement_batch(st);

@@ -24,13 +24,14 @@ namespace {
 
 constexpr int kRangeeMessages = 8;  // the empty row of the main menu box
 constexpr int kColonneMessages = 3;
+constexpr std::size_t kLargeurMessages = 80 - kColonneMessages + 1;
 
 // What the run has to say. An interactive run shows it under the main menu
 // box; a batch run has no screen: it keeps quiet, and its failures go to
 // standard error. No screen call is ever made without a screen.
 class Annonces {
  public:
-  explicit Annonces(Terminal* ecran) : ecran_(ecran) {}
+  Annonces(const Etat& st, Terminal* ecran) : st_(st), ecran_(ecran) {}
 
   bool interactif() const { return ecran_ != nullptr; }
 
@@ -47,9 +48,22 @@ class Annonces {
     if (ecran_ == nullptr) {
       std::fprintf(stderr, "%s\n", texte.c_str());
     } else {
-      montre(texte + "\n", rangee);
+      montre(a_la_rangee(texte) + "\n", rangee);
     }
     return 1;
+  }
+
+  // A message as the screen row has room for it: without the file names it
+  // quotes when it would run past the screen's edge.
+  std::string a_la_rangee(std::string texte) const {
+    for (const std::string* nom : {&st_.inputfile, &st_.outputfile}) {
+      if (texte.size() <= kLargeurMessages) break;
+      const std::string cite_nom = " " + cite(*nom);
+      if (const auto i = texte.find(cite_nom); i != std::string::npos) {
+        texte.erase(i, cite_nom.size());
+      }
+    }
+    return texte;
   }
 
   // The number of labels of a screen-mode run, asked until it is at least 1.
@@ -68,6 +82,7 @@ class Annonces {
   }
 
  private:
+  const Etat& st_;
   Terminal* ecran_;
 };
 
@@ -132,12 +147,18 @@ bool sortie_sur_entree(const Etat& st) {
 std::optional<std::string> refus(Etat& st, const Planche& p, bool batch, int& totvign) {
   if (auto r = format_refuse(p)) return r;
   if (st.inputfile != kEcran) {
-    if (!st.pinput) return "Pas de fichier...";
-    if (sortie_sur_entree(st)) return "Fichier de sortie identique au fichier d'entree";
-    if (std::fseek(st.pinput.get(), 0, SEEK_SET) != 0) return "Err. fichier entree";
+    if (!st.pinput) return "Pas de fichier... " + cite(st.inputfile);
+    if (sortie_sur_entree(st)) {
+      return "Fichier de sortie identique au fichier d'entree " + cite(st.inputfile);
+    }
+    if (std::fseek(st.pinput.get(), 0, SEEK_SET) != 0) {
+      return "Err. fichier entree " + cite(st.inputfile);
+    }
   } else if (batch) {
     totvign = entier(valeur_requise(st, "execution", "nombre"));
-    if (totvign < 1) return "Nombre d'etiquettes inferieur a 1 dans le fichier BATCH";
+    if (totvign < 1) {
+      return "Nombre d'etiquettes inferieur a 1 dans le fichier BATCH " + cite(*st.inifile);
+    }
   }
   return std::nullopt;
 }
@@ -217,7 +238,7 @@ int imprime_etiquettes(Etat& st, const Planche& p, Impression& impression, Sourc
 }  // namespace
 
 int execution(Etat& st, Terminal* ecran) {
-  Annonces annonces(ecran);
+  Annonces annonces(st, ecran);
   if (st.FORMAT < 0 || st.FORMAT >= kSlots) return annonces.echec("Format a definir ...");
   const Planche p = planche(st, st.FORMAT);
   Lecture lecture;
@@ -227,7 +248,7 @@ int execution(Etat& st, Terminal* ecran) {
   }
 
   Impression impression(st);
-  if (!impression.ouvre()) return annonces.echec(avec_raison("Erreur sortie ..."));
+  if (!impression.ouvre()) return annonces.echec(avec_raison("Erreur sortie", st.outputfile));
   st.res = true;
   // A file that holds no record at all gives no label, only the empty pages.
   bool etiquettes = true;
@@ -243,7 +264,7 @@ int execution(Etat& st, Terminal* ecran) {
   // A read that failed (a disk error, a directory named as input) is no end
   // of the data: the labels after it are missing, and the run says so.
   if (source.inp_file && std::ferror(st.pinput.get()) != 0) {
-    return annonces.echec(avec_raison("Erreur lecture fichier entree"));
+    return annonces.echec(avec_raison("Erreur lecture fichier entree", st.inputfile));
   }
   // The page end once more, which also ejects the last sheet; a form feed
   // when the format has no page end.
@@ -253,7 +274,7 @@ int execution(Etat& st, Terminal* ecran) {
   } else {
     std::putc('\f', impression.fichier());
   }
-  if (!impression.ferme()) return annonces.echec(avec_raison("Erreur sortie ..."));
+  if (!impression.ferme()) return annonces.echec(avec_raison("Erreur sortie", st.outputfile));
 
   char compte[32];
   std::snprintf(compte, sizeof compte, "%6d etiquettes.\n", imprimees);

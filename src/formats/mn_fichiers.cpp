@@ -5,6 +5,7 @@
 #include <array>
 #include <cstdio>
 
+#include "core/arret.h"
 #include "engine/enregistrement.h"
 #include "tui/saisie.h"
 
@@ -33,6 +34,7 @@ constexpr Saisie kDelimiteur{6, 63, 1};
 constexpr Saisie kNomSortie{7, 23, 25};
 constexpr int kRangeeMessage = 8;
 constexpr int kColonneMessage = 3;
+constexpr std::size_t kPlaceMessage = 63;  // up to the right side of the box
 
 std::string demander(Terminal& t, const Saisie& s) {
   std::string texte;
@@ -70,7 +72,9 @@ void mn_fichiers(Etat& st, Terminal& t, const std::optional<std::string>& pathna
     st.pinput = ouvrir_entree(st.inputfile);
     if (!st.pinput) {
       pos(t, kRangeeMessage, kColonneMessage);
-      affiche(t, "Pas de fichier...");
+      // The name is shown when it fits in the box.
+      const std::string message = "Pas de fichier... " + cite(st.inputfile);
+      affiche(t, message.size() <= kPlaceMessage ? message : "Pas de fichier...");
       t.rafraichir();
     } else {
       st.FIXED = 0;

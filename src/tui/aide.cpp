@@ -1,5 +1,6 @@
 #include "tui/aide.h"
 
+#include <algorithm>
 #include <array>
 #include <string>
 #include <string_view>
@@ -20,9 +21,16 @@ struct Page {
   int attente;  // characters the wait for the next page accepts
 };
 
-// The title row stays on screen under pages 2 to 4, which start at row 2.
-constexpr std::string_view kTitre =
-    "!+++++ Vign. V3.01    Aide interactive                     ++++++++\"\n";
+// The title row stays on screen under pages 2 to 4, which start at row 2. It
+// shows the program's version, in a row as wide as the frame.
+std::string titre() {
+  std::string t = "!+++++ Vign. V" VIGN_VERSION " ";
+  t.resize(std::max<std::size_t>(t.size(), 22), ' ');
+  t += "Aide interactive";
+  t.resize(kLargeurTexte - 7, ' ');
+  t += "++++++++\"\n";
+  return t;
+}
 constexpr std::string_view kPied =
     "#++++++++++++++++++++++++++++++++++++++++++++++++++++++++++++++++++$";
 
@@ -139,7 +147,7 @@ consteval bool tient_dans_le_cadre() {
   return true;
 }
 static_assert(tient_dans_le_cadre());
-static_assert(kTitre.size() == kLargeurTexte + 3 && kPied.size() == kLargeurTexte + 2);
+static_assert(kPied.size() == kLargeurTexte + 2);
 
 std::string rangee(std::string_view texte) {
   std::string r = "*";
@@ -157,7 +165,7 @@ void ecran_aide(Terminal& t) {
   for (const Page& page : kPages) {
     if (premiere) {
       pos(t, 1, 1);
-      affiche(t, kTitre);
+      affiche(t, titre());
     } else {
       pos(t, 2, 1);
     }

@@ -131,7 +131,8 @@ TEST_F(TraitementBatch, EveryKeyTheRunNeedsIsRequired) {
   for (const auto& c : exemple()) {
     const auto r = lance(sans(exemple(), c.cle));
     EXPECT_EQ(r.statut, 1) << c.cle;
-    EXPECT_EQ(r.erreurs, "Cle absente du fichier BATCH : [" + c.section + "] " + c.cle + "\n");
+    EXPECT_EQ(r.erreurs,
+              "Cle absente du fichier BATCH \"t.ini\" : [" + c.section + "] " + c.cle + "\n");
     EXPECT_FALSE(sortie_existe()) << c.cle;
   }
 }
@@ -155,7 +156,7 @@ TEST_F(TraitementBatch, EmptyInputNameMeansScreenModeAndNombreIsRequired) {
   const auto ecran = avec(exemple(), "donnees", "");
   auto r = lance(ecran);
   EXPECT_EQ(r.statut, 1);
-  EXPECT_EQ(r.erreurs, "Cle absente du fichier BATCH : [execution] nombre\n");
+  EXPECT_EQ(r.erreurs, "Cle absente du fichier BATCH \"t.ini\" : [execution] nombre\n");
   EXPECT_FALSE(sortie_existe());
   r = lance(avec(ecran, "nombre", "3"));
   EXPECT_EQ(r.statut, 0);
@@ -168,7 +169,7 @@ TEST_F(TraitementBatch, ScreenModeCountBelowOneIsRefused) {
   for (const char* nombre : {"0", "-3", "abc"}) {
     const auto r = lance(avec(avec(exemple(), "donnees", "ECRAN"), "nombre", nombre));
     EXPECT_EQ(r.statut, 1) << nombre;
-    EXPECT_EQ(r.erreurs, "Nombre d'etiquettes inferieur a 1 dans le fichier BATCH\n");
+    EXPECT_EQ(r.erreurs, "Nombre d'etiquettes inferieur a 1 dans le fichier BATCH \"t.ini\"\n");
     EXPECT_FALSE(sortie_existe());
   }
 }
@@ -176,24 +177,25 @@ TEST_F(TraitementBatch, ScreenModeCountBelowOneIsRefused) {
 TEST_F(TraitementBatch, MissingFilesAreReportedWithTheSystemsReason) {
   auto r = lancer({"-l", "absent.ini"}, d.chemin());
   EXPECT_EQ(r.statut, 1);
-  EXPECT_EQ(r.erreurs, "Erreur ouverture fichier BATCH: No such file or directory\n");
+  EXPECT_EQ(r.erreurs,
+            "Erreur ouverture fichier BATCH \"absent.ini\" : No such file or directory\n");
 
   r = lance(exemple());  // no in.txt
   EXPECT_EQ(r.statut, 1);
-  EXPECT_EQ(r.erreurs, "Pas de fichier input : No such file or directory\n");
+  EXPECT_EQ(r.erreurs, "Pas de fichier input \"in.txt\" : No such file or directory\n");
   EXPECT_FALSE(sortie_existe());
 
   d.ecrire("in.txt", kDonneesExemple);
   r = lance(avec(exemple(), "etiquettes", "pas/la/out.prn"));
   EXPECT_EQ(r.statut, 1);
-  EXPECT_EQ(r.erreurs, "Erreur sortie ...: No such file or directory\n");
+  EXPECT_EQ(r.erreurs, "Erreur sortie \"pas/la/out.prn\" : No such file or directory\n");
 }
 
 TEST_F(TraitementBatch, AFullDiskIsAFailure) {
   d.ecrire("in.txt", kDonneesExemple);
   const auto r = lance(avec(exemple(), "etiquettes", "/dev/full"), {"-e", "e.ini"});
   EXPECT_EQ(r.statut, 1);
-  EXPECT_EQ(r.erreurs, "Erreur sortie ...: No space left on device\n");
+  EXPECT_EQ(r.erreurs, "Erreur sortie \"/dev/full\" : No space left on device\n");
   EXPECT_FALSE(fs::exists(d / "e.ini"));  // nothing reported as done
 }
 
@@ -203,7 +205,7 @@ TEST_F(TraitementBatch, OutputNamingTheInputIsRefusedBeforeAnythingIsTruncated) 
   for (const char* nom : {"in.txt", "./in.txt", "sous/../in.txt"}) {
     const auto r = lance(avec(exemple(), "etiquettes", nom));
     EXPECT_EQ(r.statut, 1) << nom;
-    EXPECT_EQ(r.erreurs, "Fichier de sortie identique au fichier d'entree\n");
+    EXPECT_EQ(r.erreurs, "Fichier de sortie identique au fichier d'entree \"in.txt\"\n");
     EXPECT_EQ(d.lire("in.txt"), kDonneesExemple);
   }
 }
@@ -311,7 +313,7 @@ TEST_F(TraitementBatch, SettingsThatCannotBeWrittenAreAFailure) {
   d.ecrire("in.txt", kDonneesExemple);
   const auto r = lance(exemple(), {"-e", "pas/la/e.ini"});
   EXPECT_EQ(r.statut, 1);
-  EXPECT_EQ(r.erreurs, "Erreur creation fichier pas/la/e.ini: No such file or directory\n");
+  EXPECT_EQ(r.erreurs, "Erreur creation fichier \"pas/la/e.ini\" : No such file or directory\n");
   EXPECT_EQ(d.lire("out.prn"), kSortieExemple);
 }
 
@@ -387,6 +389,52 @@ TEST_F(Exemples, ScreenModeSenderLabels) {
                                 "\n";
   EXPECT_EQ(d.lire("expediteur.prn"), etiquette + etiquette + etiquette + etiquette + "\f");
   EXPECT_EQ(d.lire("ecrit.ini"), d.lire("ecran.ini"));
+}
+
+}  // namespace
+}  // namespace vign
+
+namespace vign {
+namespace {
+
+// A settings file saved on another system: every value keeps its carriage
+// return, so the input names no file; the message shows the byte and points
+// at the line ends.
+TEST(ReglagesCrLf, TheMessageShowsTheCarriageReturnAndTheLikelyCause) {
+  test::Dossier d;
+  d.ecrire("in.txt", "a;b\n");
+  std::string crlf;
+  for (char c : texte(exemple())) crlf += c == '\n' ? std::string("\r\n") : std::string(1, c);
+  d.ecrire("w.ini", crlf);
+  const auto r = test::lancer({"-l", "w.ini"}, d.chemin());
+  EXPECT_EQ(r.statut, 1);
+  EXPECT_EQ(r.erreurs,
+            "Pas de fichier input \"in.txt\\r\" : No such file or directory\n"
+            "(fichier w.ini aux fins de ligne CR LF ?)\n");
+}
+
+// Asking for the usage or the version needs no terminal and opens no screen.
+TEST(Demandes, HelpAndVersionAnswerOnStandardOutputWithoutATerminal) {
+  test::Dossier d;
+  const struct {
+    std::vector<std::string> args;
+    std::string debut;
+  } cas[] = {
+      {{"--help"}, "Usage : vign [-l REGLAGES]"},
+      {{"-h"}, "Usage : vign [-l REGLAGES]"},
+      {{"-x", "--version"}, "vign " VIGN_VERSION "\n"},
+      {{"-V"}, "vign " VIGN_VERSION "\n"},
+  };
+  for (const auto& c : cas) {
+    const auto r = test::lancer(c.args, d.chemin());
+    EXPECT_EQ(r.statut, 0) << c.args.back();
+    EXPECT_TRUE(r.sortie.starts_with(c.debut)) << r.sortie;
+    EXPECT_EQ(r.erreurs, "");
+  }
+  const auto aide = test::lancer({"--help"}, d.chemin());
+  for (const char* option : {"-l ", "-f ", "-d ", "-e ", "formats.txt", "man vign"}) {
+    EXPECT_NE(aide.sortie.find(option), std::string::npos) << option;
+  }
 }
 
 }  // namespace

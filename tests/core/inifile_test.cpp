@@ -66,7 +66,9 @@ TEST(LectureReglages, AMissingFileEndsTheProgramWithStatus1) {
     FAIL() << "no Arret thrown";
   } catch (const Arret& a) {
     EXPECT_EQ(a.statut(), 1);
-    EXPECT_STREQ(a.what(), "Erreur ouverture fichier BATCH: No such file or directory");
+    EXPECT_STREQ(
+        a.what(),
+        "Erreur ouverture fichier BATCH \"/nonexistent/reglages.ini\" : No such file or directory");
   }
 }
 
@@ -74,7 +76,8 @@ TEST(LectureReglages, AMissingFileThroughTheProgram) {
   Dossier d;
   const auto r = test::lancer({"-l", "absent.ini"}, d.chemin());
   EXPECT_EQ(r.statut, 1);
-  EXPECT_EQ(r.erreurs, "Erreur ouverture fichier BATCH: No such file or directory\n");
+  EXPECT_EQ(r.erreurs,
+            "Erreur ouverture fichier BATCH \"absent.ini\" : No such file or directory\n");
   EXPECT_EQ(r.sortie, "");
 }
 

@@ -340,7 +340,8 @@ TEST_F(Fichiers, AMissingInputFileIsToldAndTheStepStaysUndone) {
   ouvrir(s);
   s.type("absent.txt");
   s.press(Key::Enter);
-  ASSERT_TRUE(s.wait_row(8, "* Pas de fichier...                                              *"));
+  ASSERT_TRUE(
+      s.wait_row(8, "* Pas de fichier... \"absent.txt\"                                 *"));
   ASSERT_TRUE(curseur_en(s, 7, 23));
   s.type("sortie.prn");
   s.press(Key::Enter);

@@ -139,18 +139,24 @@ TEST(Execution, FixedWidthFirstRecordIsPrintedEvenWhenShort) {
 TEST(Execution, InteractiveFailuresShowUnderTheMenu) {
   Course c({1, 2, 1, 0, 0, 0, 1, 0});
   c.donnees("a\n");
-  c.st.outputfile = (c.d / "pas" / "la.prn").string();
+  c.st.outputfile = "pas-de-dossier-ici/la.prn";
   EXPECT_EQ(execution(c.st, &c.ecran), 1);
-  EXPECT_EQ(c.ecran.rangee(7), "  Erreur sortie ...: No such file or directory");
+  EXPECT_EQ(c.ecran.rangee(7),
+            "  Erreur sortie \"pas-de-dossier-ici/la.prn\" : No such file or directory");
 
   c.st.outputfile = "/dev/full";
   EXPECT_EQ(execution(c.st, &c.ecran), 1);
-  EXPECT_EQ(c.ecran.rangee(7), "  Erreur sortie ...: No space left on device");
+  EXPECT_EQ(c.ecran.rangee(7), "  Erreur sortie \"/dev/full\" : No space left on device");
 
+  // A name too long for the row is left out of the message.
+  const std::string loin(70, 'r');
+  std::filesystem::create_directory(c.d / loin);
+  c.st.inputfile = c.d.ecrire(loin + "/in.txt", "a\n").string();
+  c.st.pinput.reset(std::fopen(c.st.inputfile.c_str(), "r"));
   c.st.outputfile = c.st.inputfile;
   EXPECT_EQ(execution(c.st, &c.ecran), 1);
   EXPECT_EQ(c.ecran.rangee(7), "  Fichier de sortie identique au fichier d'entree");
-  EXPECT_EQ(c.d.lire("in.txt"), "a\n");
+  EXPECT_EQ(c.d.lire(loin + "/in.txt"), "a\n");
 
   c.st.FORMAT = -1;
   EXPECT_EQ(execution(c.st, &c.ecran), 1);
@@ -165,7 +171,7 @@ TEST(Execution, AnInputThatCannotBeRewoundIsRefused) {
   c.st.inputfile = "tube";
   c.st.pinput.reset(fdopen(tube[0], "r"));
   EXPECT_EQ(execution(c.st, &c.ecran), 1);
-  EXPECT_EQ(c.ecran.rangee(7), "  Err. fichier entree");
+  EXPECT_EQ(c.ecran.rangee(7), "  Err. fichier entree \"tube\"");
   EXPECT_FALSE(std::filesystem::exists(c.d / "out.prn"));
 }
 

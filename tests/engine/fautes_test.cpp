@@ -123,9 +123,10 @@ TEST(EntreeQuiChange, AReadErrorFailsTheRun) {
   fs::create_directory(e.d / "dossier");
   e.st.pinput.reset(std::fopen((e.d / "dossier").c_str(), "r"));
   ASSERT_TRUE(e.st.pinput);
+  e.st.inputfile = "dossier";
   e.st.writefile = (e.d / "e.ini").string();
   EXPECT_EQ(execution(e.st, &e.ecran), 1);
-  EXPECT_EQ(e.ecran.rangee(7), "  Erreur lecture fichier entree: Is a directory");
+  EXPECT_EQ(e.ecran.rangee(7), "  Erreur lecture fichier entree \"dossier\" : Is a directory");
   EXPECT_FALSE(fs::exists(e.d / "e.ini")) << "a failed run writes no settings";
 }
 

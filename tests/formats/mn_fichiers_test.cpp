@@ -115,7 +115,7 @@ TEST(MnFichiers, AMissingInputFileIsReportedAndTheOutputStillAsked) {
   auto attendu = kBoite;
   attendu[6] = "* Fichier d'entree  : ecran..................    Delimiteur : .  *";
   attendu[7] = "* Fichier de sortie : sortie.................                    *";
-  attendu[8] = "* Pas de fichier...                                              *";
+  attendu[8] = "* Pas de fichier... \"ecran\"                                      *";
   EXPECT_EQ(m.t.texte(), ecran(attendu));
 }
 
@@ -124,7 +124,7 @@ TEST(MnFichiers, ADirectoryIsNoInputFile) {
   std::filesystem::create_directory("dossier");
   m.visiter({"dossier", "sortie"});
   EXPECT_FALSE(m.st.pinput);
-  EXPECT_EQ(m.t.rangee(7), "* Pas de fichier...                                              *");
+  EXPECT_EQ(m.t.rangee(7), "* Pas de fichier... \"dossier\"                                    *");
 }
 
 TEST(MnFichiers, EachVisitClosesTheInputOfTheVisitBefore) {

@@ -10,7 +10,7 @@ namespace vign::test {
 
 inline constexpr std::array<std::string_view, 4> kPagesAide = {
     // Page 1
-    R"page(!+++++ Vign. V3.01    Aide interactive                     ++++++++"
+    R"page(!+++++ Vign. V1.1.0   Aide interactive                     ++++++++"
 * Le programme d'etiquettes peut imprimer a partir d'un fichier ou *
 * a partir de l'ecran :                                            *
 *                                                                  *
@@ -35,7 +35,7 @@ inline constexpr std::array<std::string_view, 4> kPagesAide = {
 *       3+4 (pour concatener les champs 3 et 4 sur la meme ligne)  *
 #++++++++++++++++++++++++++++++++++++++++++++++++++++++++++++++++++$)page",
     // Page 2
-    R"page(!+++++ Vign. V3.01    Aide interactive                     ++++++++"
+    R"page(!+++++ Vign. V1.1.0   Aide interactive                     ++++++++"
 * Le programme d'etiquettes peut imprimer a partir d'un fichier ou *
 * a partir de l'ecran :                                            *
 *                                                                  *
@@ -60,7 +60,7 @@ inline constexpr std::array<std::string_view, 4> kPagesAide = {
 *     premier enregistrement, le mentionner par l'argument -d.     *
 #++++++++++++++++++++++++++++++++++++++++++++++++++++++++++++++++++$)page",
     // Page 3
-    R"page(!+++++ Vign. V3.01    Aide interactive                     ++++++++"
+    R"page(!+++++ Vign. V1.1.0   Aide interactive                     ++++++++"
 *   -3- A PARTIR DE L'ECRAN :                                      *
 *                                                                  *
 *      Pour creer une etiquette a l'ecran, Il ne faut pas          *
@@ -85,7 +85,7 @@ inline constexpr std::array<std::string_view, 4> kPagesAide = {
 *                                                                  *
 #++++++++++++++++++++++++++++++++++++++++++++++++++++++++++++++++++$)page",
     // Page 4
-    R"page(!+++++ Vign. V3.01    Aide interactive                     ++++++++"
+    R"page(!+++++ Vign. V1.1.0   Aide interactive                     ++++++++"
 *                                                                  *
 * ARGUMENTS possibles :                                            *
 *                                                                  *
