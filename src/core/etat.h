@@ -41,21 +41,28 @@ using Fichier = std::unique_ptr<std::FILE, FermeFichier>;
 // A decoded control string: the bytes sent to the printer, or none at all.
 using Controle = std::optional<std::string>;
 
+// A sheet format: its geometry in characters and lines, and the printer
+// strings around every page. The eight numbers come first, in the order the
+// catalogue and the settings file keep them.
+struct Format {
+  int etilar = 0;           // labels side by side across the sheet
+  int maxcareti = 0;        // width of one label, in characters
+  int maxligeti = 0;        // lines per label
+  int marge = 0;            // spaces before the first label of a line
+  int maxintetihor = 0;     // spaces between two labels side by side
+  int maxintetiver = 0;     // empty lines after every row of labels
+  int maxetipag = 0;        // rows of labels per page
+  int maxpagcad = 0;        // alignment pages printed before the labels
+  Libelle libelle{};        // name of the format
+  std::string avtpagimp{};  // page-start string, as typed
+  std::string aprpagimp{};  // page-end string, as typed
+  Controle avtpage{};       // page-start string decoded, or none
+  Controle aprpage{};       // page-end string decoded, or none
+};
+
 struct Etat {
   // --- Format table: one entry per slot, slot 0 is the working format. ---
-  std::array<Libelle, kSlots> libelle{};        // name of the format
-  std::array<int, kSlots> etilar{};             // labels side by side across the sheet
-  std::array<int, kSlots> maxcareti{};          // width of one label, in characters
-  std::array<int, kSlots> maxligeti{};          // lines per label
-  std::array<int, kSlots> marge{};              // spaces before the first label of a line
-  std::array<int, kSlots> maxintetihor{};       // spaces between two labels side by side
-  std::array<int, kSlots> maxintetiver{};       // empty lines after every row of labels
-  std::array<int, kSlots> maxetipag{};          // rows of labels per page
-  std::array<int, kSlots> maxpagcad{};          // alignment pages printed before the labels
-  std::array<std::string, kSlots> avtpagimp{};  // page-start string, as typed
-  std::array<std::string, kSlots> aprpagimp{};  // page-end string, as typed
-  std::array<Controle, kSlots> avtpage{};       // page-start string decoded, or none
-  std::array<Controle, kSlots> aprpage{};       // page-end string decoded, or none
+  std::array<Format, kSlots> formats{};
   int FORMAT = 0;     // selected slot (-1 never stays here: see the Formats step)
   int MAXFORMAT = 0;  // catalogue entries loaded into slots 1..MAXFORMAT
 
@@ -69,14 +76,12 @@ struct Etat {
   std::array<Controle, kAttributs> avtchamp{};  // activation string of k, decoded
   std::array<Controle, kAttributs> aprchamp{};  // deactivation string of k, decoded
   std::array<int, kLignes> lgattr{};            // attribute bytes already on output line i
-  int lgattrc = 0;                              // length of the string just inserted
 
   // --- Fixed-width layout. ---
   std::array<int, kLargeurs> lc{};  // lc[k]: width of field k; lc[0]: count of the read before
   int nbrechamp = 0;                // entries of the layout line (fields are 1..nbrechamp-1)
 
   // --- Record buffer and end-of-data marker. ---
-  Ligne mes;        // the current delimited record
   bool res = true;  // true while input remains
 
   // --- Files, names and handles. ---
@@ -92,7 +97,6 @@ struct Etat {
   Fichier pdef;                           // the fixed-layout file while it is parsed
   int deplacement = 0;                    // bytes skipped before the first fixed-width record (-d)
   int etat = 0;                           // byte count of the last fixed-width read
-  std::string nom_zone;                   // line buffer of the settings reader
 
   // --- Completion and mode flags: 0 no, 1 yes. ---
   int FORMATS = 0;       // a format is chosen
@@ -102,20 +106,25 @@ struct Etat {
   int ALECRAN = 0;       // screen mode: labels typed on screen
 };
 
-// The eight numbers of format slot `slot`, in the order the catalogue and the
-// settings file keep them: labels across, label width, lines per label,
-// margin, spaces between labels, lines between rows, rows per page, alignment
-// pages.
+// The eight numbers of a format, in the order the catalogue and the settings
+// file keep them: labels across, label width, lines per label, margin, spaces
+// between labels, lines between rows, rows per page, alignment pages.
+inline std::array<int*, 8> nombres_du_format(Format& f) {
+  return {&f.etilar,       &f.maxcareti,    &f.maxligeti, &f.marge,
+          &f.maxintetihor, &f.maxintetiver, &f.maxetipag, &f.maxpagcad};
+}
+
+inline std::array<int, 8> nombres_du_format(const Format& f) {
+  return {f.etilar,       f.maxcareti,    f.maxligeti, f.marge,
+          f.maxintetihor, f.maxintetiver, f.maxetipag, f.maxpagcad};
+}
+
 inline std::array<int*, 8> nombres_du_format(Etat& st, int slot) {
-  const auto k = static_cast<std::size_t>(slot);
-  return {&st.etilar[k],       &st.maxcareti[k],    &st.maxligeti[k], &st.marge[k],
-          &st.maxintetihor[k], &st.maxintetiver[k], &st.maxetipag[k], &st.maxpagcad[k]};
+  return nombres_du_format(st.formats[static_cast<std::size_t>(slot)]);
 }
 
 inline std::array<int, 8> nombres_du_format(const Etat& st, int slot) {
-  const auto k = static_cast<std::size_t>(slot);
-  return {st.etilar[k],       st.maxcareti[k],    st.maxligeti[k], st.marge[k],
-          st.maxintetihor[k], st.maxintetiver[k], st.maxetipag[k], st.maxpagcad[k]};
+  return nombres_du_format(st.formats[static_cast<std::size_t>(slot)]);
 }
 
 }  // namespace vign

@@ -33,12 +33,6 @@ void ajoute_attribut(Ligne& ligne, int& lgattr, const Controle& chaine) {
 
 }  // namespace
 
-Planche planche(const Etat& st, int slot) {
-  const auto f = static_cast<std::size_t>(slot);
-  return {st.etilar[f],       st.maxcareti[f],    st.maxligeti[f], st.marge[f],
-          st.maxintetihor[f], st.maxintetiver[f], st.maxetipag[f], st.maxpagcad[f]};
-}
-
 std::optional<std::string> format_refuse(const Planche& p) {
   if (p.etilar < 1) return "Format inutilisable : moins d'une etiquette en largeur";
   // Labels of no width and no gap would pass the test of the line's length

@@ -14,20 +14,13 @@
 
 namespace vign {
 
-// The geometry of the selected format, as composition and alignment use it.
-struct Planche {
-  int etilar = 0;        // labels across
-  int maxcareti = 0;     // label width, in print columns
-  int maxligeti = 0;     // lines per label
-  int marge = 0;         // spaces before the first label of a line
-  int maxintetihor = 0;  // spaces after every label of a line
-  int maxintetiver = 0;  // empty lines after every row
-  int maxetipag = 0;     // rows per page
-  int maxpagcad = 0;     // alignment pages
-};
+// The geometry of a format, as composition and alignment use it.
+using Planche = Format;
 
-// The geometry of slot `slot` of the format table (a valid slot).
-Planche planche(const Etat& st, int slot);
+// The format of slot `slot` of the format table (a valid slot).
+inline const Planche& planche(const Etat& st, int slot) {
+  return st.formats[static_cast<std::size_t>(slot)];
+}
 
 // Why a format cannot be printed, in one line, or nothing when it can: fewer
 // than one label across or more than 254, more than 29 lines per label, a negative width,

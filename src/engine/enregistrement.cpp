@@ -72,7 +72,7 @@ bool lire_fixe(Etat& st, bool premier) {
 
 }  // namespace
 
-Disposition analyse_ligne_format(std::string_view ligne) {
+Resultat<Disposition> analyse_ligne_format(std::string_view ligne) {
   Disposition d;
   int entrees = 0;
   std::size_t i = 0;
@@ -83,7 +83,7 @@ Disposition analyse_ligne_format(std::string_view ligne) {
     ++entrees;
     if (entrees <= kEntreesGardees) {
       const int largeur_champ = entier(ligne.substr(i, fin - i));
-      if (largeur_champ > kLargeurMax) throw Arret(1, kTropLarge);
+      if (largeur_champ > kLargeurMax) return Erreur{kTropLarge};
       d.lc[static_cast<std::size_t>(entrees)] = largeur_champ;
     }
     i = fin;
@@ -92,7 +92,7 @@ Disposition analyse_ligne_format(std::string_view ligne) {
   return d;
 }
 
-bool analyse_format_fixe(Etat& st, const std::optional<std::string>& pathname) {
+Resultat<bool> analyse_format_fixe(Etat& st, const std::optional<std::string>& pathname) {
   if (!pathname) return false;
   st.pdef.reset(std::fopen(pathname->c_str(), "r"));
   if (!st.pdef) return false;
@@ -102,11 +102,12 @@ bool analyse_format_fixe(Etat& st, const std::optional<std::string>& pathname) {
   const bool illisible = !lue && std::ferror(st.pdef.get()) != 0;
   st.pdef.reset();
   if (illisible) return false;
-  const Disposition d = analyse_ligne_format(lue ? std::string_view(ligne) : std::string_view());
+  const auto d = analyse_ligne_format(lue ? std::string_view(ligne) : std::string_view());
+  if (!d) return d.erreur();
   if (st.pinput) std::rewind(st.pinput.get());
   st.FIXED = 1;
-  st.lc = d.lc;
-  st.nbrechamp = d.nbrechamp;
+  st.lc = d->lc;
+  st.nbrechamp = d->nbrechamp;
   return true;
 }
 
@@ -185,11 +186,10 @@ bool lire_enregistrement(Etat& st, Lecture& lecture) {
   if (st.FIXED == 1) return lire_fixe(st, premier);
   std::string_view ligne;
   st.res = lecture.ligne_suivante(st.pinput.get(), ligne);
-  if (!st.res) return false;  // mes keeps the last record
+  if (!st.res) return false;
   // The line end is LF or CR LF; a last line without one keeps all its text.
   if (!ligne.empty() && ligne.back() == '\r') ligne.remove_suffix(1);
   lecture.enregistrement_ = ligne;
-  st.mes.assign(ligne);
   return true;
 }
 

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "core/etat.h"
+#include "core/resultat.h"
 
 namespace vign {
 
@@ -34,15 +35,15 @@ struct Disposition {
 // Parses the first line of a fixed-layout file: entries cut at every ";"
 // (several in a row make one cut, empty entries do not count), each read as a
 // number. Only the first 49 entries are kept and nbrechamp stops at 50, so a
-// record has at most 49 fields. Throws Arret(1, kTropLarge) at the first kept
+// record has at most 49 fields. Fails with kTropLarge at the first kept
 // entry over 253, the most a field row holds with the space after it.
-Disposition analyse_ligne_format(std::string_view ligne);
+Resultat<Disposition> analyse_ligne_format(std::string_view ligne);
 
 // Fixed-width mode when pathname names a readable fixed-layout file: rewinds the input (st.pinput),
 // sets FIXED to 1, parses the first line into lc/nbrechamp, closes it; returns true. Otherwise
 // FIXED is left as it is and false is returned (the caller asks or reads the delimiter).
-// Throws Arret(1, "Augmenter MAX_RECLEN et recompiler") on a width over the bound.
-bool analyse_format_fixe(Etat& st, const std::optional<std::string>& pathname);
+// Fails with kTropLarge on a width over the bound.
+Resultat<bool> analyse_format_fixe(Etat& st, const std::optional<std::string>& pathname);
 
 // What the record read carries from one record to the next within a run of
 // the engine. A fresh one starts a run: its first read makes the initial skip.
@@ -76,7 +77,7 @@ class Lecture {
 };
 
 // Reads the next record from st.pinput: in delimited mode (FIXED 0) the next
-// line, kept in `lecture` (and its first 254 bytes in st.mes); in fixed-width
+// line, kept in `lecture`; in fixed-width
 // mode the fields 1 .. nbrechamp - 1 straight into st.champ, each followed by
 // one space, after the initial skip into champ[0] on the first read.
 // st.res becomes false once the data have ended. Returns true when a record,

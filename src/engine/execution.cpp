@@ -10,81 +10,13 @@
 #include <vector>
 
 #include "core/arret.h"
-#include "core/batch.h"
-#include "core/inifile.h"
-#include "core/nombres.h"
 #include "engine/cadrage.h"
 #include "engine/composition.h"
 #include "engine/enregistrement.h"
-#include "tui/saisie.h"
 
 namespace vign {
 
 namespace {
-
-constexpr int kRangeeMessages = 8;  // the empty row of the main menu box
-constexpr int kColonneMessages = 3;
-constexpr std::size_t kLargeurMessages = 80 - kColonneMessages + 1;
-
-// What the run has to say. An interactive run shows it under the main menu
-// box; a batch run has no screen: it keeps quiet, and its failures go to
-// standard error. No screen call is ever made without a screen.
-class Annonces {
- public:
-  Annonces(const Etat& st, Terminal* ecran) : st_(st), ecran_(ecran) {}
-
-  bool interactif() const { return ecran_ != nullptr; }
-
-  // A message of the run, on the screen only.
-  void montre(std::string_view texte, int rangee = kRangeeMessages) {
-    if (ecran_ == nullptr) return;
-    pos(*ecran_, rangee, kColonneMessages);
-    affiche(*ecran_, texte);
-    ecran_->rafraichir();
-  }
-
-  // A failure, in one line; returns the engine's failure result.
-  int echec(const std::string& texte, int rangee = kRangeeMessages) {
-    if (ecran_ == nullptr) {
-      std::fprintf(stderr, "%s\n", texte.c_str());
-    } else {
-      montre(a_la_rangee(texte) + "\n", rangee);
-    }
-    return 1;
-  }
-
-  // A message as the screen row has room for it: without the file names it
-  // quotes when it would run past the screen's edge.
-  std::string a_la_rangee(std::string texte) const {
-    for (const std::string* nom : {&st_.inputfile, &st_.outputfile}) {
-      if (texte.size() <= kLargeurMessages) break;
-      const std::string cite_nom = " " + cite(*nom);
-      if (const auto i = texte.find(cite_nom); i != std::string::npos) {
-        texte.erase(i, cite_nom.size());
-      }
-    }
-    return texte;
-  }
-
-  // The number of labels of a screen-mode run, asked until it is at least 1.
-  int demande_nombre() {
-    int n = 0;
-    std::string tape;
-    while (n < 1) {
-      pos(*ecran_, kRangeeMessages, kColonneMessages);
-      affiche(*ecran_, "Nombres :      ");  // the prompt, and blanks over an earlier answer
-      pos(*ecran_, kRangeeMessages, kColonneMessages + 10);
-      ecran_->rafraichir();
-      acceptc(*ecran_, tape, 5);
-      n = entier(tape);
-    }
-    return n;
-  }
-
- private:
-  const Etat& st_;
-  Terminal* ecran_;
-};
 
 // The print file of one run, behind a large buffer (labels come by the
 // million); closed on every way out of the run.
@@ -142,9 +74,8 @@ bool sortie_sur_entree(const Etat& st) {
 }
 
 // Refuses a run that cannot be made, before the print file is created, so that
-// a refused run leaves no file behind and truncates none. In a batch run in
-// screen mode, also takes the number of labels from the settings file.
-std::optional<std::string> refus(Etat& st, const Planche& p, bool batch, int& totvign) {
+// a refused run leaves no file behind and truncates none.
+std::optional<std::string> refus(Etat& st, const Planche& p) {
   if (auto r = format_refuse(p)) return r;
   if (st.inputfile != kEcran) {
     if (!st.pinput) return "Pas de fichier... " + cite(st.inputfile);
@@ -154,11 +85,6 @@ std::optional<std::string> refus(Etat& st, const Planche& p, bool batch, int& to
     if (std::fseek(st.pinput.get(), 0, SEEK_SET) != 0) {
       return "Err. fichier entree " + cite(st.inputfile);
     }
-  } else if (batch) {
-    totvign = entier(valeur_requise(st, "execution", "nombre"));
-    if (totvign < 1) {
-      return "Nombre d'etiquettes inferieur a 1 dans le fichier BATCH " + cite(*st.inifile);
-    }
   }
   return std::nullopt;
 }
@@ -166,9 +92,9 @@ std::optional<std::string> refus(Etat& st, const Planche& p, bool batch, int& to
 void pages_de_cadrage(Etat& st, const Planche& p, Impression& impression) {
   const auto f = static_cast<std::size_t>(st.FORMAT);
   for (int page = 0; page < p.maxpagcad; ++page) {
-    impression.envoie(st.avtpage[f]);
+    impression.envoie(st.formats[f].avtpage);
     for (int r = 0; r < p.maxetipag; ++r) cadrage(st, p, impression.fichier());
-    impression.envoie(st.aprpage[f]);
+    impression.envoie(st.formats[f].aprpage);
   }
 }
 
@@ -192,7 +118,7 @@ int imprime_etiquettes(Etat& st, const Planche& p, Impression& impression, Sourc
         numeros_de_champs(st.place[static_cast<std::size_t>(L)].view());
   }
   for (auto& ligne : st.impr) ligne.clear();
-  impression.envoie(st.avtpage[f]);
+  impression.envoie(st.formats[f].avtpage);
   st.lgattr.fill(0);
   int nbvign = 0;       // labels composed in the current row
   int rangs = 0;        // rows written on the current page
@@ -227,8 +153,8 @@ int imprime_etiquettes(Etat& st, const Planche& p, Impression& impression, Sourc
     // page it ends only with the data.
     if ((rangee_ecrite && rangs == p.maxetipag) || !st.res) {
       rangs = 0;
-      impression.envoie(st.aprpage[f]);
-      impression.envoie(st.avtpage[f]);
+      impression.envoie(st.formats[f].aprpage);
+      impression.envoie(st.formats[f].avtpage);
     }
     etiquettes = st.res;
   }
@@ -237,54 +163,43 @@ int imprime_etiquettes(Etat& st, const Planche& p, Impression& impression, Sourc
 
 }  // namespace
 
-int execution(Etat& st, Terminal* ecran) {
-  Annonces annonces(st, ecran);
-  if (st.FORMAT < 0 || st.FORMAT >= kSlots) return annonces.echec("Format a definir ...");
+Resultat<int> execution(Etat& st, Suivi& suivi) {
+  if (st.FORMAT < 0 || st.FORMAT >= kSlots) return Erreur{"Format a definir ..."};
   const Planche p = planche(st, st.FORMAT);
   Lecture lecture;
   Source source{st.inputfile != kEcran, lecture, 0};
-  if (const auto r = refus(st, p, !annonces.interactif(), source.totvign)) {
-    return annonces.echec(*r);
-  }
+  if (const auto r = refus(st, p)) return Erreur{*r};
 
   Impression impression(st);
-  if (!impression.ouvre()) return annonces.echec(avec_raison("Erreur sortie", st.outputfile));
+  if (!impression.ouvre()) return Erreur{avec_raison("Erreur sortie", st.outputfile)};
   st.res = true;
   // A file that holds no record at all gives no label, only the empty pages.
   bool etiquettes = true;
   if (source.inp_file) {
     etiquettes = lire_enregistrement(st, lecture);
-  } else if (annonces.interactif()) {
-    source.totvign = annonces.demande_nombre();
+  } else {
+    source.totvign = suivi.nombre();
   }
-  annonces.montre("Please wait ...\n");
+  suivi.attente();
 
   pages_de_cadrage(st, p, impression);
   const int imprimees = imprime_etiquettes(st, p, impression, source, etiquettes);
   // A read that failed (a disk error, a directory named as input) is no end
   // of the data: the labels after it are missing, and the run says so.
   if (source.inp_file && std::ferror(st.pinput.get()) != 0) {
-    return annonces.echec(avec_raison("Erreur lecture fichier entree", st.inputfile));
+    return Erreur{avec_raison("Erreur lecture fichier entree", st.inputfile)};
   }
   // The page end once more, which also ejects the last sheet; a form feed
   // when the format has no page end.
-  const Controle& fin = st.aprpage[static_cast<std::size_t>(st.FORMAT)];
+  const Controle& fin = st.formats[static_cast<std::size_t>(st.FORMAT)].aprpage;
   if (fin) {
     impression.envoie(fin);
   } else {
     std::putc('\f', impression.fichier());
   }
-  if (!impression.ferme()) return annonces.echec(avec_raison("Erreur sortie", st.outputfile));
-
-  char compte[32];
-  std::snprintf(compte, sizeof compte, "%6d etiquettes.\n", imprimees);
-  annonces.montre(compte);
-  if (st.writefile) {
-    if (const auto erreur = write_inifile(st, imprimees)) {
-      return annonces.echec(*erreur, kRangeeMessages + 1);
-    }
-  }
-  return 0;
+  if (!impression.ferme()) return Erreur{avec_raison("Erreur sortie", st.outputfile)};
+  suivi.fin(imprimees);
+  return imprimees;
 }
 
 }  // namespace vign

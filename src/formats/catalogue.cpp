@@ -4,8 +4,8 @@
 #include <array>
 #include <cstdio>
 
+#include "core/controle.h"
 #include "core/nombres.h"
-#include "engine/controle.h"
 
 namespace vign {
 
@@ -16,12 +16,12 @@ constexpr std::size_t kNom = 30;  // columns of the name in a written line
 
 void vider_slot(Etat& st, int slot) {
   const auto k = static_cast<std::size_t>(slot);
-  st.libelle[k].clear();
+  st.formats[k].libelle.clear();
   for (int* v : nombres_du_format(st, slot)) *v = 0;
-  st.avtpagimp[k].clear();
-  st.aprpagimp[k].clear();
-  st.avtpage[k].reset();
-  st.aprpage[k].reset();
+  st.formats[k].avtpagimp.clear();
+  st.formats[k].aprpagimp.clear();
+  st.formats[k].avtpage.reset();
+  st.formats[k].aprpage.reset();
 }
 
 // The form rewrites every line in the writer's layout (name on 30 columns,
@@ -33,7 +33,7 @@ void garder_ecrivable(Etat& st, int slot) {
   const auto k = static_cast<std::size_t>(slot);
   std::size_t trop = ligne_catalogue(st, slot).size();
   trop = trop > kLigneCatalogue ? trop - kLigneCatalogue : 0;
-  for (std::string* chaine : {&st.aprpagimp[k], &st.avtpagimp[k]}) {
+  for (std::string* chaine : {&st.formats[k].aprpagimp, &st.formats[k].avtpagimp}) {
     const std::size_t n = std::min(trop, chaine->size());
     chaine->resize(chaine->size() - n);
     trop -= n;
@@ -55,19 +55,19 @@ bool lire_ligne(Etat& st, int slot, std::string_view ligne) {
     }
     const std::string_view texte = ligne.substr(curseur, fin - curseur);
     if (champ == 0) {
-      st.libelle[k].assign(texte);
+      st.formats[k].libelle.assign(texte);
     } else if (champ <= 8) {
       *nombres[static_cast<std::size_t>(champ - 1)] = entier(texte);
     } else if (champ == 9) {
-      st.avtpagimp[k] = texte;
+      st.formats[k].avtpagimp = texte;
     } else {
-      st.aprpagimp[k] = texte;
+      st.formats[k].aprpagimp = texte;
     }
     curseur = fin + 1;
   }
   garder_ecrivable(st, slot);
-  st.avtpage[k] = char_to_spec(st.avtpagimp[k]);
-  st.aprpage[k] = char_to_spec(st.aprpagimp[k]);
+  st.formats[k].avtpage = char_to_spec(st.formats[k].avtpagimp);
+  st.formats[k].aprpage = char_to_spec(st.formats[k].aprpagimp);
   return complete;
 }
 
@@ -121,7 +121,7 @@ std::vector<int> lire_catalogue(Etat& st, std::FILE* f) {
 std::string ligne_catalogue(const Etat& st, int slot) {
   const auto k = static_cast<std::size_t>(slot);
   // The name as a C string, cut or padded to its 30 columns.
-  std::string_view nom = st.libelle[k].view();
+  std::string_view nom = st.formats[k].libelle.view();
   nom = nom.substr(0, std::min({nom.find('\0'), nom.size(), kNom}));
   std::string ligne(nom);
   ligne.append(kNom - nom.size(), ' ');
@@ -131,9 +131,9 @@ std::string ligne_catalogue(const Etat& st, int slot) {
     ligne += tampon.data();
   }
   ligne += ';';
-  ligne += st.avtpagimp[k];
+  ligne += st.formats[k].avtpagimp;
   ligne += ';';
-  ligne += st.aprpagimp[k];
+  ligne += st.formats[k].aprpagimp;
   ligne += ";\n";
   return ligne;
 }

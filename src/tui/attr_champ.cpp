@@ -5,8 +5,8 @@
 #include <string>
 #include <string_view>
 
+#include "core/controle.h"
 #include "core/nombres.h"
-#include "engine/controle.h"
 #include "tui/saisie.h"
 
 namespace vign {

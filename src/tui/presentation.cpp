@@ -77,15 +77,15 @@ void dessine(const Mode& m, const Etat& st, Terminal& t, int n, int w) {
 int presente(const Mode& m, Etat& st, Terminal& t) {
   if (st.FORMAT < 0 || st.FORMAT >= kSlots) {
     // No slot is selected (the format menu was left with F11): nothing to show.
-    pos(t, 8, 2);
+    pos(t, kRangeeMessages, 2);
     affiche(t, "Format a definir ...");
     t.rafraichir();
     return 0;
   }
-  const int n = st.maxligeti[rang(st.FORMAT)];
-  const int w = st.maxcareti[rang(st.FORMAT)];
+  const int n = st.formats[rang(st.FORMAT)].maxligeti;
+  const int w = st.formats[rang(st.FORMAT)].maxcareti;
   if (n > kLignesMax || w > kLargeurMax) {
-    pos(t, 8, 3);
+    pos(t, kRangeeMessages, 3);
     affiche(t, "Trop grande...");
     t.rafraichir();
     std::string ignore;

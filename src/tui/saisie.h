@@ -8,6 +8,9 @@
 
 namespace vign {
 
+// The row under the main menu box where the program's messages go.
+inline constexpr int kRangeeMessages = 8;
+
 // Takes the terminal (first call) and clears the screen.
 void CLS(Terminal& t);
 

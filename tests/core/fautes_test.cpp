@@ -16,12 +16,12 @@
 #include <thread>
 #include <vector>
 
+#include "app/interactif.h"
 #include "core/arret.h"
 #include "core/etat.h"
-#include "core/interactif.h"
 #include "formats/outils.h"
+#include "support/ecran_memoire.h"
 #include "support/programme.h"
-#include "tui/ecran_memoire.h"
 
 extern char** environ;
 

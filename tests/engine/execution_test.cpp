@@ -9,8 +9,10 @@
 #include <string>
 
 #include "engine/composition.h"
+#include "formats/inifile.h"
+#include "support/ecran_memoire.h"
+#include "support/lancement.h"
 #include "support/programme.h"
-#include "tui/ecran_memoire.h"
 
 namespace vign {
 namespace {
@@ -23,16 +25,16 @@ struct Course {
   EcranMemoire ecran;
 
   explicit Course(const Planche& p, const char* debut = "", const char* fin = "") {
-    st.etilar[0] = p.etilar;
-    st.maxcareti[0] = p.maxcareti;
-    st.maxligeti[0] = p.maxligeti;
-    st.marge[0] = p.marge;
-    st.maxintetihor[0] = p.maxintetihor;
-    st.maxintetiver[0] = p.maxintetiver;
-    st.maxetipag[0] = p.maxetipag;
-    st.maxpagcad[0] = p.maxpagcad;
-    if (*debut != '\0') st.avtpage[0] = debut;
-    if (*fin != '\0') st.aprpage[0] = fin;
+    st.formats[0].etilar = p.etilar;
+    st.formats[0].maxcareti = p.maxcareti;
+    st.formats[0].maxligeti = p.maxligeti;
+    st.formats[0].marge = p.marge;
+    st.formats[0].maxintetihor = p.maxintetihor;
+    st.formats[0].maxintetiver = p.maxintetiver;
+    st.formats[0].maxetipag = p.maxetipag;
+    st.formats[0].maxpagcad = p.maxpagcad;
+    if (*debut != '\0') st.formats[0].avtpage = debut;
+    if (*fin != '\0') st.formats[0].aprpage = fin;
     st.outputfile = (d / "out.prn").string();
     for (std::size_t L = 1; L < kLignes; ++L) st.place[L].assign(std::to_string(L));
   }
@@ -50,7 +52,7 @@ struct Course {
     ecran.taper(touches);
   }
   std::string lance(bool interactif = false) {
-    EXPECT_EQ(execution(st, interactif ? &ecran : nullptr), 0);
+    EXPECT_EQ(test::lance_execution(st, interactif ? &ecran : nullptr), 0);
     return d.lire("out.prn");
   }
 };
@@ -140,12 +142,12 @@ TEST(Execution, InteractiveFailuresShowUnderTheMenu) {
   Course c({1, 2, 1, 0, 0, 0, 1, 0});
   c.donnees("a\n");
   c.st.outputfile = "pas-de-dossier-ici/la.prn";
-  EXPECT_EQ(execution(c.st, &c.ecran), 1);
+  EXPECT_EQ(test::lance_execution(c.st, &c.ecran), 1);
   EXPECT_EQ(c.ecran.rangee(7),
             "  Erreur sortie \"pas-de-dossier-ici/la.prn\" : No such file or directory");
 
   c.st.outputfile = "/dev/full";
-  EXPECT_EQ(execution(c.st, &c.ecran), 1);
+  EXPECT_EQ(test::lance_execution(c.st, &c.ecran), 1);
   EXPECT_EQ(c.ecran.rangee(7), "  Erreur sortie \"/dev/full\" : No space left on device");
 
   // A name too long for the row is left out of the message.
@@ -154,12 +156,12 @@ TEST(Execution, InteractiveFailuresShowUnderTheMenu) {
   c.st.inputfile = c.d.ecrire(loin + "/in.txt", "a\n").string();
   c.st.pinput.reset(std::fopen(c.st.inputfile.c_str(), "r"));
   c.st.outputfile = c.st.inputfile;
-  EXPECT_EQ(execution(c.st, &c.ecran), 1);
+  EXPECT_EQ(test::lance_execution(c.st, &c.ecran), 1);
   EXPECT_EQ(c.ecran.rangee(7), "  Fichier de sortie identique au fichier d'entree");
   EXPECT_EQ(c.d.lire(loin + "/in.txt"), "a\n");
 
   c.st.FORMAT = -1;
-  EXPECT_EQ(execution(c.st, &c.ecran), 1);
+  EXPECT_EQ(test::lance_execution(c.st, &c.ecran), 1);
   EXPECT_EQ(c.ecran.rangee(7), "  Format a definir ...");
 }
 
@@ -170,18 +172,19 @@ TEST(Execution, AnInputThatCannotBeRewoundIsRefused) {
   close(tube[1]);
   c.st.inputfile = "tube";
   c.st.pinput.reset(fdopen(tube[0], "r"));
-  EXPECT_EQ(execution(c.st, &c.ecran), 1);
+  EXPECT_EQ(test::lance_execution(c.st, &c.ecran), 1);
   EXPECT_EQ(c.ecran.rangee(7), "  Err. fichier entree \"tube\"");
   EXPECT_FALSE(std::filesystem::exists(c.d / "out.prn"));
 }
 
 TEST(Execution, ScreenModeSettingsKeepTheCleanedLines) {
   Course c({1, 6, 2, 0, 0, 0, 1, 0});
-  c.st.writefile = (c.d / "e.ini").string();
   c.st.ALECRAN = 1;
   c.ecran_mode({"ab   ", "c\td"}, "2\n");
-  EXPECT_EQ(c.lance(true), "ab    \ncd    \nab    \ncd    \n\f");
-  const std::string ini = c.d.lire("e.ini");
+  const auto imprimees = execution_ecran(c.st, c.ecran);
+  ASSERT_TRUE(imprimees.ok());
+  EXPECT_EQ(c.d.lire("out.prn"), "ab    \ncd    \nab    \ncd    \n\f");
+  const std::string ini = texte_inifile(c.st, *imprimees);
   EXPECT_NE(ini.find("ligne01=ab\nligne02=cd\n"), std::string::npos) << ini;
   EXPECT_NE(ini.find("nombre=2\n"), std::string::npos) << ini;
 }

@@ -10,8 +10,9 @@
 
 #include "core/etat.h"
 #include "engine/execution.h"
+#include "support/ecran_memoire.h"
+#include "support/lancement.h"
 #include "support/programme.h"
-#include "tui/ecran_memoire.h"
 
 namespace vign {
 namespace {
@@ -28,10 +29,10 @@ struct Entree {
   fs::path chemin;
 
   explicit Entree(const std::string& contenu, int fixe = 0) {
-    st.etilar[0] = 1;
-    st.maxcareti[0] = 4;
-    st.maxligeti[0] = 1;
-    st.maxetipag[0] = 100;
+    st.formats[0].etilar = 1;
+    st.formats[0].maxcareti = 4;
+    st.formats[0].maxligeti = 1;
+    st.formats[0].maxetipag = 100;
     st.place[1].assign("1");
     st.delimiteur = ";";
     st.outputfile = (d / "out.prn").string();
@@ -48,7 +49,7 @@ struct Entree {
   // the row under the menu box.
   std::string lance(std::string& message) {
     fs::remove(d / "out.prn");
-    EXPECT_EQ(execution(st, &ecran), 0);
+    EXPECT_EQ(test::lance_execution(st, &ecran), 0);
     message = ecran.rangee(7);
     return d.lire("out.prn");
   }
@@ -125,7 +126,7 @@ TEST(EntreeQuiChange, AReadErrorFailsTheRun) {
   ASSERT_TRUE(e.st.pinput);
   e.st.inputfile = "dossier";
   e.st.writefile = (e.d / "e.ini").string();
-  EXPECT_EQ(execution(e.st, &e.ecran), 1);
+  EXPECT_EQ(test::lance_execution(e.st, &e.ecran), 1);
   EXPECT_EQ(e.ecran.rangee(7), "  Erreur lecture fichier entree \"dossier\" : Is a directory");
   EXPECT_FALSE(fs::exists(e.d / "e.ini")) << "a failed run writes no settings";
 }

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "outils.h"
+#include "formats/outils.h"
 
 namespace vign {
 namespace {
@@ -18,30 +18,30 @@ TEST(Catalogue, ReadsEveryFieldOfAWrittenLineAndWritesItBack) {
   Etat st;
   EXPECT_TRUE(lire_catalogue(st, kPlanche).empty());
   EXPECT_EQ(st.MAXFORMAT, 1);
-  EXPECT_EQ(st.libelle[1].view(), "Planche A4 70x36 (3x8)        ");
-  EXPECT_EQ(st.etilar[1], 3);
-  EXPECT_EQ(st.maxcareti[1], 35);
-  EXPECT_EQ(st.maxligeti[1], 8);
-  EXPECT_EQ(st.marge[1], 2);
-  EXPECT_EQ(st.maxintetihor[1], 3);
-  EXPECT_EQ(st.maxintetiver[1], 1);
-  EXPECT_EQ(st.maxetipag[1], 8);
-  EXPECT_EQ(st.maxpagcad[1], 1);
-  EXPECT_EQ(st.avtpagimp[1], "\\027E");
-  EXPECT_EQ(st.aprpagimp[1], "\\012");
-  EXPECT_EQ(st.avtpage[1], std::string("\x1b"
-                                       "E"));
-  EXPECT_EQ(st.aprpage[1], std::string("\f"));
-  EXPECT_TRUE(st.libelle[0].empty()) << "the working format is not the catalogue's";
+  EXPECT_EQ(st.formats[1].libelle.view(), "Planche A4 70x36 (3x8)        ");
+  EXPECT_EQ(st.formats[1].etilar, 3);
+  EXPECT_EQ(st.formats[1].maxcareti, 35);
+  EXPECT_EQ(st.formats[1].maxligeti, 8);
+  EXPECT_EQ(st.formats[1].marge, 2);
+  EXPECT_EQ(st.formats[1].maxintetihor, 3);
+  EXPECT_EQ(st.formats[1].maxintetiver, 1);
+  EXPECT_EQ(st.formats[1].maxetipag, 8);
+  EXPECT_EQ(st.formats[1].maxpagcad, 1);
+  EXPECT_EQ(st.formats[1].avtpagimp, "\\027E");
+  EXPECT_EQ(st.formats[1].aprpagimp, "\\012");
+  EXPECT_EQ(st.formats[1].avtpage, std::string("\x1b"
+                                               "E"));
+  EXPECT_EQ(st.formats[1].aprpage, std::string("\f"));
+  EXPECT_TRUE(st.formats[0].libelle.empty()) << "the working format is not the catalogue's";
   EXPECT_EQ(ligne_catalogue(st, 1), kPlanche);
 }
 
 TEST(Catalogue, AHandWrittenLineComesBackInTheWritersLayout) {
   Etat st;
   lire_catalogue(st, "A4;3;35;8;2;3;1;8;1;;;\n");
-  EXPECT_EQ(st.libelle[1].view(), "A4");
-  EXPECT_FALSE(st.avtpage[1].has_value());
-  EXPECT_FALSE(st.aprpage[1].has_value());
+  EXPECT_EQ(st.formats[1].libelle.view(), "A4");
+  EXPECT_FALSE(st.formats[1].avtpage.has_value());
+  EXPECT_FALSE(st.formats[1].aprpage.has_value());
   EXPECT_EQ(ligne_catalogue(st, 1),
             "A4                            ;   3;  35;   8;   2;   3;   1;   8;   1;;;\n");
 }
@@ -56,9 +56,10 @@ TEST(Catalogue, NumbersAreReadUpToTheirFirstOtherCharacter) {
     const std::string t = c.texte;
     lire_catalogue(st, "N;" + t + ";" + t + ";" + t + ";" + t + ";" + t + ";" + t + ";" + t + ";" +
                            t + ";;;\n");
-    for (const auto* tableau : {&st.etilar, &st.maxcareti, &st.maxligeti, &st.marge,
-                                &st.maxintetihor, &st.maxintetiver, &st.maxetipag, &st.maxpagcad}) {
-      EXPECT_EQ((*tableau)[1], c.valeur) << "\"" << c.texte << "\"";
+    const Format& f = st.formats[1];
+    for (const int n : {f.etilar, f.maxcareti, f.maxligeti, f.marge, f.maxintetihor, f.maxintetiver,
+                        f.maxetipag, f.maxpagcad}) {
+      EXPECT_EQ(n, c.valeur) << "\"" << c.texte << "\"";
     }
   }
 }
@@ -87,8 +88,8 @@ TEST(Catalogue, TakesEighteenLinesAtMost) {
   Etat st;
   EXPECT_TRUE(lire_catalogue(st, texte).empty());
   EXPECT_EQ(st.MAXFORMAT, 18);
-  EXPECT_EQ(st.libelle[18].view(), "F18");
-  EXPECT_EQ(st.etilar[18], 18);
+  EXPECT_EQ(st.formats[18].libelle.view(), "F18");
+  EXPECT_EQ(st.formats[18].etilar, 18);
 }
 
 TEST(Catalogue, AnEmptyCatalogueHoldsNoFormat) {
@@ -105,17 +106,17 @@ TEST(Catalogue, ALineShortOfASemicolonIsReportedAndKeepsOnlyItsWholeFields) {
   const auto erreurs = lire_catalogue(st, kPlanche + "B5;2;40\n" + "C;1;1;1;1;1;1;1;1;;\\012;\n");
   EXPECT_EQ(erreurs, std::vector<int>({2}));
   EXPECT_EQ(st.MAXFORMAT, 3);
-  EXPECT_EQ(st.libelle[2].view(), "B5");
-  EXPECT_EQ(st.etilar[2], 2);
-  EXPECT_EQ(st.maxcareti[2], 0) << "the field with no ';' after it is not taken";
-  EXPECT_EQ(st.maxligeti[2], 0);
-  EXPECT_EQ(st.maxpagcad[2], 0);
-  EXPECT_EQ(st.avtpagimp[2], "");
-  EXPECT_FALSE(st.avtpage[2].has_value());
-  EXPECT_FALSE(st.aprpage[2].has_value());
+  EXPECT_EQ(st.formats[2].libelle.view(), "B5");
+  EXPECT_EQ(st.formats[2].etilar, 2);
+  EXPECT_EQ(st.formats[2].maxcareti, 0) << "the field with no ';' after it is not taken";
+  EXPECT_EQ(st.formats[2].maxligeti, 0);
+  EXPECT_EQ(st.formats[2].maxpagcad, 0);
+  EXPECT_EQ(st.formats[2].avtpagimp, "");
+  EXPECT_FALSE(st.formats[2].avtpage.has_value());
+  EXPECT_FALSE(st.formats[2].aprpage.has_value());
   // The reading goes on with the next line.
-  EXPECT_EQ(st.libelle[3].view(), "C");
-  EXPECT_EQ(st.aprpage[3], std::string("\f"));
+  EXPECT_EQ(st.formats[3].libelle.view(), "C");
+  EXPECT_EQ(st.formats[3].aprpage, std::string("\f"));
 }
 
 TEST(Catalogue, EveryShortLineIsReportedWithItsNumber) {
@@ -124,22 +125,22 @@ TEST(Catalogue, EveryShortLineIsReportedWithItsNumber) {
       st, "\n" + kPlanche + "sans point-virgule\n" + kPlanche + "A;1;1;1;1;1;1;1;1;;");
   EXPECT_EQ(erreurs, std::vector<int>({1, 3, 5}));
   EXPECT_EQ(st.MAXFORMAT, 5);
-  EXPECT_EQ(st.avtpagimp[5], "") << "the tenth field was there, the eleventh was not";
+  EXPECT_EQ(st.formats[5].avtpagimp, "") << "the tenth field was there, the eleventh was not";
 }
 
 TEST(Catalogue, ALastLineWithoutLineFeedIsRead) {
   Etat st;
   EXPECT_TRUE(lire_catalogue(st, kPlanche + "B;1;2;3;4;5;6;7;8;;;").empty());
   EXPECT_EQ(st.MAXFORMAT, 2);
-  EXPECT_EQ(st.maxpagcad[2], 8);
+  EXPECT_EQ(st.formats[2].maxpagcad, 8);
 }
 
 TEST(Catalogue, ALongNameIsCutAtThirtyFourAndWrittenAtThirty) {
   Etat st;
   const std::string nom = "Planche continue une colonne 89x36 mm";  // 37 characters
   lire_catalogue(st, nom + ";1;2;3;4;5;6;7;8;;;\n");
-  EXPECT_EQ(st.libelle[1].view(), nom.substr(0, 34));
-  EXPECT_EQ(st.etilar[1], 1) << "the fields after the name are still in place";
+  EXPECT_EQ(st.formats[1].libelle.view(), nom.substr(0, 34));
+  EXPECT_EQ(st.formats[1].etilar, 1) << "the fields after the name are still in place";
   EXPECT_EQ(ligne_catalogue(st, 1).substr(0, 31), nom.substr(0, 30) + ";");
 }
 
@@ -152,9 +153,9 @@ TEST(Catalogue, AnOverlongLineIsCutAndItsRestIsNoLineOfItsOwn) {
   const auto erreurs = lire_catalogue(st, ligne + kPlanche);
   EXPECT_EQ(erreurs, std::vector<int>({1}));
   EXPECT_EQ(st.MAXFORMAT, 2);
-  EXPECT_EQ(st.maxpagcad[1], 8);
-  EXPECT_EQ(st.aprpagimp[1], "");
-  EXPECT_EQ(st.libelle[2].view(), "Planche A4 70x36 (3x8)        ");
+  EXPECT_EQ(st.formats[1].maxpagcad, 8);
+  EXPECT_EQ(st.formats[1].aprpagimp, "");
+  EXPECT_EQ(st.formats[2].libelle.view(), "Planche A4 70x36 (3x8)        ");
 
   // A line of exactly 254 bytes with its line feed is whole, but its page-end
   // string keeps only what the writer's layout (30 columns of name, 4 per
@@ -162,7 +163,7 @@ TEST(Catalogue, AnOverlongLineIsCutAndItsRestIsNoLineOfItsOwn) {
   const std::string juste = debut + std::string(254 - debut.size() - 2, 'y') + ";\n";
   ASSERT_EQ(juste.size(), kLigneCatalogue);
   EXPECT_TRUE(lire_catalogue(st, juste).empty());
-  EXPECT_EQ(st.aprpagimp[1], std::string(254 - 30 - 8 * 5 - 4, 'y'));
+  EXPECT_EQ(st.formats[1].aprpagimp, std::string(254 - 30 - 8 * 5 - 4, 'y'));
   EXPECT_EQ(ligne_catalogue(st, 1).size(), kLigneCatalogue);
 }
 
@@ -172,7 +173,7 @@ TEST(Catalogue, AZeroByteEndsTheLinesText) {
       st, std::string("A;1;2;3;4;5;6;7;8;x", 19) + std::string(1, '\0') + "y;z;\n" + kPlanche);
   EXPECT_EQ(erreurs, std::vector<int>({1}));
   EXPECT_EQ(st.MAXFORMAT, 2);
-  EXPECT_EQ(st.avtpagimp[1], "");
+  EXPECT_EQ(st.formats[1].avtpagimp, "");
 }
 
 TEST(Catalogue, WrittenThenReadGivesTheSameTableWithNamesPaddedToThirty) {
@@ -185,10 +186,10 @@ TEST(Catalogue, WrittenThenReadGivesTheSameTableWithNamesPaddedToThirty) {
   Etat relu;
   EXPECT_TRUE(lire_catalogue(relu, ecrit).empty());
   ASSERT_EQ(relu.MAXFORMAT, 3);
-  EXPECT_EQ(relu.libelle[1].view(), "A4                            ");
-  EXPECT_EQ(relu.libelle[3].view(), "Nom de trente et un caracteres");
-  EXPECT_EQ(relu.avtpage[1], st.avtpage[1]);
-  EXPECT_EQ(relu.aprpage[2], st.aprpage[2]);
+  EXPECT_EQ(relu.formats[1].libelle.view(), "A4                            ");
+  EXPECT_EQ(relu.formats[3].libelle.view(), "Nom de trente et un caracteres");
+  EXPECT_EQ(relu.formats[1].avtpage, st.formats[1].avtpage);
+  EXPECT_EQ(relu.formats[2].aprpage, st.formats[2].aprpage);
   // Every other value came back, or the second writing would differ.
   EXPECT_EQ(texte_catalogue(relu, false), ecrit);
 }
@@ -197,8 +198,8 @@ TEST(Catalogue, TheWholeCatalogueEndsWithTheNewFormatOnlyWhenAsked) {
   Etat st;
   lire_catalogue(st, kPlanche + kPlanche);
   st.MAXFORMAT = 1;  // a catalogue of one format, slot 2 left over from before
-  st.libelle[0].assign("Nouveau");
-  st.etilar[0] = 4;
+  st.formats[0].libelle.assign("Nouveau");
+  st.formats[0].etilar = 4;
   const std::string nouveau =
       "Nouveau                       ;   4;   0;   0;   0;   0;   0;   0;   0;;;\n";
   EXPECT_EQ(texte_catalogue(st, false), kPlanche);
@@ -219,7 +220,7 @@ TEST(Catalogue, TheFileReaderTakesWhatTheTextReaderTakes) {
   EXPECT_EQ(e2, e1);
   ASSERT_EQ(depuis_fichier.MAXFORMAT, 18);
   EXPECT_EQ(texte_catalogue(depuis_fichier, false), texte_catalogue(depuis_texte, false));
-  EXPECT_EQ(depuis_fichier.libelle[18].view(), "F15");
+  EXPECT_EQ(depuis_fichier.formats[18].libelle.view(), "F15");
 }
 
 }  // namespace

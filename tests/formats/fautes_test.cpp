@@ -16,8 +16,8 @@
 #include "core/etat.h"
 #include "formats/catalogue.h"
 #include "formats/outils.h"
-#include "formats/wn_format_crea.h"
-#include "tui/ecran_memoire.h"
+#include "support/ecran_memoire.h"
+#include "tui/wn_format_crea.h"
 
 namespace vign {
 namespace {
@@ -36,15 +36,15 @@ TEST(CatalogueFautes, AHandWrittenLineIsKeptAsTheRewriteWillKeepIt) {
   EXPECT_TRUE(lire_catalogue(lu, ligne).empty());
   // 254 bytes less the name (30), eight numbers with their ';' (8 x 5), the
   // three ';' around the page strings and the line feed: 180 for both.
-  EXPECT_EQ(lu.avtpagimp[1], avant);
-  EXPECT_EQ(lu.aprpagimp[1], std::string(180 - avant.size(), 'b'));
+  EXPECT_EQ(lu.formats[1].avtpagimp, avant);
+  EXPECT_EQ(lu.formats[1].aprpagimp, std::string(180 - avant.size(), 'b'));
 
   const std::string ecrit = texte_catalogue(lu, false);
   EXPECT_EQ(ecrit.size(), kLigneCatalogue);
   Etat relu;
   EXPECT_TRUE(lire_catalogue(relu, ecrit).empty());
-  EXPECT_EQ(relu.avtpagimp[1], lu.avtpagimp[1]);
-  EXPECT_EQ(relu.aprpagimp[1], lu.aprpagimp[1]);
+  EXPECT_EQ(relu.formats[1].avtpagimp, lu.formats[1].avtpagimp);
+  EXPECT_EQ(relu.formats[1].aprpagimp, lu.formats[1].aprpagimp);
   EXPECT_EQ(texte_catalogue(relu, false), ecrit);
 }
 
@@ -55,8 +55,8 @@ TEST(CatalogueFautes, WideNumbersTakeTheirRoomFromBothPageStrings) {
   Etat lu;
   EXPECT_TRUE(lire_catalogue(lu, ligne).empty());
   // 254 - 30 - 7 x 5 - (1 + 11) - 4 = 173 bytes of page strings.
-  EXPECT_EQ(lu.aprpagimp[1], "");
-  EXPECT_EQ(lu.avtpagimp[1], std::string(173, 'a'));
+  EXPECT_EQ(lu.formats[1].aprpagimp, "");
+  EXPECT_EQ(lu.formats[1].avtpagimp, std::string(173, 'a'));
   EXPECT_EQ(ligne_catalogue(lu, 1).size(), kLigneCatalogue);
 }
 

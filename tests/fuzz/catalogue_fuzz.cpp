@@ -30,15 +30,21 @@ void memes_formats(const vign::Etat& a, const vign::Etat& b, Noms noms) {
   exiger(a.MAXFORMAT == b.MAXFORMAT, "nombre de formats");
   for (int slot = 1; slot <= a.MAXFORMAT; ++slot) {
     const auto k = static_cast<std::size_t>(slot);
-    exiger(noms(a.libelle[k].view(), b.libelle[k].view()), "nom");
-    exiger(a.etilar[k] == b.etilar[k] && a.maxcareti[k] == b.maxcareti[k] &&
-               a.maxligeti[k] == b.maxligeti[k] && a.marge[k] == b.marge[k] &&
-               a.maxintetihor[k] == b.maxintetihor[k] && a.maxintetiver[k] == b.maxintetiver[k] &&
-               a.maxetipag[k] == b.maxetipag[k] && a.maxpagcad[k] == b.maxpagcad[k],
+    exiger(noms(a.formats[k].libelle.view(), b.formats[k].libelle.view()), "nom");
+    exiger(a.formats[k].etilar == b.formats[k].etilar &&
+               a.formats[k].maxcareti == b.formats[k].maxcareti &&
+               a.formats[k].maxligeti == b.formats[k].maxligeti &&
+               a.formats[k].marge == b.formats[k].marge &&
+               a.formats[k].maxintetihor == b.formats[k].maxintetihor &&
+               a.formats[k].maxintetiver == b.formats[k].maxintetiver &&
+               a.formats[k].maxetipag == b.formats[k].maxetipag &&
+               a.formats[k].maxpagcad == b.formats[k].maxpagcad,
            "nombres");
-    exiger(a.avtpagimp[k] == b.avtpagimp[k] && a.aprpagimp[k] == b.aprpagimp[k],
+    exiger(a.formats[k].avtpagimp == b.formats[k].avtpagimp &&
+               a.formats[k].aprpagimp == b.formats[k].aprpagimp,
            "chaines de page tapees");
-    exiger(a.avtpage[k] == b.avtpage[k] && a.aprpage[k] == b.aprpage[k],
+    exiger(a.formats[k].avtpage == b.formats[k].avtpage &&
+               a.formats[k].aprpage == b.formats[k].aprpage,
            "chaines de page decodees");
   }
 }

@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "engine/controle.h"
+#include "core/controle.h"
 #include "outils_fuzz.h"
 
 namespace {

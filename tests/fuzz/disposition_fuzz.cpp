@@ -25,13 +25,13 @@ using vign::fuzz::exiger;
 bool disposition(vign::Etat& st, std::string_view fichier) {
   const std::string chemin = vign::fuzz::chemin_prive("format.def");
   vign::fuzz::ecrire_fichier(chemin, fichier);
-  try {
-    exiger(vign::analyse_format_fixe(st, chemin), "le fichier de disposition est refuse");
-  } catch (const vign::Arret& a) {
-    exiger(a.statut() == 1 && std::string_view(a.what()) == vign::kTropLarge,
-           "arret inattendu dans la disposition");
+  const auto fixe = vign::analyse_format_fixe(st, chemin);
+  if (!fixe) {
+    exiger(fixe.erreur().statut == 1 && fixe.erreur().message == vign::kTropLarge,
+           "echec inattendu dans la disposition");
     return false;
   }
+  exiger(*fixe, "le fichier de disposition est refuse");
   exiger(st.FIXED == 1 && !st.pdef, "disposition laissee ouverte");
   exiger(st.nbrechamp >= 0 && st.nbrechamp <= vign::kLargeurs, "nbrechamp hors de lc");
   for (int k = 1; k < st.nbrechamp; ++k)

@@ -16,14 +16,14 @@
 #include <string>
 #include <string_view>
 
+#include "app/batch.h"
 #include "core/arret.h"
-#include "core/batch.h"
+#include "core/controle.h"
 #include "core/etat.h"
-#include "core/inifile.h"
 #include "core/nombres.h"
 #include "engine/composition.h"
-#include "engine/controle.h"
 #include "engine/execution.h"
+#include "formats/inifile.h"
 #include "outils_fuzz.h"
 
 namespace {
@@ -43,23 +43,23 @@ int nombre(std::string_view ini, std::string_view cle) {
 // pointing into the private directory.
 vign::Etat reglages(std::string_view ini) {
   vign::Etat st;
-  st.libelle[0].assign(valeur(ini, "format", "libelle"));
-  st.etilar[0] = nombre(ini, "nbre_en_largeur");
-  st.maxcareti[0] = nombre(ini, "nbre_caracteres");
-  st.maxligeti[0] = nombre(ini, "nbre_lignes");
-  st.marge[0] = nombre(ini, "marge");
-  st.maxintetihor[0] = nombre(ini, "espace_horizontal");
-  st.maxintetiver[0] = std::min(nombre(ini, "espace_vertical"), 8);
-  st.maxetipag[0] = std::min(nombre(ini, "nbre_rangee_par_page"), 12);
-  st.maxpagcad[0] = std::min(nombre(ini, "nbre_page_cadrage"), 3);
-  st.avtpagimp[0] = valeur(ini, "format", "init_debut_page");
-  st.aprpagimp[0] = valeur(ini, "format", "init_fin_page");
+  st.formats[0].libelle.assign(valeur(ini, "format", "libelle"));
+  st.formats[0].etilar = nombre(ini, "nbre_en_largeur");
+  st.formats[0].maxcareti = nombre(ini, "nbre_caracteres");
+  st.formats[0].maxligeti = nombre(ini, "nbre_lignes");
+  st.formats[0].marge = nombre(ini, "marge");
+  st.formats[0].maxintetihor = nombre(ini, "espace_horizontal");
+  st.formats[0].maxintetiver = std::min(nombre(ini, "espace_vertical"), 8);
+  st.formats[0].maxetipag = std::min(nombre(ini, "nbre_rangee_par_page"), 12);
+  st.formats[0].maxpagcad = std::min(nombre(ini, "nbre_page_cadrage"), 3);
+  st.formats[0].avtpagimp = valeur(ini, "format", "init_debut_page");
+  st.formats[0].aprpagimp = valeur(ini, "format", "init_fin_page");
   const std::string donnees = valeur(ini, "fichiers", "donnees");
   st.ALECRAN = donnees.empty() || donnees == vign::kEcran ? 1 : 0;
   st.inputfile = st.ALECRAN == 1 ? vign::kEcran : chemin_prive("donnees");
   st.outputfile = chemin_prive("sortie.prn");
   st.delimiteur = valeur(ini, "fichiers", "delimiteur");
-  for (int i = 1; i <= st.maxligeti[0] && i < vign::kLignes; ++i) {
+  for (int i = 1; i <= st.formats[0].maxligeti && i < vign::kLignes; ++i) {
     auto& lignes = st.ALECRAN == 1 ? st.champ : st.place;
     lignes[static_cast<std::size_t>(i)].assign(valeur(ini, "presentation", vign::cle_ligne(i)));
   }
@@ -98,14 +98,10 @@ Resultat lance(vign::Etat& st, bool premier) {
   std::filesystem::remove(st.outputfile);
   std::filesystem::remove(*st.writefile);
   if (premier) {
-    try {
-      r.statut = vign::traitement_batch(st);
-    } catch (const vign::Arret& a) {
-      exiger(a.statut() == 1, "statut d'arret");
-      r.statut = 1;
-    }
+    r.statut = vign::traitement_batch(st);
   } else {
-    r.statut = vign::execution(st, nullptr);
+    vign::SuiviMuet suivi;
+    r.statut = vign::execution(st, suivi).ok() ? 0 : 1;
   }
   exiger(r.statut == 0 || r.statut == 1, "statut");
   r.sortie = std::filesystem::exists(st.outputfile);
@@ -160,7 +156,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   // Without page strings every line of the print file is a label line, an
   // alignment line or a gap, within the 254 bytes of a line buffer.
-  if (!st.avtpage[0] && !st.aprpage[0]) {
+  if (!st.formats[0].avtpage && !st.formats[0].aprpage) {
     std::string_view imprime = premier.imprime;
     exiger(!imprime.empty() && imprime.back() == '\f', "pas de saut de page final");
     imprime.remove_suffix(1);

@@ -12,10 +12,10 @@
 #include <string_view>
 
 #include "core/arret.h"
+#include "core/controle.h"
 #include "core/etat.h"
-#include "core/inifile.h"
 #include "core/nombres.h"
-#include "engine/controle.h"
+#include "formats/inifile.h"
 #include "outils_fuzz.h"
 
 namespace {
@@ -34,18 +34,18 @@ vign::Etat remplir(const Recherche& cherche) {
   const auto nombres = vign::nombres_du_format(st, 0);
   for (std::size_t i = 0; i < nombres.size(); ++i)
     *nombres[i] = vign::entier(texte("format", vign::kClesNombres[i]));
-  st.libelle[0].assign(texte("format", "libelle"));
-  st.avtpagimp[0] = texte("format", "init_debut_page");
-  st.aprpagimp[0] = texte("format", "init_fin_page");
-  st.avtpage[0] = vign::char_to_spec(st.avtpagimp[0]);
-  st.aprpage[0] = vign::char_to_spec(st.aprpagimp[0]);
+  st.formats[0].libelle.assign(texte("format", "libelle"));
+  st.formats[0].avtpagimp = texte("format", "init_debut_page");
+  st.formats[0].aprpagimp = texte("format", "init_fin_page");
+  st.formats[0].avtpage = vign::char_to_spec(st.formats[0].avtpagimp);
+  st.formats[0].aprpage = vign::char_to_spec(st.formats[0].aprpagimp);
   st.inputfile = texte("fichiers", "donnees");
   if (st.inputfile.empty()) st.inputfile = vign::kEcran;
   st.outputfile = texte("fichiers", "etiquettes");
   st.delimiteur = cherche("fichiers", "delimiteur");
   st.ALECRAN = st.inputfile == vign::kEcran ? 1 : 0;
   // A run refuses more than 29 lines per label before it asks for them.
-  for (int i = 1; i <= st.maxligeti[0] && i < vign::kLignes; ++i) {
+  for (int i = 1; i <= st.formats[0].maxligeti && i < vign::kLignes; ++i) {
     const auto r = static_cast<std::size_t>(i);
     auto& lignes = st.ALECRAN == 1 ? st.champ : st.place;
     lignes[r].assign(texte("presentation", vign::cle_ligne(i)));
@@ -54,11 +54,14 @@ vign::Etat remplir(const Recherche& cherche) {
 }
 
 void memes_reglages(const vign::Etat& a, const vign::Etat& b) {
-  exiger(a.libelle[0] == b.libelle[0].view(), "libelle");
+  exiger(a.formats[0].libelle == b.formats[0].libelle.view(), "libelle");
   exiger(vign::nombres_du_format(a, 0) == vign::nombres_du_format(b, 0), "nombres du format");
-  exiger(a.avtpagimp[0] == b.avtpagimp[0] && a.aprpagimp[0] == b.aprpagimp[0],
+  exiger(a.formats[0].avtpagimp == b.formats[0].avtpagimp &&
+             a.formats[0].aprpagimp == b.formats[0].aprpagimp,
          "chaines de page tapees");
-  exiger(a.avtpage[0] == b.avtpage[0] && a.aprpage[0] == b.aprpage[0], "chaines de page decodees");
+  exiger(
+      a.formats[0].avtpage == b.formats[0].avtpage && a.formats[0].aprpage == b.formats[0].aprpage,
+      "chaines de page decodees");
   exiger(a.inputfile == b.inputfile && a.outputfile == b.outputfile, "noms de fichiers");
   exiger(a.delimiteur.value_or("") == b.delimiteur.value_or(""), "delimiteur");
   exiger(a.ALECRAN == b.ALECRAN, "mode ecran");
@@ -100,13 +103,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   // The file reader proper gives what the text lookup gives.
   const std::string chemin = vign::fuzz::chemin_prive("reglages.ini");
   vign::fuzz::ecrire_fichier(chemin, contenu);
-  vign::Etat st;
-  try {
-    exiger(vign::read_inifile(st, chemin, "format", "libelle") ==
-               vign::chercher_valeur(contenu, "format", "libelle"),
-           "lecture du fichier");
-  } catch (const vign::Arret&) {
-    vign::fuzz::echec("le fichier de reglages ne s'ouvre pas");
-  }
+  const auto fichier = vign::Reglages::lire(chemin);
+  if (!fichier) vign::fuzz::echec("le fichier de reglages ne se lit pas");
+  exiger(
+      fichier->valeur("format", "libelle") == vign::chercher_valeur(contenu, "format", "libelle"),
+      "lecture du fichier");
   return 0;
 }

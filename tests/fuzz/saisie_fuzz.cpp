@@ -17,12 +17,12 @@
 #include <string>
 #include <vector>
 
+#include "app/interactif.h"
 #include "core/arret.h"
 #include "core/etat.h"
-#include "core/interactif.h"
-#include "formats/mn_fichiers.h"
 #include "outils_fuzz.h"
-#include "tui/ecran_memoire.h"
+#include "support/ecran_memoire.h"
+#include "tui/mn_fichiers.h"
 #include "tui/saisie.h"
 
 namespace {
@@ -136,13 +136,15 @@ constexpr std::string_view kDonnees =
 // The files menu as the user sees it, but no typed name may reach a file
 // outside the fuzzer's directory: a name with a '/' counts as a file that
 // does not open, and every print goes to the same file there.
-void fichiers(vign::Etat& st, vign::Terminal& t, const std::optional<std::string>& disposition) {
-  vign::mn_fichiers(st, t, disposition);
+vign::Resultat<> fichiers(vign::Etat& st, vign::Terminal& t,
+                          const std::optional<std::string>& disposition) {
+  auto fait = vign::mn_fichiers(st, t, disposition);
   tape(st.inputfile, 25, "nom d'entree");
   tape(st.outputfile, 25, "nom de sortie");
   tape(st.delimiteur.value_or(""), 1, "delimiteur");
   if (st.inputfile.find('/') != std::string::npos) st.pinput.reset();
   st.outputfile = "sortie.prn";
+  return fait;
 }
 
 // The run takes place in the fuzzer's own directory, where the relative names
@@ -189,9 +191,9 @@ void programme(FuzzedDataProvider& fdp) {
   exiger(statut == 0 || statut == 1, "statut du programme");
   exiger(ecran.rendu(), "terminal pas rendu");
   exiger(st.FORMAT >= 0 && st.FORMAT < vign::kSlots, "FORMAT hors du tableau");
-  tape(st.libelle[0].view(), 30, "nom du nouveau format");
-  tape(st.avtpagimp[0], 69, "chaine de debut de page");
-  tape(st.aprpagimp[0], 69, "chaine de fin de page");
+  tape(st.formats[0].libelle.view(), 30, "nom du nouveau format");
+  tape(st.formats[0].avtpagimp, 69, "chaine de debut de page");
+  tape(st.formats[0].aprpagimp, 69, "chaine de fin de page");
   for (const auto& p : st.place) tape(p.view(), 69, "presentation");
 }
 

@@ -5,8 +5,8 @@
 #include <string>
 
 #include "core/arret.h"
+#include "support/ecran_memoire.h"
 #include "tui/aide_pages.h"
-#include "tui/ecran_memoire.h"
 #include "tui/saisie.h"
 
 namespace vign {

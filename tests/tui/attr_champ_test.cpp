@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "core/arret.h"
-#include "tui/ecran_memoire.h"
+#include "support/ecran_memoire.h"
 #include "tui/saisie.h"
 
 namespace vign {

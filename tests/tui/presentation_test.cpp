@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "core/arret.h"
-#include "tui/ecran_memoire.h"
+#include "support/ecran_memoire.h"
 
 namespace vign {
 namespace {
@@ -25,8 +25,8 @@ const std::string kDesactivation = "*              Desactivation : " + kBlanc + 
 Etat format(int n, int w) {
   Etat st;
   st.FORMAT = 2;
-  st.maxligeti[2] = n;
-  st.maxcareti[2] = w;
+  st.formats[2].maxligeti = n;
+  st.formats[2].maxcareti = w;
   return st;
 }
 

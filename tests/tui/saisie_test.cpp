@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "core/arret.h"
-#include "tui/ecran_memoire.h"
+#include "support/ecran_memoire.h"
 
 namespace vign {
 namespace {

@@ -1,4 +1,4 @@
-#include "formats/mn_format.h"
+#include "tui/mn_format.h"
 
 #include <string>
 
@@ -29,7 +29,7 @@ std::string rangee_format(const Libelle& nom) {
 void dessiner(const Etat& st, Terminal& t) {
   std::string boite = kTitre;
   for (int k = 0; k <= st.MAXFORMAT; ++k)
-    boite += rangee_format(st.libelle[static_cast<std::size_t>(k)]);
+    boite += rangee_format(st.formats[static_cast<std::size_t>(k)].libelle);
   boite += kPied;
   pos(t, kRangeeTitre, 1);
   affiche(t, boite);
@@ -42,7 +42,7 @@ int mn_format(Etat& st, Terminal& t) {
   const auto erreurs =
       st.pformat ? lire_catalogue(st, st.pformat.get()) : lire_catalogue(st, std::string_view{});
   for (int n : erreurs) affiche(t, "Erreur fichier format ligne " + std::to_string(n));
-  st.libelle[0].assign(kCreation);
+  st.formats[0].libelle.assign(kCreation);
   dessiner(st, t);
 
   const int derniere = kRangeeCreation + st.MAXFORMAT;

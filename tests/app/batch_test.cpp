@@ -1,6 +1,6 @@
 // The batch run end to end, through the real program: settings file in,
 // print file, exit status and messages out.
-#include "core/batch.h"
+#include "app/batch.h"
 
 #include <gtest/gtest.h>
 

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "core/etat.h"
+#include "core/resultat.h"
 #include "formats/catalogue.h"
 #include "tui/terminal.h"
 
@@ -18,10 +19,10 @@ struct Etapes {
   std::function<void(Terminal&)> aide;
   std::function<int(Etat&, Terminal&)> format;       // slot chosen, 0 new format, -1 F11
   std::function<int(Etat&, Terminal&)> format_crea;  // 0 a format in slot 0, -1 none
-  std::function<void(Etat&, Terminal&, const std::optional<std::string>&)> fichiers;
-  std::function<int(Etat&, Terminal&)> ecran;  // presentation in screen mode: 1 done
-  std::function<int(Etat&, Terminal&)> champ;  // presentation in file mode: 1 done
-  std::function<int(Etat&, Terminal*)> imprimer;
+  std::function<Resultat<>(Etat&, Terminal&, const std::optional<std::string>&)> fichiers;
+  std::function<int(Etat&, Terminal&)> ecran;               // presentation in screen mode: 1 done
+  std::function<int(Etat&, Terminal&)> champ;               // presentation in file mode: 1 done
+  std::function<Resultat<int>(Etat&, Terminal&)> imprimer;  // the engine run on screen
   std::string catalogue = kCatalogue;  // the format catalogue, in the current directory
 
   // The program's own screens.

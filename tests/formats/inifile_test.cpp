@@ -1,4 +1,4 @@
-#include "core/inifile.h"
+#include "formats/inifile.h"
 
 #include <gtest/gtest.h>
 
@@ -59,17 +59,35 @@ TEST(LectureReglages, ALongValueComesBackWhole) {
       "2");
 }
 
-TEST(LectureReglages, AMissingFileEndsTheProgramWithStatus1) {
-  Etat st;
-  try {
-    read_inifile(st, "/nonexistent/reglages.ini", "format", "marge");
-    FAIL() << "no Arret thrown";
-  } catch (const Arret& a) {
-    EXPECT_EQ(a.statut(), 1);
-    EXPECT_STREQ(
-        a.what(),
-        "Erreur ouverture fichier BATCH \"/nonexistent/reglages.ini\" : No such file or directory");
+// The file is read once, whole: what cannot be read whole is refused with
+// the name, and nothing is looked up in it.
+TEST(LectureReglages, WhatCannotBeReadWholeIsRefusedNamingTheFile) {
+  Dossier d;
+  std::filesystem::create_directory(d / "dossier");
+  const std::string grand = (d / "grand.ini").string();
+  std::filesystem::resize_file(d.ecrire("grand.ini", "[format]\n"), Reglages::kTailleMax + 1);
+  const std::string juste = (d / "juste.ini").string();
+  std::filesystem::resize_file(d.ecrire("juste.ini", "[format]\nmarge=4\n"), Reglages::kTailleMax);
+  const struct {
+    std::string nom;
+    std::string message;
+  } cas[] = {
+      {"/nonexistent/r.ini",
+       "Erreur ouverture fichier BATCH \"/nonexistent/r.ini\" : No such file or directory"},
+      {(d / "dossier").string(),
+       "Erreur ouverture fichier BATCH \"" + (d / "dossier").string() + "\" : Is a directory"},
+      {grand, "Fichier BATCH trop grand \"" + grand + "\" : plus de 1 Mio"},
+      {"/dev/zero", "Fichier BATCH trop grand \"/dev/zero\" : plus de 1 Mio"},
+  };
+  for (const auto& c : cas) {
+    const auto r = Reglages::lire(c.nom);
+    ASSERT_FALSE(r.ok()) << c.nom;
+    EXPECT_EQ(r.erreur().message, c.message);
+    EXPECT_EQ(r.erreur().statut, 1);
   }
+  const auto r = Reglages::lire(juste);
+  ASSERT_TRUE(r.ok()) << r.erreur().message;
+  EXPECT_EQ(r->valeur("format", "marge"), "4");
 }
 
 TEST(LectureReglages, AMissingFileThroughTheProgram) {
@@ -84,17 +102,17 @@ TEST(LectureReglages, AMissingFileThroughTheProgram) {
 Etat etat_exemple() {
   Etat st;
   st.FORMAT = 2;
-  st.libelle[2].assign("Planche 3x8");
-  st.etilar[2] = 3;
-  st.maxcareti[2] = 30;
-  st.maxligeti[2] = 4;
-  st.marge[2] = 2;
-  st.maxintetihor[2] = 3;
-  st.maxintetiver[2] = 1;
-  st.maxetipag[2] = 8;
-  st.maxpagcad[2] = 1;
-  st.avtpagimp[2] = "\\027E";
-  st.aprpagimp[2] = "\\012";
+  st.formats[2].libelle.assign("Planche 3x8");
+  st.formats[2].etilar = 3;
+  st.formats[2].maxcareti = 30;
+  st.formats[2].maxligeti = 4;
+  st.formats[2].marge = 2;
+  st.formats[2].maxintetihor = 3;
+  st.formats[2].maxintetiver = 1;
+  st.formats[2].maxetipag = 8;
+  st.formats[2].maxpagcad = 1;
+  st.formats[2].avtpagimp = "\\027E";
+  st.formats[2].aprpagimp = "\\012";
   st.inputfile = "clients.txt";
   st.delimiteur = ";";
   st.outputfile = "sortie.prn";
@@ -140,7 +158,7 @@ TEST(EcritureReglages, ScreenModeWritesTheTypedLinesAndNoDelimiter) {
   st.ALECRAN = 1;
   st.inputfile = kEcran;
   st.delimiteur.reset();
-  st.maxligeti[2] = 2;
+  st.formats[2].maxligeti = 2;
   st.champ[1].assign("Mme Dupont");
   st.champ[2].assign("  rue = 3");
   const std::string s = texte_inifile(st, 12);
@@ -151,13 +169,14 @@ TEST(EcritureReglages, ScreenModeWritesTheTypedLinesAndNoDelimiter) {
 
 TEST(EcritureReglages, WhatIsWrittenReadsBackIntact) {
   Etat st = etat_exemple();
-  st.libelle[2].assign("Planche 30 car.     ");  // trailing blanks of a catalogue name
+  st.formats[2].libelle.assign("Planche 30 car.     ");  // trailing blanks of a catalogue name
   st.delimiteur = " ";
-  st.avtpagimp[2] = "\\027E\\027&l6D\\027(s10H" + std::string(120, 'A');  // long catalogue string
-  st.aprpagimp[2] = "";
+  st.formats[2].avtpagimp =
+      "\\027E\\027&l6D\\027(s10H" + std::string(120, 'A');  // long catalogue string
+  st.formats[2].aprpagimp = "";
   const std::string s = texte_inifile(st, 7);
   EXPECT_EQ(chercher_valeur(s, "format", "libelle"), "Planche 30 car.     ");
-  EXPECT_EQ(chercher_valeur(s, "format", "init_debut_page"), st.avtpagimp[2]);
+  EXPECT_EQ(chercher_valeur(s, "format", "init_debut_page"), st.formats[2].avtpagimp);
   EXPECT_EQ(chercher_valeur(s, "format", "init_fin_page"), "");
   EXPECT_EQ(chercher_valeur(s, "format", "nbre_page_cadrage"), "1");
   EXPECT_EQ(chercher_valeur(s, "fichiers", "delimiteur"), " ");
@@ -169,18 +188,20 @@ TEST(EcritureReglages, FileIsWrittenOrTheFailureIsSaid) {
   Dossier d;
   Etat st = etat_exemple();
   st.writefile = (d / "r.ini").string();
-  EXPECT_FALSE(write_inifile(st, 250));
+  EXPECT_TRUE(write_inifile(st, 250).ok());
   EXPECT_EQ(d.lire("r.ini"), texte_inifile(st, 250));
 
   st.writefile = (d / "absent" / "r.ini").string();
   const auto erreur = write_inifile(st, 250);
-  ASSERT_TRUE(erreur);
-  EXPECT_NE(erreur->find("No such file or directory"), std::string::npos);
+  ASSERT_FALSE(erreur.ok());
+  EXPECT_EQ(erreur.erreur().message,
+            "Erreur creation fichier \"" + *st.writefile + "\" : No such file or directory");
 
   st.writefile = "/dev/full";
   const auto plein = write_inifile(st, 250);
-  ASSERT_TRUE(plein);
-  EXPECT_NE(plein->find("No space left on device"), std::string::npos);
+  ASSERT_FALSE(plein.ok());
+  EXPECT_EQ(plein.erreur().message,
+            "Erreur ecriture fichier \"/dev/full\" : No space left on device");
 }
 
 }  // namespace

@@ -1,15 +1,17 @@
-#include "core/interactif.h"
+#include "app/interactif.h"
 
 #include <array>
 #include <cstdio>
 
-#include "engine/execution.h"
-#include "formats/mn_fichiers.h"
-#include "formats/mn_format.h"
-#include "formats/wn_format_crea.h"
+#include "core/arret.h"
+#include "formats/inifile.h"
 #include "tui/aide.h"
+#include "tui/execution_ecran.h"
+#include "tui/mn_fichiers.h"
+#include "tui/mn_format.h"
 #include "tui/presentation.h"
 #include "tui/saisie.h"
+#include "tui/wn_format_crea.h"
 
 namespace vign {
 
@@ -62,7 +64,7 @@ void etape_formats(Etat& st, Terminal& t, const Etapes& etapes) {
   if (st.pformat) {
     choix = etapes.format(st, t);
   } else {
-    pos(t, 8, 2);
+    pos(t, kRangeeMessages, 2);
     affiche(t, "Pas de formats dans " + etapes.catalogue + " ...");
     t.rafraichir();
     t.lire_octet();
@@ -80,7 +82,9 @@ void etape_formats(Etat& st, Terminal& t, const Etapes& etapes) {
 
 void etape_fichiers(Etat& st, Terminal& t, const Etapes& etapes) {
   st.FICHIER = 1;
-  etapes.fichiers(st, t, st.formatfile);
+  // A fixed layout too wide for the field rows ends the program.
+  const auto fait = etapes.fichiers(st, t, st.formatfile);
+  if (!fait) throw Arret(fait.erreur().statut, fait.erreur().message);
   MENU1(t);
   // A named input file that did not open leaves the files step undone.
   if (!st.pinput && st.ALECRAN == 0) st.FICHIER = 0;
@@ -88,7 +92,7 @@ void etape_fichiers(Etat& st, Terminal& t, const Etapes& etapes) {
 
 void etape_presentation(Etat& st, Terminal& t, const Etapes& etapes) {
   if (st.FORMATS != 1) {
-    pos(t, 8, 2);
+    pos(t, kRangeeMessages, 2);
     affiche(t, "Format a definir ...");
     t.rafraichir();
     return;
@@ -97,11 +101,25 @@ void etape_presentation(Etat& st, Terminal& t, const Etapes& etapes) {
   MENU1(t);
 }
 
+// A run of the engine, then the -e file of that run; a failure of either is
+// shown under the menu box (the -e file's one row lower).
+void imprimer(Etat& st, Terminal& t, const Etapes& etapes) {
+  const auto imprimees = etapes.imprimer(st, t);
+  if (!imprimees) {
+    montre_message(t, st, imprimees.erreur().message);
+    return;
+  }
+  if (!st.writefile) return;
+  if (const auto ecrit = write_inifile(st, *imprimees); !ecrit) {
+    montre_message(t, st, ecrit.erreur().message, kRangeeMessages + 1);
+  }
+}
+
 // The menu is not drawn again afterwards, so that the engine's own messages
 // stay on row 8 under the box.
 void etape_execution(Etat& st, Terminal& t, const Etapes& etapes) {
-  if (st.FICHIER == 1 && st.FORMATS == 1 && st.PRESENTATION == 1) etapes.imprimer(st, &t);
-  pos(t, 8, 3);
+  if (st.FICHIER == 1 && st.FORMATS == 1 && st.PRESENTATION == 1) imprimer(st, t, etapes);
+  pos(t, kRangeeMessages, 3);
   const std::array<std::pair<int, const char*>, 3> manques = {{
       {st.FICHIER, "Menu fichier omis\n"},
       {st.FORMATS, "Menu formats omis\n"},
@@ -165,7 +183,7 @@ Etapes Etapes::reelles() {
   e.fichiers = mn_fichiers;
   e.ecran = vign_ecran;
   e.champ = vign_champ;
-  e.imprimer = execution;
+  e.imprimer = execution_ecran;
   return e;
 }
 

@@ -1,4 +1,4 @@
-#include "tui/ecran_memoire.h"
+#include "support/ecran_memoire.h"
 
 namespace vign {
 

@@ -8,8 +8,10 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "core/etat.h"
+#include "core/resultat.h"
 
 namespace vign {
 
@@ -31,19 +33,42 @@ std::string cle_ligne(int i);
 std::optional<std::string> chercher_valeur(std::string_view contenu, std::string_view section,
                                            std::string_view parametre);
 
-// The same lookup in the file named fileini, read afresh at every call; the
-// value also lands in st.nom_zone. Throws Arret (status 1,
-// "Erreur ouverture fichier BATCH: reason") when the file does not open.
-std::optional<std::string> read_inifile(Etat& st, const std::string& fileini,
-                                        std::string_view section, std::string_view parametre);
+// A settings file read whole, once, and looked up as chercher_valeur does.
+class Reglages {
+ public:
+  // The most a settings file may hold: a few kilobytes are usual.
+  static constexpr std::size_t kTailleMax = 1024 * 1024;
+
+  // Reads the file named `nom` ("-" for standard input; a FIFO is read to
+  // its end). Fails, naming the file, when it does not open, is a directory,
+  // cannot be read or is larger than kTailleMax.
+  static Resultat<Reglages> lire(const std::string& nom);
+  // The settings of a text already in memory.
+  Reglages(std::string nom, std::string contenu)
+      : nom_(std::move(nom)), contenu_(std::move(contenu)) {}
+
+  std::optional<std::string> valeur(std::string_view section, std::string_view cle) const {
+    return chercher_valeur(contenu_, section, cle);
+  }
+  const std::string& nom() const { return nom_; }
+  // True when a line ends in a carriage return: the file was saved with CR
+  // LF line ends, and every value keeps the carriage return.
+  bool fins_crlf() const {
+    return contenu_.find("\r\n") != std::string::npos || contenu_.ends_with('\r');
+  }
+
+ private:
+  std::string nom_;
+  std::string contenu_;
+};
 
 // The settings of the run just made, laid out as a settings file: the format
 // of slot FORMAT, the file names, the label lines (place in file mode, champ
 // in screen mode) and the number of labels printed.
 std::string texte_inifile(const Etat& st, int nombre);
 
-// Writes texte_inifile to the file named by st.writefile. Returns a one-line
-// message when the file cannot be created or written, nothing on success.
-std::optional<std::string> write_inifile(const Etat& st, int nombre);
+// Writes texte_inifile to the file named by st.writefile; fails with a
+// one-line message when the file cannot be created or written.
+Resultat<> write_inifile(const Etat& st, int nombre);
 
 }  // namespace vign

@@ -6,11 +6,11 @@
 #include <exception>
 #include <span>
 
-#include "core/arguments.h"
+#include "app/arguments.h"
+#include "app/batch.h"
+#include "app/interactif.h"
 #include "core/arret.h"
-#include "core/batch.h"
 #include "core/etat.h"
-#include "core/interactif.h"
 #include "tui/curses_terminal.h"
 
 int main(int argc, char** argv) {
@@ -25,18 +25,12 @@ int main(int argc, char** argv) {
   }
   vign::Etat st;
   vign::lire_arguments(st, args);
-  if (st.inifile) {
-    try {
-      return vign::traitement_batch(st);
-    } catch (const vign::Arret& a) {
-      if (*a.what() != '\0') std::fprintf(stderr, "%s\n", a.what());
-      return a.statut();
-    }
-  }
-  // The interactive run gives the terminal back on every way out, so the
-  // message lands on a sane terminal.
-  auto terminal = vign::terminal_curses();
+  // Anything unexpected (memory gone) ends the program in one line too; the
+  // interactive run has given the terminal back by then.
   try {
+    if (st.inifile) return vign::traitement_batch(st);
+    // The terminal is given back before a message is printed.
+    auto terminal = vign::terminal_curses();
     return vign::traitement_interactif(st, *terminal);
   } catch (const vign::Arret& a) {
     if (*a.what() != '\0') std::fprintf(stderr, "%s\n", a.what());

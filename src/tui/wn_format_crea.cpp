@@ -1,12 +1,12 @@
-#include "formats/wn_format_crea.h"
+#include "tui/wn_format_crea.h"
 
 #include <sys/stat.h>
 
 #include <array>
 #include <string>
 
+#include "core/controle.h"
 #include "core/nombres.h"
-#include "engine/controle.h"
 #include "formats/catalogue.h"
 #include "formats/remplacement.h"
 #include "tui/saisie.h"
@@ -68,33 +68,33 @@ constexpr int kLongueurReponse = 2;
 int& nombre(Etat& st, int etape) {
   switch (etape) {
     case 2:
-      return st.maxcareti[0];
+      return st.formats[0].maxcareti;
     case 3:
-      return st.maxligeti[0];
+      return st.formats[0].maxligeti;
     case 4:
-      return st.etilar[0];
+      return st.formats[0].etilar;
     case 5:
-      return st.maxintetihor[0];
+      return st.formats[0].maxintetihor;
     case 6:
-      return st.maxintetiver[0];
+      return st.formats[0].maxintetiver;
     case 7:
-      return st.marge[0];
+      return st.formats[0].marge;
     case 8:
-      return st.maxetipag[0];
+      return st.formats[0].maxetipag;
     default:
-      return st.maxpagcad[0];
+      return st.formats[0].maxpagcad;
   }
 }
 
 void stocker(Etat& st, int etape, const std::string& texte) {
   if (etape == kNom) {
-    st.libelle[0].assign(texte);
+    st.formats[0].libelle.assign(texte);
   } else if (etape == kAvant) {
-    st.avtpagimp[0] = texte;
-    st.avtpage[0] = char_to_spec(texte);
+    st.formats[0].avtpagimp = texte;
+    st.formats[0].avtpage = char_to_spec(texte);
   } else if (etape == kApres) {
-    st.aprpagimp[0] = texte;
-    st.aprpage[0] = char_to_spec(texte);
+    st.formats[0].aprpagimp = texte;
+    st.formats[0].aprpage = char_to_spec(texte);
   } else {
     nombre(st, etape) = entier(texte);
   }
@@ -103,21 +103,21 @@ void stocker(Etat& st, int etape, const std::string& texte) {
 // The working format as the form found it, for F11 to put back.
 struct Sauvegarde {
   explicit Sauvegarde(const Etat& st)
-      : libelle(st.libelle[0]),
+      : libelle(st.formats[0].libelle),
         nombres(nombres_du_format(st, 0)),
-        avtpagimp(st.avtpagimp[0]),
-        aprpagimp(st.aprpagimp[0]),
-        avtpage(st.avtpage[0]),
-        aprpage(st.aprpage[0]) {}
+        avtpagimp(st.formats[0].avtpagimp),
+        aprpagimp(st.formats[0].aprpagimp),
+        avtpage(st.formats[0].avtpage),
+        aprpage(st.formats[0].aprpage) {}
 
   void restituer(Etat& st) const {
-    st.libelle[0] = libelle;
+    st.formats[0].libelle = libelle;
     const auto place = nombres_du_format(st, 0);
     for (std::size_t i = 0; i < place.size(); ++i) *place[i] = nombres[i];
-    st.avtpagimp[0] = avtpagimp;
-    st.aprpagimp[0] = aprpagimp;
-    st.avtpage[0] = avtpage;
-    st.aprpage[0] = aprpage;
+    st.formats[0].avtpagimp = avtpagimp;
+    st.formats[0].aprpagimp = aprpagimp;
+    st.formats[0].avtpage = avtpage;
+    st.formats[0].aprpage = aprpage;
   }
 
   Libelle libelle;
@@ -210,10 +210,10 @@ void enregistrer(Etat& st, Terminal& t) {
 int wn_format_crea(Etat& st, Terminal& t) {
   const Sauvegarde avant(st);
   dessiner(t);
-  st.avtpagimp[0].clear();
-  st.aprpagimp[0].clear();
-  st.avtpage[0].reset();
-  st.aprpage[0].reset();
+  st.formats[0].avtpagimp.clear();
+  st.formats[0].aprpagimp.clear();
+  st.formats[0].avtpage.reset();
+  st.formats[0].aprpage.reset();
   if (!saisir(st, t)) {
     avant.restituer(st);
     return -1;

@@ -1,4 +1,4 @@
-#include "formats/mn_fichiers.h"
+#include "tui/mn_fichiers.h"
 
 #include <sys/stat.h>
 
@@ -7,6 +7,7 @@
 
 #include "core/arret.h"
 #include "engine/enregistrement.h"
+#include "tui/execution_ecran.h"
 #include "tui/saisie.h"
 
 namespace vign {
@@ -32,7 +33,6 @@ struct Saisie {
 constexpr Saisie kNomEntree{6, 23, 25};
 constexpr Saisie kDelimiteur{6, 63, 1};
 constexpr Saisie kNomSortie{7, 23, 25};
-constexpr int kRangeeMessage = 8;
 constexpr int kColonneMessage = 3;
 constexpr std::size_t kPlaceMessage = 63;  // up to the right side of the box
 
@@ -54,7 +54,7 @@ Fichier ouvrir_entree(const std::string& nom) {
 
 }  // namespace
 
-void mn_fichiers(Etat& st, Terminal& t, const std::optional<std::string>& pathname) {
+Resultat<> mn_fichiers(Etat& st, Terminal& t, const std::optional<std::string>& pathname) {
   std::string boite;
   for (const char* ligne : kBoite) boite += ligne;
   pos(t, kRangeeBoite, 1);
@@ -71,7 +71,7 @@ void mn_fichiers(Etat& st, Terminal& t, const std::optional<std::string>& pathna
     st.pinput.reset();
     st.pinput = ouvrir_entree(st.inputfile);
     if (!st.pinput) {
-      pos(t, kRangeeMessage, kColonneMessage);
+      pos(t, kRangeeMessages, kColonneMessage);
       // The name is shown when it fits in the box.
       const std::string message = "Pas de fichier... " + cite(st.inputfile);
       affiche(t, message.size() <= kPlaceMessage ? message : "Pas de fichier...");
@@ -80,10 +80,13 @@ void mn_fichiers(Etat& st, Terminal& t, const std::optional<std::string>& pathna
       st.FIXED = 0;
       // The layout is read again at every visit, so that a change made to it
       // meanwhile is taken up.
-      if (!analyse_format_fixe(st, pathname)) st.delimiteur = demander(t, kDelimiteur);
+      const auto fixe = analyse_format_fixe(st, pathname);
+      if (!fixe) return fixe.erreur();
+      if (!*fixe) st.delimiteur = demander(t, kDelimiteur);
     }
   }
   st.outputfile = demander(t, kNomSortie);
+  return {};
 }
 
 }  // namespace vign

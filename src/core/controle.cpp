@@ -1,4 +1,4 @@
-#include "engine/controle.h"
+#include "core/controle.h"
 
 namespace vign {
 

@@ -1,12 +1,12 @@
-#include "formats/wn_format_crea.h"
+#include "tui/wn_format_crea.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 
 #include "formats/catalogue.h"
-#include "outils.h"
-#include "tui/ecran_memoire.h"
+#include "formats/outils.h"
+#include "support/ecran_memoire.h"
 
 namespace vign {
 namespace {
@@ -93,19 +93,19 @@ TEST(WnFormatCrea, TypedValuesLandInTheWorkingFormatAndTheCatalogue) {
   taper(f.t, champ("O"));
   EXPECT_EQ(wn_format_crea(f.st, f.t), 0);
 
-  EXPECT_EQ(f.st.libelle[0].view(), "Etiquettes 99x38");
-  EXPECT_EQ(f.st.maxcareti[0], 48);
-  EXPECT_EQ(f.st.maxligeti[0], 6);
-  EXPECT_EQ(f.st.etilar[0], 2);
-  EXPECT_EQ(f.st.maxintetihor[0], 3);
-  EXPECT_EQ(f.st.maxintetiver[0], 1);
-  EXPECT_EQ(f.st.marge[0], 4);
-  EXPECT_EQ(f.st.maxetipag[0], 7);
-  EXPECT_EQ(f.st.maxpagcad[0], 1);
-  EXPECT_EQ(f.st.avtpagimp[0], "\\027E\\013");
-  EXPECT_EQ(f.st.avtpage[0], std::string("\x1b"
-                                         "E\r"));
-  EXPECT_EQ(f.st.aprpage[0], std::string("\f"));
+  EXPECT_EQ(f.st.formats[0].libelle.view(), "Etiquettes 99x38");
+  EXPECT_EQ(f.st.formats[0].maxcareti, 48);
+  EXPECT_EQ(f.st.formats[0].maxligeti, 6);
+  EXPECT_EQ(f.st.formats[0].etilar, 2);
+  EXPECT_EQ(f.st.formats[0].maxintetihor, 3);
+  EXPECT_EQ(f.st.formats[0].maxintetiver, 1);
+  EXPECT_EQ(f.st.formats[0].marge, 4);
+  EXPECT_EQ(f.st.formats[0].maxetipag, 7);
+  EXPECT_EQ(f.st.formats[0].maxpagcad, 1);
+  EXPECT_EQ(f.st.formats[0].avtpagimp, "\\027E\\013");
+  EXPECT_EQ(f.st.formats[0].avtpage, std::string("\x1b"
+                                                 "E\r"));
+  EXPECT_EQ(f.st.formats[0].aprpage, std::string("\f"));
   EXPECT_EQ(f.st.MAXFORMAT, 2) << "the form does not reload the catalogue";
 
   const std::string attendu =
@@ -156,7 +156,7 @@ TEST(WnFormatCrea, OnlyAnAnswerStartingWithOAddsTheFormat) {
 
 TEST(WnFormatCrea, UpOnTheFirstFieldGoesForwardAndUpLaterGoesBack) {
   Formulaire f(nullptr);
-  f.st.maxligeti[0] = 8;            // "abc" must replace it with 0
+  f.st.formats[0].maxligeti = 8;    // "abc" must replace it with 0
   taper(f.t, champ("A", kHaut));    // step 1, Up: on to step 2
   taper(f.t, champ("35x"));         // step 2: the number before the x
   taper(f.t, champ("abc"));         // step 3: no digits, 0
@@ -169,13 +169,13 @@ TEST(WnFormatCrea, UpOnTheFirstFieldGoesForwardAndUpLaterGoesBack) {
   for (int i = 8; i <= 11; ++i) f.t.taper({kEntree});
   taper(f.t, champ("n"));
   EXPECT_EQ(wn_format_crea(f.st, f.t), 0);
-  EXPECT_EQ(f.st.libelle[0].view(), "A");
-  EXPECT_EQ(f.st.maxcareti[0], 35);
-  EXPECT_EQ(f.st.maxligeti[0], 0);
-  EXPECT_EQ(f.st.etilar[0], 9);
-  EXPECT_EQ(f.st.maxintetihor[0], 2);
-  EXPECT_EQ(f.st.maxintetiver[0], 1);
-  EXPECT_EQ(f.st.marge[0], -5);
+  EXPECT_EQ(f.st.formats[0].libelle.view(), "A");
+  EXPECT_EQ(f.st.formats[0].maxcareti, 35);
+  EXPECT_EQ(f.st.formats[0].maxligeti, 0);
+  EXPECT_EQ(f.st.formats[0].etilar, 9);
+  EXPECT_EQ(f.st.formats[0].maxintetihor, 2);
+  EXPECT_EQ(f.st.formats[0].maxintetiver, 1);
+  EXPECT_EQ(f.st.formats[0].marge, -5);
   // The second input overwrote the first from the field's first column.
   EXPECT_EQ(f.t.rangee(9),
             "* Nombre d'etiquette en largeur .... : 92_                              *");
@@ -183,23 +183,23 @@ TEST(WnFormatCrea, UpOnTheFirstFieldGoesForwardAndUpLaterGoesBack) {
 
 TEST(WnFormatCrea, EnterThroughKeepsTheValuesButEmptiesThePageStrings) {
   Formulaire f(nullptr);
-  f.st.libelle[0].assign("Creation d'un nouveau format");
-  f.st.etilar[0] = 3;
-  f.st.maxcareti[0] = 35;
-  f.st.maxpagcad[0] = 2;
-  f.st.avtpagimp[0] = "\\027E";
-  f.st.avtpage[0] =
+  f.st.formats[0].libelle.assign("Creation d'un nouveau format");
+  f.st.formats[0].etilar = 3;
+  f.st.formats[0].maxcareti = 35;
+  f.st.formats[0].maxpagcad = 2;
+  f.st.formats[0].avtpagimp = "\\027E";
+  f.st.formats[0].avtpage =
       "\x1b"
       "E";
-  f.st.aprpagimp[0] = "\\012";
-  f.st.aprpage[0] = "\f";
+  f.st.formats[0].aprpagimp = "\\012";
+  f.st.formats[0].aprpage = "\f";
   for (int i = 0; i < 11; ++i) f.t.taper({kEntree});
   taper(f.t, champ("O"));
   EXPECT_EQ(wn_format_crea(f.st, f.t), 0);
-  EXPECT_EQ(f.st.etilar[0], 3);
-  EXPECT_EQ(f.st.avtpagimp[0], "");
-  EXPECT_FALSE(f.st.avtpage[0].has_value());
-  EXPECT_FALSE(f.st.aprpage[0].has_value());
+  EXPECT_EQ(f.st.formats[0].etilar, 3);
+  EXPECT_EQ(f.st.formats[0].avtpagimp, "");
+  EXPECT_FALSE(f.st.formats[0].avtpage.has_value());
+  EXPECT_FALSE(f.st.formats[0].aprpage.has_value());
   EXPECT_EQ(f.catalogue(),
             "Creation d'un nouveau format  ;   3;  35;   0;   0;   0;   0;   0;   2;;;\n");
 }
@@ -213,19 +213,19 @@ TEST(WnFormatCrea, FieldsTakeNoMoreThanTheirUnderscoresAndNoSemicolonInTexts) {
   taper(f.t, champ("a;b\\059"));
   taper(f.t, champ("O"));
   EXPECT_EQ(wn_format_crea(f.st, f.t), 0);
-  EXPECT_EQ(f.st.libelle[0].view(), "Nomde trente caracteres exacte");
-  EXPECT_EQ(f.st.maxcareti[0], 123);
-  EXPECT_EQ(f.st.avtpagimp[0], "\\027E");
-  EXPECT_EQ(f.st.aprpagimp[0], "ab\\059");
-  EXPECT_EQ(f.st.aprpage[0], std::string("ab;"));
+  EXPECT_EQ(f.st.formats[0].libelle.view(), "Nomde trente caracteres exacte");
+  EXPECT_EQ(f.st.formats[0].maxcareti, 123);
+  EXPECT_EQ(f.st.formats[0].avtpagimp, "\\027E");
+  EXPECT_EQ(f.st.formats[0].aprpagimp, "ab\\059");
+  EXPECT_EQ(f.st.formats[0].aprpage, std::string("ab;"));
   EXPECT_EQ(f.t.sonneries(), 6 + 1 + 1 + 1);
   EXPECT_EQ(f.t.rangee(6),
             "* Nom du nouveau format ............ : Nomde trente caracteres exacte   *");
   // Read back, the line gives the same format again.
   Etat relu;
   EXPECT_TRUE(lire_catalogue(relu, f.catalogue()).empty());
-  EXPECT_EQ(relu.aprpage[1], std::string("ab;"));
-  EXPECT_EQ(relu.maxcareti[1], 123);
+  EXPECT_EQ(relu.formats[1].aprpage, std::string("ab;"));
+  EXPECT_EQ(relu.formats[1].maxcareti, 123);
 }
 
 TEST(WnFormatCrea, AFullCatalogueIsLeftAsItIs) {
@@ -238,7 +238,7 @@ TEST(WnFormatCrea, AFullCatalogueIsLeftAsItIs) {
   for (int i = 2; i <= 11; ++i) f.t.taper({kEntree});
   taper(f.t, champ("xyz"));  // acknowledged like any entry of two characters
   EXPECT_EQ(wn_format_crea(f.st, f.t), 0);
-  EXPECT_EQ(f.st.libelle[0].view(), "Nouveau") << "the format is still the one to use";
+  EXPECT_EQ(f.st.formats[0].libelle.view(), "Nouveau") << "the format is still the one to use";
   EXPECT_EQ(f.catalogue(), plein);
   EXPECT_EQ(f.st.pformat.get(), avant);
   EXPECT_EQ(f.t.rangee(19), rangee20("Maximum de 18 formats depasse. Format non insere...xy"));
@@ -304,26 +304,26 @@ TEST(WnFormatCrea, AReadOnlyDirectoryIsReportedBeforeTheQuestion) {
 TEST(WnFormatCrea, F11AbandonsTheFormAndPutsTheWorkingFormatBack) {
   for (int etape = 1; etape <= 11; ++etape) {
     Formulaire f(&kUn);
-    f.st.libelle[0].assign("Ancien");
-    f.st.etilar[0] = 3;
-    f.st.maxcareti[0] = 35;
-    f.st.avtpagimp[0] = "\\027E";
-    f.st.avtpage[0] =
+    f.st.formats[0].libelle.assign("Ancien");
+    f.st.formats[0].etilar = 3;
+    f.st.formats[0].maxcareti = 35;
+    f.st.formats[0].avtpagimp = "\\027E";
+    f.st.formats[0].avtpage =
         "\x1b"
         "E";
     std::FILE* avant = f.st.pformat.get();
     for (int i = 1; i < etape; ++i) taper(f.t, champ("7"));
     taper(f.t, champ("9", kF11));
     EXPECT_EQ(wn_format_crea(f.st, f.t), -1) << "step " << etape;
-    EXPECT_EQ(f.st.libelle[0].view(), "Ancien");
-    EXPECT_EQ(f.st.etilar[0], 3);
-    EXPECT_EQ(f.st.maxcareti[0], 35);
-    EXPECT_EQ(f.st.maxligeti[0], 0);
-    EXPECT_EQ(f.st.maxpagcad[0], 0);
-    EXPECT_EQ(f.st.avtpagimp[0], "\\027E");
-    EXPECT_EQ(f.st.avtpage[0], std::string("\x1b"
-                                           "E"));
-    EXPECT_EQ(f.st.aprpagimp[0], "");
+    EXPECT_EQ(f.st.formats[0].libelle.view(), "Ancien");
+    EXPECT_EQ(f.st.formats[0].etilar, 3);
+    EXPECT_EQ(f.st.formats[0].maxcareti, 35);
+    EXPECT_EQ(f.st.formats[0].maxligeti, 0);
+    EXPECT_EQ(f.st.formats[0].maxpagcad, 0);
+    EXPECT_EQ(f.st.formats[0].avtpagimp, "\\027E");
+    EXPECT_EQ(f.st.formats[0].avtpage, std::string("\x1b"
+                                                   "E"));
+    EXPECT_EQ(f.st.formats[0].aprpagimp, "");
     EXPECT_EQ(f.catalogue(), kUn);
     EXPECT_EQ(f.st.pformat.get(), avant);
     EXPECT_EQ(f.t.rangee(19), kForme.at(20)) << "no question asked";

@@ -1,4 +1,4 @@
-#include "formats/mn_fichiers.h"
+#include "tui/mn_fichiers.h"
 
 #include <gtest/gtest.h>
 
@@ -6,8 +6,8 @@
 #include <string>
 
 #include "core/arret.h"
-#include "outils.h"
-#include "tui/ecran_memoire.h"
+#include "formats/outils.h"
+#include "support/ecran_memoire.h"
 
 namespace vign {
 namespace {
@@ -172,7 +172,9 @@ TEST(MnFichiers, ALayoutWidthTooLargeStopsTheProgram) {
   m.dossier.dossier().ecrire("large.def", "10;254;\n");
   m.t.taper("adresses.txt");
   m.t.taper({kEntree});
-  EXPECT_THROW(mn_fichiers(m.st, m.t, "large.def"), Arret);
+  const auto fait = mn_fichiers(m.st, m.t, "large.def");
+  ASSERT_FALSE(fait.ok());
+  EXPECT_EQ(fait.erreur().message, "Augmenter MAX_RECLEN et recompiler");
 }
 
 }  // namespace

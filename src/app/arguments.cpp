@@ -1,4 +1,4 @@
-#include "core/arguments.h"
+#include "app/arguments.h"
 
 #include <string_view>
 

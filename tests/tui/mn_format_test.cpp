@@ -1,11 +1,11 @@
-#include "formats/mn_format.h"
+#include "tui/mn_format.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 
-#include "outils.h"
-#include "tui/ecran_memoire.h"
+#include "formats/outils.h"
+#include "support/ecran_memoire.h"
 #include "tui/saisie.h"
 
 namespace vign {
@@ -119,14 +119,14 @@ TEST(MnFormat, ShortCatalogueLinesAreReportedWhereTheCursorStands) {
 
 TEST(MnFormat, NamesTheWorkingFormatForTheCreationRowAndKeepsItsValues) {
   Menu m(kTrois);
-  m.st.libelle[0].assign("Mon format");
-  m.st.etilar[0] = 4;
-  m.st.avtpagimp[0] = "\\027E";
+  m.st.formats[0].libelle.assign("Mon format");
+  m.st.formats[0].etilar = 4;
+  m.st.formats[0].avtpagimp = "\\027E";
   EXPECT_EQ(m.choisir({kBas, kEntree}), 1);
-  EXPECT_EQ(m.st.libelle[0].view(), "Creation d'un nouveau format");
-  EXPECT_EQ(m.st.etilar[0], 4);
-  EXPECT_EQ(m.st.avtpagimp[0], "\\027E");
-  EXPECT_EQ(m.st.maxcareti[1], 35) << "the catalogue is loaded into slots 1 and up";
+  EXPECT_EQ(m.st.formats[0].libelle.view(), "Creation d'un nouveau format");
+  EXPECT_EQ(m.st.formats[0].etilar, 4);
+  EXPECT_EQ(m.st.formats[0].avtpagimp, "\\027E");
+  EXPECT_EQ(m.st.formats[1].maxcareti, 35) << "the catalogue is loaded into slots 1 and up";
 }
 
 }  // namespace

@@ -1,9 +1,12 @@
-#include "core/inifile.h"
+#include "formats/inifile.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <array>
 #include <cerrno>
 #include <cstdio>
-#include <fstream>
-#include <sstream>
 
 #include "core/arret.h"
 
@@ -53,15 +56,38 @@ std::optional<std::string> chercher_valeur(std::string_view contenu, std::string
   return std::nullopt;
 }
 
-std::optional<std::string> read_inifile(Etat& st, const std::string& fileini,
-                                        std::string_view section, std::string_view parametre) {
-  std::ifstream f(fileini, std::ios::binary);
-  if (!f) throw Arret(1, avec_raison("Erreur ouverture fichier BATCH", fileini));
-  std::ostringstream contenu;
-  contenu << f.rdbuf();
-  auto valeur = chercher_valeur(contenu.str(), section, parametre);
-  st.nom_zone = valeur.value_or(std::string());
-  return valeur;
+Resultat<Reglages> Reglages::lire(const std::string& nom) {
+  const std::string ouverture = "Erreur ouverture fichier BATCH";
+  const bool entree = nom == "-";
+  const int fd = entree ? STDIN_FILENO : ::open(nom.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return Erreur{avec_raison(ouverture, nom)};
+  struct Ferme {
+    int fd;
+    bool garder;
+    ~Ferme() {
+      if (!garder) ::close(fd);
+    }
+  } ferme{fd, entree};
+  struct stat s {};
+  if (::fstat(fd, &s) == 0 && S_ISDIR(s.st_mode)) {
+    errno = EISDIR;
+    return Erreur{avec_raison(ouverture, nom)};
+  }
+  std::string contenu;
+  std::array<char, 64 * 1024> bloc;
+  for (;;) {
+    const ssize_t n = ::read(fd, bloc.data(), bloc.size());
+    if (n == 0) break;
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return Erreur{avec_raison("Erreur lecture fichier BATCH", nom)};
+    }
+    if (contenu.size() + static_cast<std::size_t>(n) > kTailleMax) {
+      return Erreur{"Fichier BATCH trop grand " + cite(nom) + " : plus de 1 Mio"};
+    }
+    contenu.append(bloc.data(), static_cast<std::size_t>(n));
+  }
+  return Reglages(nom, std::move(contenu));
 }
 
 std::string cle_ligne(int i) {
@@ -78,18 +104,18 @@ std::string texte_inifile(const Etat& st, int nombre) {
     s.append(k).append("=").append(v).append("\n");
   };
   auto nb = [&cle](std::string_view k, int v) { cle(k, std::to_string(v)); };
-  cle("libelle", st.libelle[f].view());
+  cle("libelle", st.formats[f].libelle.view());
   const auto nombres = nombres_du_format(st, static_cast<int>(f));
   for (std::size_t i = 0; i < nombres.size(); ++i) nb(kClesNombres[i], nombres[i]);
-  cle("init_debut_page", st.avtpagimp[f]);
-  cle("init_fin_page", st.aprpagimp[f]);
+  cle("init_debut_page", st.formats[f].avtpagimp);
+  cle("init_fin_page", st.formats[f].aprpagimp);
   s += "\n[fichiers]\n";
   cle("donnees", st.inputfile);
   cle("delimiteur", st.delimiteur.value_or(std::string()));
   cle("etiquettes", st.outputfile);
   s += "\n[presentation]\n";
   const auto& lignes = st.ALECRAN == 1 ? st.champ : st.place;
-  for (int i = 1; i <= st.maxligeti[f] && i < kLignes; ++i) {
+  for (int i = 1; i <= st.formats[f].maxligeti && i < kLignes; ++i) {
     cle(cle_ligne(i), lignes[static_cast<std::size_t>(i)].view());
   }
   s += "\n[execution]\n";
@@ -97,19 +123,19 @@ std::string texte_inifile(const Etat& st, int nombre) {
   return s;
 }
 
-std::optional<std::string> write_inifile(const Etat& st, int nombre) {
+Resultat<> write_inifile(const Etat& st, int nombre) {
   const std::string nom = st.writefile.value_or(std::string());
   const std::string contenu = texte_inifile(st, nombre);
   std::FILE* f = std::fopen(nom.c_str(), "wb");
-  if (f == nullptr) return avec_raison("Erreur creation fichier", nom);
+  if (f == nullptr) return Erreur{avec_raison("Erreur creation fichier", nom)};
   const bool ecrit = std::fwrite(contenu.data(), 1, contenu.size(), f) == contenu.size();
   const int err = errno;
   const bool ferme = std::fclose(f) == 0;
   if (!ecrit || !ferme) {
     if (!ecrit) errno = err;
-    return avec_raison("Erreur ecriture fichier", nom);
+    return Erreur{avec_raison("Erreur ecriture fichier", nom)};
   }
-  return std::nullopt;
+  return {};
 }
 
 }  // namespace vign

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "core/etat.h"
+#include "core/resultat.h"
 #include "tui/terminal.h"
 
 namespace vign {
@@ -18,7 +19,7 @@ namespace vign {
 //   names a readable fixed-layout file the records have fixed widths instead;
 // - the output file name, in every case.
 // Every key that ends an entry simply moves on to the next one.
-// Throws Arret when the fixed-layout file holds a width no field can take.
-void mn_fichiers(Etat& st, Terminal& t, const std::optional<std::string>& pathname);
+// Fails, at once, when the fixed-layout file holds a width no field can take.
+Resultat<> mn_fichiers(Etat& st, Terminal& t, const std::optional<std::string>& pathname);
 
 }  // namespace vign

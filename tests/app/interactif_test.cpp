@@ -1,4 +1,4 @@
-#include "core/interactif.h"
+#include "app/interactif.h"
 
 #include <gtest/gtest.h>
 
@@ -8,9 +8,9 @@
 #include <vector>
 
 #include "core/arret.h"
+#include "support/ecran_memoire.h"
 #include "support/menu_attendu.h"
 #include "support/programme.h"
-#include "tui/ecran_memoire.h"
 #include "tui/saisie.h"
 
 namespace vign {
@@ -64,6 +64,7 @@ class Menu : public testing::Test {
       appels.push_back("fichiers " + def.value_or("-"));
       s.ALECRAN = ecran_choisi ? 1 : 0;
       if (entree_ouverte) s.pinput = ouvert();
+      return Resultat<>();
     };
     e.ecran = [this](Etat&, Terminal&) {
       appels.push_back("vign_ecran");
@@ -73,9 +74,9 @@ class Menu : public testing::Test {
       appels.push_back("vign_champ");
       return presentation_faite;
     };
-    e.imprimer = [this](Etat&, Terminal* term) {
-      appels.push_back(term != nullptr ? "execution" : "execution sans ecran");
-      return 0;
+    e.imprimer = [this](Etat&, Terminal&) {
+      appels.push_back("execution");
+      return Resultat<int>(0);
     };
     return e;
   }
@@ -209,10 +210,16 @@ TEST_F(Menu, AKeyboardGoneForGoodGivesTheTerminalBack) {
 TEST_F(Menu, AnEndFromInsideAStepGivesTheTerminalBack) {
   Etapes e = etapes();
   e.fichiers = [](Etat&, Terminal&, const std::optional<std::string>&) {
-    throw Arret(0, "Augmenter MAX_RECLEN et recompiler");
+    return Resultat<>(Erreur{"Augmenter MAX_RECLEN et recompiler"});
   };
   t.taper({kBas, kEntree});
-  EXPECT_THROW(traitement_interactif(st, t, e), Arret);
+  try {
+    traitement_interactif(st, t, e);
+    ADD_FAILURE() << "the run went on";
+  } catch (const Arret& a) {
+    EXPECT_EQ(a.statut(), 1);
+    EXPECT_STREQ(a.what(), "Augmenter MAX_RECLEN et recompiler");
+  }
   EXPECT_TRUE(t.rendu());
 }
 

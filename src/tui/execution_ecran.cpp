@@ -1,0 +1,72 @@
+#include "tui/execution_ecran.h"
+
+#include <cstdio>
+
+#include "core/arret.h"
+#include "core/nombres.h"
+#include "engine/execution.h"
+#include "tui/saisie.h"
+
+namespace vign {
+
+namespace {
+
+constexpr int kColonne = 3;
+
+class SuiviEcran : public Suivi {
+ public:
+  explicit SuiviEcran(Terminal& t) : t_(t) {}
+
+  // Asked until the answer is at least 1.
+  int nombre() override {
+    int n = 0;
+    std::string tape;
+    while (n < 1) {
+      pos(t_, kRangeeMessages, kColonne);
+      affiche(t_, "Nombres :      ");  // the prompt, and blanks over an earlier answer
+      pos(t_, kRangeeMessages, kColonne + 10);
+      t_.rafraichir();
+      acceptc(t_, tape, 5);
+      n = entier(tape);
+    }
+    return n;
+  }
+
+  void attente() override { montre("Please wait ...\n"); }
+
+  void fin(int imprimees) override {
+    char compte[32];
+    std::snprintf(compte, sizeof compte, "%6d etiquettes.\n", imprimees);
+    montre(compte);
+  }
+
+ private:
+  void montre(std::string_view texte) {
+    pos(t_, kRangeeMessages, kColonne);
+    affiche(t_, texte);
+    t_.rafraichir();
+  }
+  Terminal& t_;
+};
+
+}  // namespace
+
+void montre_message(Terminal& t, const Etat& st, std::string texte, int rangee, int colonne) {
+  const std::size_t largeur = static_cast<std::size_t>(kColonnes - colonne + 1);
+  for (const std::string* nom : {&st.inputfile, &st.outputfile}) {
+    if (texte.size() <= largeur) break;
+    const std::string cite_nom = " " + cite(*nom);
+    if (const auto i = texte.find(cite_nom); i != std::string::npos)
+      texte.erase(i, cite_nom.size());
+  }
+  pos(t, rangee, colonne);
+  affiche(t, texte + "\n");
+  t.rafraichir();
+}
+
+Resultat<int> execution_ecran(Etat& st, Terminal& t) {
+  SuiviEcran suivi(t);
+  return execution(st, suivi);
+}
+
+}  // namespace vign
