@@ -40,15 +40,10 @@ constexpr int kColonneMarque = 3;
 // Waits with the mark on the menu until Enter or F11; returns the row chosen
 // (Quitter for F11). The mark never wraps around.
 int choisir(Terminal& t, int ligne, int& derniere) {
-  std::string rien;
   int key = 0;
   do {
-    pos(t, derniere, kColonneMarque);
-    affiche(t, " ");
-    pos(t, ligne, kColonneMarque);
-    affiche(t, ">");
+    key = marque(t, derniere, ligne, kColonneMarque);
     derniere = ligne;
-    key = acceptc(t, rien, 0);
     if (key == kHaut && ligne > kAide) --ligne;
     if (key == kBas && ligne < kQuitter) ++ligne;
     t.rafraichir();

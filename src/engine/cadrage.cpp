@@ -10,7 +10,6 @@ namespace {
 // spaces; what one of them falls short is made up by the next block of the
 // line, since each block runs to its label's last column.
 constexpr long long kEtoiles = 76;
-constexpr long long kBlancs = 82;
 
 void ajoute(Ligne& ligne, long long n, long long plafond, char c) {
   ligne.append(static_cast<std::size_t>(std::clamp(n, 0LL, plafond)), c);

@@ -10,10 +10,6 @@ namespace vign {
 
 namespace {
 
-// Every space fill adds at most this many spaces at a time; a fill cut short
-// is made up by the next text or fill of the same line.
-constexpr long long kBlancs = 82;
-
 // Appends spaces to a line, at most 82 at a time; what does not fit is
 // dropped.
 void blancs(Ligne& ligne, long long compte) {

@@ -14,6 +14,10 @@
 
 namespace vign {
 
+// Every space fill adds at most this many spaces at a time; a fill cut short
+// is made up by the next text or fill of the same line.
+inline constexpr long long kBlancs = 82;
+
 // The geometry of a format, as composition and alignment use it.
 using Planche = Format;
 

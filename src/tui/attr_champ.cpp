@@ -16,23 +16,20 @@ namespace {
 // The fields of the title box: where they stand, the blank drawn over what
 // was typed there before, and how much can be typed. The string fields are
 // one underscore wider than the text they take.
-struct Zone {
-  int ligne;
-  int colonne;
+struct ZoneTitre {
+  Zone zone;
   std::string_view blanc;
-  int limite;
 };
 
-constexpr Zone kNumero{2, 12, "__", 2};
-constexpr Zone kActivation{2, 32, "_________________________________", 32};
-constexpr Zone kDesactivation{3, 32, "_________________________________", 32};
+constexpr ZoneTitre kNumero{{2, 12, 2}, "__"};
+constexpr ZoneTitre kActivation{{2, 32, 32}, "_________________________________"};
+constexpr ZoneTitre kDesactivation{{3, 32, 32}, "_________________________________"};
 
-int demande(Terminal& t, const Zone& z, std::string& reponse) {
-  pos(t, z.ligne, z.colonne);
+int demande(Terminal& t, const ZoneTitre& z, std::string& reponse) {
+  pos(t, z.zone.ligne, z.zone.colonne);
   affiche(t, z.blanc);
   t.rafraichir();
-  pos(t, z.ligne, z.colonne);
-  return acceptc(t, reponse, z.limite);
+  return saisir(t, z.zone, reponse);
 }
 
 std::size_t rang(int k) {

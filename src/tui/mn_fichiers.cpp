@@ -25,21 +25,15 @@ constexpr int kRangeeBoite = 5;
 
 // Where each entry is typed, and how many characters it takes. The names take
 // 25 although the dots show 23: the last two cover blanks of the box.
-struct Saisie {
-  int ligne;
-  int colonne;
-  int longueur;
-};
-constexpr Saisie kNomEntree{6, 23, 25};
-constexpr Saisie kDelimiteur{6, 63, 1};
-constexpr Saisie kNomSortie{7, 23, 25};
+constexpr Zone kNomEntree{6, 23, 25};
+constexpr Zone kDelimiteur{6, 63, 1};
+constexpr Zone kNomSortie{7, 23, 25};
 constexpr int kColonneMessage = 3;
 constexpr std::size_t kPlaceMessage = 63;  // up to the right side of the box
 
-std::string demander(Terminal& t, const Saisie& s) {
+std::string demander(Terminal& t, const Zone& z) {
   std::string texte;
-  pos(t, s.ligne, s.colonne);
-  acceptc(t, texte, s.longueur);
+  saisir(t, z, texte);
   return texte;
 }
 

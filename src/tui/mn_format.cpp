@@ -48,13 +48,8 @@ int mn_format(Etat& st, Terminal& t) {
   const int derniere = kRangeeCreation + st.MAXFORMAT;
   int courante = kRangeeCreation;
   int precedente = kRangeeCreation;
-  std::string rien;
   for (;;) {
-    pos(t, precedente, kColonneMarque);
-    affiche(t, " ");
-    pos(t, courante, kColonneMarque);
-    affiche(t, ">");
-    const int touche = acceptc(t, rien, 0);
+    const int touche = marque(t, precedente, courante, kColonneMarque);
     precedente = courante;
     if (touche == kF11) return -1;
     if (touche == kHaut) --courante;

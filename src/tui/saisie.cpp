@@ -57,4 +57,18 @@ int acceptc(Terminal& t, std::string& buffer, int length, const OptionsSaisie& o
   return key;
 }
 
+int saisir(Terminal& t, const Zone& z, std::string& texte, const OptionsSaisie& options) {
+  pos(t, z.ligne, z.colonne);
+  return acceptc(t, texte, z.longueur, options);
+}
+
+int marque(Terminal& t, int avant, int ligne, int colonne) {
+  pos(t, avant, colonne);
+  affiche(t, " ");
+  pos(t, ligne, colonne);
+  affiche(t, ">");
+  std::string rien;
+  return acceptc(t, rien, 0);
+}
+
 }  // namespace vign

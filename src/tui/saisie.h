@@ -34,4 +34,18 @@ struct OptionsSaisie {
 // Throws Arret when the keyboard is gone for good.
 int acceptc(Terminal& t, std::string& buffer, int length, const OptionsSaisie& options = {});
 
+// A field of a screen: where it is typed and how many characters it takes.
+struct Zone {
+  int ligne;
+  int colonne;
+  int longueur;
+};
+
+// The line input at a field: the cursor goes there, then acceptc.
+int saisir(Terminal& t, const Zone& z, std::string& texte, const OptionsSaisie& options = {});
+
+// The ">" mark of a menu, moved from row `avant` to row `ligne` of column
+// `colonne`; then waits for a key and returns it.
+int marque(Terminal& t, int avant, int ligne, int colonne);
+
 }  // namespace vign

@@ -36,12 +36,7 @@ constexpr std::array<const char*, 16> kForme = {
 constexpr int kRangeeForme = 6;
 
 // Where each field of the form is typed, in the order the form asks for them.
-struct Champ {
-  int ligne;
-  int colonne;
-  int longueur;
-};
-constexpr std::array<Champ, 11> kChamps = {{{7, 40, 30},
+constexpr std::array<Zone, 11> kChamps = {{{7, 40, 30},
                                             {8, 40, 3},
                                             {9, 40, 3},
                                             {10, 40, 3},
@@ -139,13 +134,12 @@ bool saisir(Etat& st, Terminal& t) {
   std::string texte;
   int etape = 1;
   while (etape <= static_cast<int>(kChamps.size())) {
-    const Champ& c = kChamps[static_cast<std::size_t>(etape - 1)];
-    pos(t, c.ligne, c.colonne);
+    const Zone& z = kChamps[static_cast<std::size_t>(etape - 1)];
     // A ';' would end the field early when the catalogue is read back and
     // shift every later field of the line; a page string can still carry
     // that byte as \059.
     const bool texte_libre = etape == kNom || etape == kAvant || etape == kApres;
-    const int touche = acceptc(t, texte, c.longueur, {.refuses = texte_libre ? ";" : ""});
+    const int touche = saisir(t, z, texte, {.refuses = texte_libre ? ";" : ""});
     if (touche == kF11) return false;
     if (!texte.empty()) stocker(st, etape, texte);
     t.rafraichir();

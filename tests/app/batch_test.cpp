@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -434,6 +435,26 @@ TEST(Demandes, HelpAndVersionAnswerOnStandardOutputWithoutATerminal) {
   const auto aide = test::lancer({"--help"}, d.chemin());
   for (const char* option : {"-l ", "-f ", "-d ", "-e ", "formats.txt", "man vign"}) {
     EXPECT_NE(aide.sortie.find(option), std::string::npos) << option;
+  }
+}
+
+}  // namespace
+}  // namespace vign
+
+namespace vign {
+namespace {
+
+// The settings may come down a pipe: they are read once, whole.
+TEST(ReglagesDUnTube, StandardInputPrintsWhatTheFilePrints) {
+  test::Dossier d;
+  d.ecrire("in.txt", kDonneesExemple);
+  d.ecrire("t.ini", texte(exemple()));
+  const std::string dans = "cd '" + d.chemin().string() + "' && ";
+  for (const char* commande : {"cat t.ini | " VIGN_BINARY " -l -",
+                               "cat t.ini | " VIGN_BINARY " -l /dev/stdin"}) {
+    std::filesystem::remove(d / "out.prn");
+    ASSERT_EQ(std::system((dans + commande).c_str()), 0) << commande;
+    EXPECT_EQ(d.lire("out.prn"), kSortieExemple) << commande;
   }
 }
 
