@@ -1,0 +1,95 @@
+#include "core/jeu.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <utility>
+
+namespace vign {
+namespace {
+
+struct Cas {
+  const char* jeu;
+  std::string texte;
+  std::string attendu;
+  std::size_t remplaces;
+};
+
+// Opens the conversion or fails the test with the message.
+Conversion ouvrir(Ouverture o) {
+  if (auto* message = std::get_if<std::string>(&o)) ADD_FAILURE() << *message;
+  return std::move(std::get<Conversion>(o));
+}
+
+TEST(Jeu, UnicodeTextReachesThePrinterSet) {
+  const Cas cas[] = {
+      {"CP850", "H\xc3\xa9l\xc3\xa8ne", "\x48\x82\x6c\x8a\x6e\x65", 0},
+      {"ISO-8859-1", "H\xc3\xa9l\xc3\xa8ne", "H\xe9l\xe8ne", 0},
+      {"CP437", "Fran\xc3\xa7ois", "Fran\x87ois", 0},
+      {"CP1252", "\xc5\x93uvre", "\x9cuvre", 0},  // œ is in CP1252
+      {"CP850", "\xc5\x93uvre", "oeuvre", 1},     // but not in CP850
+      {"ISO-8859-1", "l\xe2\x80\x99\xc3\xa9t\xc3\xa9", "l'\xe9t\xe9", 1},
+      {"CP850", "\xe4\xb8\xad", "?", 1},  // no way to write it
+      {"CP850", "a\xe4\xb8\xadz\xe4\xb8\xad", "a?z?", 2},
+      {"CP850", "H\xe9l\xe8ne", "H\xe9l\xe8ne", 0},  // already printer bytes
+      {"CP850", "ab\xc3", "ab\xc3", 0},              // a sequence cut short
+      {"CP850", "R\xc3\xa9sum\xc3", "R\x82sum\xc3", 0},
+      {"ISO-2022-JP", "\xe4\xb8\xad", "\x1b$BCf\x1b(B", 0},  // back to ASCII at the end
+      // Long pieces go to the C library in slices: é across the first cut.
+      {"CP850", std::string(255, 'a') + "\xc3\xa9\xc5\x93", std::string(255, 'a') + "\x82oe", 1},
+  };
+  for (const auto& c : cas) {
+    Conversion conv = ouvrir(Conversion::depuis_utf8(c.jeu));
+    std::string sortie = "<";
+    EXPECT_EQ(conv.convertir(c.texte, sortie), c.remplaces) << c.jeu << " " << c.texte;
+    EXPECT_EQ(sortie, "<" + c.attendu) << c.jeu << " " << c.texte;
+    // The same piece again gives the same bytes: nothing is carried over.
+    sortie.clear();
+    conv.convertir(c.texte, sortie);
+    EXPECT_EQ(sortie, c.attendu) << c.jeu << " " << c.texte;
+  }
+}
+
+TEST(Jeu, RecordsComeToUnicode) {
+  const Cas cas[] = {
+      {"ISO-8859-1", "H\xe9l\xe8ne", "H\xc3\xa9l\xc3\xa8ne", 0},
+      {"CP850", "\x48\x82\x6c\x8a\x6e\x65", "H\xc3\xa9l\xc3\xa8ne", 0},
+      {"CP1252", "5 \x80", "5 \xe2\x82\xac", 0},
+      {"CP1252", "a\x81z", "a?z", 1},  // 0x81 has no character
+      {"UTF-8", "a\xffz\xc3\xa9", "a?z\xc3\xa9", 1},
+      // Sets written with ASCII bytes only: never copied as they are.
+      {"ISO-2022-JP", "\x1b$BCf\x1b(B", "\xe4\xb8\xad", 0},
+      {"UTF-7", "+AOk-", "\xc3\xa9", 0},
+      {"ISO-8859-1", "plain", "plain", 0},
+  };
+  for (const auto& c : cas) {
+    Conversion conv = ouvrir(Conversion::vers_utf8(c.jeu));
+    std::string sortie;
+    EXPECT_EQ(conv.convertir(c.texte, sortie), c.remplaces) << c.jeu << " " << c.texte;
+    EXPECT_EQ(sortie, c.attendu) << c.jeu << " " << c.texte;
+  }
+}
+
+TEST(Jeu, AnUnknownSetIsNamedInTheMessage) {
+  for (const char* nom : {"XYZ", "", "CP850//TRANSLIT"}) {
+    Ouverture ouvertures[] = {Conversion::vers_utf8(nom), Conversion::depuis_utf8(nom)};
+    for (const Ouverture& o : ouvertures) {
+      const auto* message = std::get_if<std::string>(&o);
+      ASSERT_NE(message, nullptr) << nom;
+      EXPECT_EQ(*message, "Jeu de caracteres inconnu : \"" + std::string(nom) + "\"");
+    }
+  }
+}
+
+TEST(Jeu, AMovedConversionStillConverts) {
+  Conversion a = ouvrir(Conversion::depuis_utf8("CP850"));
+  Conversion b = std::move(a);
+  Conversion c = ouvrir(Conversion::depuis_utf8("ISO-8859-1"));
+  c = std::move(b);
+  std::string sortie;
+  c.convertir("\xc3\xa9", sortie);
+  EXPECT_EQ(sortie, "\x82");
+}
+
+}  // namespace
+}  // namespace vign
