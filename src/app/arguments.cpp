@@ -10,6 +10,9 @@ void lire_arguments(Etat& st, std::span<const char* const> args) {
   st.formatfile.reset();
   st.inifile.reset();
   st.writefile.reset();
+  st.options.jeu_imprimante.reset();
+  st.options.debut.reset();
+  st.options.copies.reset();
   // args[0] is the program name; the value of args[k-1] is args[k], absent
   // for the last argument.
   for (std::size_t k = args.size(); k >= 1; --k) {
@@ -26,6 +29,12 @@ void lire_arguments(Etat& st, std::span<const char* const> args) {
       st.deplacement = d > 0 ? d : 0;
     } else if (option == "-e") {
       st.writefile = valeur;
+    } else if (option == "-c" && valeur) {
+      st.options.jeu_imprimante = valeur;
+    } else if (option == "-s" && valeur) {
+      st.options.debut = valeur;
+    } else if (option == "-n" && valeur) {
+      st.options.copies = valeur;
     }
   }
 }
@@ -41,12 +50,16 @@ Demande demande(std::span<const char* const> args) {
 
 const char* const kUsage =
     "Usage : vign [-l REGLAGES] [-f DISPOSITION] [-d OCTETS] [-e REGLAGES]\n"
+    "             [-c JEU] [-s DEBUT] [-n COPIES]\n"
     "Planches d'etiquettes pour imprimantes ligne et matricielles.\n"
     "\n"
     "  -l REGLAGES     imprime sans ecran d'apres le fichier de reglages REGLAGES\n"
     "  -f DISPOSITION  fichier des largeurs des champs (mode largeur fixe)\n"
     "  -d OCTETS       octets a sauter avant le premier enregistrement (largeur fixe)\n"
     "  -e REGLAGES     ecrit les reglages de chaque execution dans REGLAGES\n"
+    "  -c JEU          jeu de caracteres de l'imprimante (CP850, ISO-8859-1...)\n"
+    "  -s DEBUT        premiere position d'etiquette de la premiere page (1, 2...)\n"
+    "  -n COPIES       nombre de copies de chaque etiquette, ou #K : le champ K\n"
     "  -h, --help      cette aide\n"
     "  -V, --version   la version du programme\n"
     "\n"

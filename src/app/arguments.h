@@ -1,5 +1,7 @@
 // The command line: -l settings file (batch run), -f fixed-layout file,
-// -d initial skip, -e settings file to write after every run.
+// -d initial skip, -e settings file to write after every run; -c printer's
+// character set, -s first label position, -n copies, which win over the keys
+// of the settings file.
 #pragma once
 
 #include <span>

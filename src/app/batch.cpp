@@ -17,6 +17,8 @@ namespace vign {
 
 namespace {
 
+constexpr int kNombreEtiquettesMax = 99999;
+
 // The keys a batch run cannot do without. The first one missing is kept, and
 // the run stops at the next check with a line naming it.
 class Cles {
@@ -76,6 +78,22 @@ class Entree {
   std::unique_ptr<char[]> tampon_;
 };
 
+// The optional keys; an option of the command line wins over its key.
+void lire_options(Etat& st, const Reglages& r) {
+  auto lire = [&r](std::optional<std::string>& option, std::string_view section,
+                   std::string_view cle) {
+    if (!option) option = r.valeur(section, cle);
+  };
+  Options& o = st.options;
+  lire(o.jeu_donnees, "fichiers", "jeu_donnees");
+  lire(o.jeu_imprimante, "fichiers", "jeu_imprimante");
+  lire(o.guillemets, "fichiers", "guillemets");
+  lire(o.entete, "fichiers", "entete");
+  lire(o.debut, "execution", "debut");
+  lire(o.copies, "execution", "copies");
+  for (std::size_t i = 0; i < kClesPdf.size(); ++i) lire(o.pdf[i], "pdf", kClesPdf[i]);
+}
+
 Resultat<> batch(Etat& st, const Reglages& reglages) {
   Cles cles(reglages);
   lire_format(st, cles);
@@ -112,8 +130,14 @@ Resultat<> batch(Etat& st, const Reglages& reglages) {
       return Erreur{"Nombre d'etiquettes inferieur a 1 dans le fichier BATCH " +
                     cite(reglages.nom())};
     }
+    // As many as the count prompt of the screen takes (five digits).
+    if (nombre > kNombreEtiquettesMax) {
+      return Erreur{"Nombre d'etiquettes superieur a 99999 dans le fichier BATCH " +
+                    cite(reglages.nom())};
+    }
   }
   if (cles.manque()) return *cles.manque();
+  lire_options(st, reglages);
   SuiviMuet suivi(nombre);
   const auto imprimees = execution(st, suivi);
   if (!imprimees) return imprimees.erreur();

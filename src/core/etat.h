@@ -15,6 +15,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "core/texte.h"
 
@@ -60,6 +61,33 @@ struct Format {
   Controle aprpage{};       // page-end string decoded, or none
 };
 
+// The keys of the eight numbers of a format in section [format] of the
+// settings file, in the order of nombres_du_format.
+inline constexpr std::array<std::string_view, 8> kClesNombres = {
+    "nbre_en_largeur",   "nbre_caracteres", "nbre_lignes",          "marge",
+    "espace_horizontal", "espace_vertical", "nbre_rangee_par_page", "nbre_page_cadrage"};
+
+// The most a number of a format may be: what the new-format form takes (three
+// digits). Past it a format would write without bound.
+inline constexpr int kNombreMax = 999;
+
+// The keys of section [pdf] of the settings file, in the order it is written.
+inline constexpr std::array<std::string_view, 8> kClesPdf = {
+    "page", "cpi", "lpi", "haut", "gauche", "police", "taille", "contours"};
+
+// Settings beyond the format, each optional: absent, a run prints what it
+// printed before they existed, and -e writes none of them. Each is kept as
+// it was given (settings file or command line), to be written back as is.
+struct Options {
+  std::optional<std::string> jeu_donnees;     // [fichiers]: the records' character set
+  std::optional<std::string> jeu_imprimante;  // [fichiers] or -c: the printer's character set
+  std::optional<std::string> guillemets;      // [fichiers]: "oui" for CSV as spreadsheets write it
+  std::optional<std::string> entete;  // [fichiers]: "oui" when the first record names the fields
+  std::optional<std::string> debut;   // [execution] or -s: first label position of page 1
+  std::optional<std::string> copies;  // [execution] or -n: copies of each label, or #K
+  std::array<std::optional<std::string>, kClesPdf.size()> pdf{};  // [pdf], by kClesPdf
+};
+
 struct Etat {
   // --- Format table: one entry per slot, slot 0 is the working format. ---
   std::array<Format, kSlots> formats{};
@@ -97,6 +125,8 @@ struct Etat {
   Fichier pdef;                           // the fixed-layout file while it is parsed
   int deplacement = 0;                    // bytes skipped before the first fixed-width record (-d)
   int etat = 0;                           // byte count of the last fixed-width read
+
+  Options options;  // settings beyond the format (character sets, CSV, start, copies, PDF)
 
   // --- Completion and mode flags: 0 no, 1 yes. ---
   int FORMATS = 0;       // a format is chosen

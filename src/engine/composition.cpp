@@ -30,6 +30,13 @@ void ajoute_attribut(Ligne& ligne, int& lgattr, const Controle& chaine) {
 }  // namespace
 
 std::optional<std::string> format_refuse(const Planche& p) {
+  const auto nombres = nombres_du_format(p);
+  for (std::size_t i = 0; i < nombres.size(); ++i) {
+    if (nombres[i] > kNombreMax) {
+      return "Format inutilisable : " + std::string(kClesNombres[i]) + "=" +
+             std::to_string(nombres[i]) + " (999 au plus)";
+    }
+  }
   if (p.etilar < 1) return "Format inutilisable : moins d'une etiquette en largeur";
   // Labels of no width and no gap would pass the test of the line's length
   // below, by the billion.

@@ -13,55 +13,11 @@
 #include "engine/cadrage.h"
 #include "engine/composition.h"
 #include "engine/enregistrement.h"
+#include "engine/impression.h"
 
 namespace vign {
 
 namespace {
-
-// The print file of one run, behind a large buffer (labels come by the
-// million); closed on every way out of the run.
-class Impression {
- public:
-  explicit Impression(Etat& st) : st_(st) {}
-  Impression(const Impression&) = delete;
-  Impression& operator=(const Impression&) = delete;
-  ~Impression() { st_.poutput.reset(); }  // before the buffer goes
-
-  bool ouvre() {
-    st_.poutput.reset(std::fopen(st_.outputfile.c_str(), "w"));
-    if (!st_.poutput) return false;
-    tampon_ = std::make_unique<char[]>(kTampon);
-    std::setvbuf(st_.poutput.get(), tampon_.get(), _IOFBF, kTampon);
-    return true;
-  }
-
-  std::FILE* fichier() const { return st_.poutput.get(); }
-
-  // True once a write has failed; errno is kept from that moment.
-  bool en_erreur() {
-    if (erreur_ == 0 && std::ferror(fichier()) != 0) erreur_ = errno != 0 ? errno : EIO;
-    return erreur_ != 0;
-  }
-
-  // Closes the file; false when a write or the close failed, with errno set.
-  bool ferme() {
-    en_erreur();
-    std::FILE* f = st_.poutput.release();
-    if (std::fclose(f) != 0 && erreur_ == 0) erreur_ = errno;
-    if (erreur_ != 0) errno = erreur_;
-    return erreur_ == 0;
-  }
-
-  void envoie(const Controle& chaine) {
-    if (chaine) std::fwrite(chaine->data(), 1, chaine->size(), fichier());
-  }
-
- private:
-  static constexpr std::size_t kTampon = 256 * 1024;
-  Etat& st_;
-  std::unique_ptr<char[]> tampon_;
-  int erreur_ = 0;
-};
 
 // True when the print file named is the open input file itself, however the
 // name is spelled: creating it would destroy the records before they are read.
@@ -71,6 +27,21 @@ bool sortie_sur_entree(const Etat& st) {
   if (!st.pinput || ::stat(st.outputfile.c_str(), &sortie) != 0) return false;
   if (::fstat(::fileno(st.pinput.get()), &entree) != 0) return false;
   return sortie.st_dev == entree.st_dev && sortie.st_ino == entree.st_ino;
+}
+
+// Which file of the run a print file or a settings file to write would
+// overwrite: the records, the settings read, the layout or the print file.
+// Creating it would destroy what the run reads, or what it writes.
+std::optional<std::string> ecrase_une_entree(const Etat& st, const std::string& nom, bool sortie) {
+  std::vector<const std::string*> lus;
+  if (st.inputfile != kEcran) lus.push_back(&st.inputfile);
+  if (st.formatfile && st.FIXED == 1) lus.push_back(&*st.formatfile);
+  if (sortie && st.inifile) lus.push_back(&*st.inifile);
+  if (!sortie) lus.push_back(&st.outputfile);
+  for (const std::string* lu : lus) {
+    if (meme_fichier(nom, *lu)) return *lu;
+  }
+  return std::nullopt;
 }
 
 // Refuses a run that cannot be made, before the print file is created, so that
@@ -86,6 +57,16 @@ std::optional<std::string> refus(Etat& st, const Planche& p) {
       return "Err. fichier entree " + cite(st.inputfile);
     }
   }
+  // The print file and the -e file are compared with what the run reads.
+  // (-e may name the settings file read: it rewrites the same settings.)
+  if (const auto lu = ecrase_une_entree(st, st.outputfile, true)) {
+    return "Fichier de sortie identique au fichier d'entree " + cite(*lu);
+  }
+  if (st.writefile) {
+    if (const auto lu = ecrase_une_entree(st, *st.writefile, false)) {
+      return "Fichier de sortie identique au fichier d'entree " + cite(*lu);
+    }
+  }
   return std::nullopt;
 }
 
@@ -95,6 +76,7 @@ void pages_de_cadrage(Etat& st, const Planche& p, Impression& impression) {
     impression.envoie(st.formats[f].avtpage);
     for (int r = 0; r < p.maxetipag; ++r) cadrage(st, p, impression.fichier());
     impression.envoie(st.formats[f].aprpage);
+    impression.fin_de_page();
   }
 }
 
@@ -154,6 +136,7 @@ int imprime_etiquettes(Etat& st, const Planche& p, Impression& impression, Sourc
     if ((rangee_ecrite && rangs == p.maxetipag) || !st.res) {
       rangs = 0;
       impression.envoie(st.formats[f].aprpage);
+      impression.fin_de_page();
       impression.envoie(st.formats[f].avtpage);
     }
     etiquettes = st.res;
@@ -171,7 +154,7 @@ Resultat<int> execution(Etat& st, Suivi& suivi) {
   if (const auto r = refus(st, p)) return Erreur{*r};
 
   Impression impression(st);
-  if (!impression.ouvre()) return Erreur{avec_raison("Erreur sortie", st.outputfile)};
+  if (auto ouverte = impression.ouvre(p); !ouverte) return ouverte.erreur();
   st.res = true;
   // A file that holds no record at all gives no label, only the empty pages.
   bool etiquettes = true;
@@ -197,7 +180,8 @@ Resultat<int> execution(Etat& st, Suivi& suivi) {
   } else {
     std::putc('\f', impression.fichier());
   }
-  if (!impression.ferme()) return Erreur{avec_raison("Erreur sortie", st.outputfile)};
+  impression.fin_de_page();
+  if (auto fermee = impression.ferme(); !fermee) return fermee.erreur();
   suivi.fin(imprimees);
   return imprimees;
 }

@@ -22,10 +22,6 @@ bool sortie_pdf_demandee(std::string_view nom);
 // True when the drawing is a PNG picture: the name ends in ".png", any case.
 bool sortie_png_demandee(std::string_view nom);
 
-// The keys of section [pdf], in the order the settings file is written.
-inline constexpr std::array<std::string_view, 8> kClesPdf = {
-    "page", "cpi", "lpi", "haut", "gauche", "police", "taille", "contours"};
-
 struct ReglagesPdf {
   double largeur = 210.0;                   // page width, in mm (A4)
   double hauteur = 297.0;                   // page height, in mm

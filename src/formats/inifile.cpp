@@ -113,6 +113,15 @@ std::string texte_inifile(const Etat& st, int nombre) {
   cle("donnees", st.inputfile);
   cle("delimiteur", st.delimiteur.value_or(std::string()));
   cle("etiquettes", st.outputfile);
+  // Keys beyond the first version's are written only when set, so that a
+  // run that uses none of them writes the file it always wrote.
+  auto facultative = [&cle](std::string_view k, const std::optional<std::string>& v) {
+    if (v) cle(k, *v);
+  };
+  facultative("jeu_donnees", st.options.jeu_donnees);
+  facultative("jeu_imprimante", st.options.jeu_imprimante);
+  facultative("guillemets", st.options.guillemets);
+  facultative("entete", st.options.entete);
   s += "\n[presentation]\n";
   const auto& lignes = st.ALECRAN == 1 ? st.champ : st.place;
   for (int i = 1; i <= st.formats[f].maxligeti && i < kLignes; ++i) {
@@ -120,6 +129,15 @@ std::string texte_inifile(const Etat& st, int nombre) {
   }
   s += "\n[execution]\n";
   nb("nombre", nombre);
+  facultative("debut", st.options.debut);
+  facultative("copies", st.options.copies);
+  bool pdf = false;
+  for (std::size_t i = 0; i < kClesPdf.size(); ++i) {
+    if (!st.options.pdf[i]) continue;
+    if (!pdf) s += "\n[pdf]\n";
+    pdf = true;
+    cle(kClesPdf[i], *st.options.pdf[i]);
+  }
   return s;
 }
 

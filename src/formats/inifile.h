@@ -15,12 +15,6 @@
 
 namespace vign {
 
-// The keys of the eight numbers of a format in section [format], in the order
-// of nombres_du_format.
-inline constexpr std::array<std::string_view, 8> kClesNombres = {
-    "nbre_en_largeur",   "nbre_caracteres", "nbre_lignes",          "marge",
-    "espace_horizontal", "espace_vertical", "nbre_rangee_par_page", "nbre_page_cadrage"};
-
 // The key of label line i in section [presentation]: "ligne01", "ligne02", ...
 std::string cle_ligne(int i);
 

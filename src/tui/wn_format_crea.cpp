@@ -8,7 +8,7 @@
 #include "core/controle.h"
 #include "core/nombres.h"
 #include "formats/catalogue.h"
-#include "formats/remplacement.h"
+#include "core/remplacement.h"
 #include "tui/saisie.h"
 
 namespace vign {

@@ -166,6 +166,13 @@ TEST_F(TraitementBatch, EmptyInputNameMeansScreenModeAndNombreIsRequired) {
   EXPECT_EQ(d.lire("out.prn"), rangee1 + "\n" + rangee2 + "\n\f");
 }
 
+TEST_F(TraitementBatch, ScreenModeCountPastTheScreensPromptIsRefused) {
+  const auto r = lance(avec(avec(exemple(), "donnees", "ECRAN"), "nombre", "2147483647"));
+  EXPECT_EQ(r.statut, 1);
+  EXPECT_EQ(r.erreurs, "Nombre d'etiquettes superieur a 99999 dans le fichier BATCH \"t.ini\"\n");
+  EXPECT_FALSE(sortie_existe());
+}
+
 TEST_F(TraitementBatch, ScreenModeCountBelowOneIsRefused) {
   for (const char* nombre : {"0", "-3", "abc"}) {
     const auto r = lance(avec(avec(exemple(), "donnees", "ECRAN"), "nombre", nombre));
@@ -450,8 +457,8 @@ TEST(ReglagesDUnTube, StandardInputPrintsWhatTheFilePrints) {
   d.ecrire("in.txt", kDonneesExemple);
   d.ecrire("t.ini", texte(exemple()));
   const std::string dans = "cd '" + d.chemin().string() + "' && ";
-  for (const char* commande : {"cat t.ini | " VIGN_BINARY " -l -",
-                               "cat t.ini | " VIGN_BINARY " -l /dev/stdin"}) {
+  for (const char* commande :
+       {"cat t.ini | " VIGN_BINARY " -l -", "cat t.ini | " VIGN_BINARY " -l /dev/stdin"}) {
     std::filesystem::remove(d / "out.prn");
     ASSERT_EQ(std::system((dans + commande).c_str()), 0) << commande;
     EXPECT_EQ(d.lire("out.prn"), kSortieExemple) << commande;

@@ -172,6 +172,19 @@ TEST(Format, PrintableOrNot) {
   EXPECT_TRUE(format_refuse({0x7fffffff, 10, 1, 0, 0, 0, 0, 0}));
   EXPECT_FALSE(format_refuse({254, 0, 1, 0, 0, 0, 0, 0}));
   EXPECT_TRUE(format_refuse({255, 0, 1, 0, 0, 0, 0, 0}));
+  // Numbers past what the form takes would write without bound.
+  const struct {
+    Planche p;
+    const char* message;
+  } bornes[] = {
+      {{1, 10, 1, 0, 0, 2147483647, 0, 0},
+       "Format inutilisable : espace_vertical=2147483647 (999 au plus)"},
+      {{1, 10, 1, 0, 0, 0, 1000, 0},
+       "Format inutilisable : nbre_rangee_par_page=1000 (999 au plus)"},
+      {{1, 10, 1, 0, 0, 0, 0, 5000}, "Format inutilisable : nbre_page_cadrage=5000 (999 au plus)"},
+  };
+  for (const auto& b : bornes) EXPECT_EQ(format_refuse(b.p), b.message);
+  EXPECT_FALSE(format_refuse({1, 10, 1, 0, 0, 999, 999, 999}));
 }
 
 }  // namespace

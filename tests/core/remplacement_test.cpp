@@ -1,4 +1,4 @@
-#include "formats/remplacement.h"
+#include "core/remplacement.h"
 
 #include <sys/resource.h>
 #include <sys/stat.h>

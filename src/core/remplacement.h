@@ -16,7 +16,9 @@ class Remplacement {
  public:
   // Creates the temporary file "chemin.XXXXXX" at once, so that a directory
   // that cannot be written is known before anything is asked of the user.
-  explicit Remplacement(std::string chemin);
+  // `suffixe` ends the temporary name too (a drawing library that reads
+  // the kind of file from its name needs it).
+  explicit Remplacement(std::string chemin, std::string_view suffixe = {});
   // Removes the temporary file unless it took the file's name.
   ~Remplacement();
   Remplacement(const Remplacement&) = delete;
@@ -30,6 +32,16 @@ class Remplacement {
   // would get). False when any step failed, and erreur() says which.
   bool valider(std::string_view contenu);
 
+  // For content written by the caller: the temporary file's name, and its
+  // descriptor, which the caller then owns and closes. nommer() gives the
+  // closed temporary file the file's name, permissions, owner and group, with
+  // no forced write to disk (print files are large and can be made again).
+  const std::string& temporaire() const { return temporaire_; }
+  int liberer();
+  bool nommer();
+  // errno of the step that failed.
+  int raison() const { return raison_; }
+
  private:
   bool echec(const char* etape);
 
@@ -37,6 +49,7 @@ class Remplacement {
   std::string temporaire_;
   int fd_ = -1;
   std::string erreur_;
+  int raison_ = 0;
 };
 
 }  // namespace vign

@@ -1,4 +1,4 @@
-#include "formats/remplacement.h"
+#include "core/remplacement.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -33,9 +33,11 @@ std::string dossier(const std::string& chemin) {
 
 }  // namespace
 
-Remplacement::Remplacement(std::string chemin) : chemin_(std::move(chemin)) {
+Remplacement::Remplacement(std::string chemin, std::string_view suffixe)
+    : chemin_(std::move(chemin)) {
   std::vector<char> modele(chemin_.begin(), chemin_.end());
   for (char c : std::string_view(".XXXXXX")) modele.push_back(c);
+  for (char c : suffixe) modele.push_back(c);
   modele.push_back('\0');
   // A file the user has write-protected stays protected, although a rename
   // needs only the directory's permission.
@@ -43,7 +45,7 @@ Remplacement::Remplacement(std::string chemin) : chemin_(std::move(chemin)) {
     echec("Erreur ecriture");
     return;
   }
-  fd_ = ::mkstemp(modele.data());
+  fd_ = ::mkstemps(modele.data(), static_cast<int>(suffixe.size()));
   if (fd_ < 0) {
     echec("Erreur creation");
     return;
@@ -57,8 +59,39 @@ Remplacement::~Remplacement() {
 }
 
 bool Remplacement::echec(const char* etape) {
+  raison_ = errno;
   erreur_ = avec_raison(std::string(etape) + " " + chemin_);
   return false;
+}
+
+// The old file's owner and group go to the new one, so that the other
+// members of a group can still write it; the owner only where the system
+// lets us (a user may give a file away to nobody but himself).
+static void garder_proprietaire(int fd, const std::string& chemin) {
+  struct stat s {};
+  if (::stat(chemin.c_str(), &s) != 0) return;
+  if (::fchown(fd, s.st_uid, s.st_gid) != 0) {
+    [[maybe_unused]] const int groupe_seul = ::fchown(fd, static_cast<uid_t>(-1), s.st_gid);
+  }
+}
+
+int Remplacement::liberer() {
+  const int fd = fd_;
+  fd_ = -1;
+  return fd;
+}
+
+bool Remplacement::nommer() {
+  if (temporaire_.empty()) return false;
+  const int fd = ::open(temporaire_.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return echec("Erreur ecriture");
+  garder_proprietaire(fd, chemin_);
+  const bool droits_ok = ::fchmod(fd, droits(chemin_)) == 0;
+  ::close(fd);
+  if (!droits_ok) return echec("Erreur ecriture");
+  if (::rename(temporaire_.c_str(), chemin_.c_str()) != 0) return echec("Erreur ecriture");
+  temporaire_.clear();
+  return true;
 }
 
 bool Remplacement::valider(std::string_view contenu) {
@@ -70,6 +103,7 @@ bool Remplacement::valider(std::string_view contenu) {
     if (n <= 0) return echec("Erreur ecriture");
     contenu.remove_prefix(static_cast<std::size_t>(n));
   }
+  garder_proprietaire(fd_, chemin_);
   if (::fchmod(fd_, droits(chemin_)) != 0) return echec("Erreur ecriture");
   if (::fsync(fd_) != 0) return echec("Erreur ecriture");
   const int fd = fd_;

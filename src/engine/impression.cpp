@@ -1,0 +1,136 @@
+#include "engine/impression.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <variant>
+
+#include "core/arret.h"
+#include "engine/pdf.h"
+#include "engine/reglages_pdf.h"
+
+namespace vign {
+
+namespace {
+
+constexpr std::size_t kTampon = 256 * 1024;
+
+// Written straight, never replaced: what is neither a regular file nor
+// absent, followed through a symbolic link.
+bool ecrit_directement(const std::string& nom) {
+  struct stat s {};
+  if (::stat(nom.c_str(), &s) != 0) return false;
+  return S_ISCHR(s.st_mode) || S_ISBLK(s.st_mode) || S_ISFIFO(s.st_mode) || S_ISSOCK(s.st_mode);
+}
+
+// The bytes the engine writes go to the drawing through a stream.
+ssize_t vers_dessin(void* cookie, const char* octets, std::size_t n) {
+  static_cast<SortiePdf*>(cookie)->ecrit(std::string_view(octets, n));
+  return static_cast<ssize_t>(n);
+}
+
+}  // namespace
+
+bool meme_fichier(const std::string& a, const std::string& b) {
+  struct stat sa {};
+  struct stat sb {};
+  if (::stat(a.c_str(), &sa) != 0 || ::stat(b.c_str(), &sb) != 0) return false;
+  return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+}
+
+Impression::Impression(Etat& st) : st_(st) {}
+
+Impression::~Impression() {
+  st_.poutput.reset();  // before the buffer and the drawing go
+  dessin_.reset();
+}
+
+std::string Impression::sous_son_nom(std::string message) const {
+  // The drawing names the temporary file: the user knows the other name.
+  if (!remplacement_) return message;
+  const std::string temporaire = cite(remplacement_->temporaire());
+  if (const auto i = message.find(temporaire); i != std::string::npos) {
+    message.replace(i, temporaire.size(), cite(st_.outputfile));
+  }
+  return message;
+}
+
+Resultat<> Impression::echec() {
+  errno = erreur_ != 0 ? erreur_ : errno;
+  return Erreur{avec_raison("Erreur sortie", st_.outputfile)};
+}
+
+Resultat<> Impression::ouvre(const Planche& p) {
+  const std::string& nom = st_.outputfile;
+  struct stat s {};
+  if (::stat(nom.c_str(), &s) == 0 && S_ISDIR(s.st_mode)) {
+    errno = EISDIR;
+    return echec();
+  }
+  if (sortie_pdf_demandee(nom)) {
+    const auto reglages = lit_reglages_pdf([this](std::string_view cle) {
+      for (std::size_t i = 0; i < kClesPdf.size(); ++i) {
+        if (kClesPdf[i] == cle) return st_.options.pdf[i];
+      }
+      return std::optional<std::string>();
+    });
+    if (const auto* refus = std::get_if<std::string>(&reglages)) return Erreur{*refus};
+    const auto& r = std::get<ReglagesPdf>(reglages);
+    if (const auto refus = refus_planche_pdf(r, p)) return Erreur{*refus};
+    remplacement_ = std::make_unique<Remplacement>(nom, nom.substr(nom.size() - 4));
+    if (!remplacement_->erreur().empty()) {
+      errno = remplacement_->raison();
+      return echec();
+    }
+    ::close(remplacement_->liberer());
+    auto ouvert = SortiePdf::ouvre(remplacement_->temporaire(), r, p);
+    if (auto* refus = std::get_if<std::string>(&ouvert)) return Erreur{sous_son_nom(*refus)};
+    dessin_ = std::move(std::get<std::unique_ptr<SortiePdf>>(ouvert));
+    st_.poutput.reset(::fopencookie(dessin_.get(), "w", {nullptr, vers_dessin, nullptr, nullptr}));
+  } else if (ecrit_directement(nom)) {
+    st_.poutput.reset(std::fopen(nom.c_str(), "w"));
+  } else {
+    remplacement_ = std::make_unique<Remplacement>(nom);
+    if (!remplacement_->erreur().empty()) {
+      errno = remplacement_->raison();
+      return echec();
+    }
+    st_.poutput.reset(::fdopen(remplacement_->liberer(), "w"));
+  }
+  if (!st_.poutput) return echec();
+  tampon_ = std::make_unique<char[]>(kTampon);
+  std::setvbuf(st_.poutput.get(), tampon_.get(), _IOFBF, kTampon);
+  return {};
+}
+
+bool Impression::en_erreur() {
+  if (erreur_ == 0 && std::ferror(fichier()) != 0) erreur_ = errno != 0 ? errno : EIO;
+  if (erreur_ == 0 && dessin_ && dessin_->en_erreur()) erreur_ = EIO;
+  return erreur_ != 0;
+}
+
+void Impression::fin_de_page() {
+  if (!dessin_) return;
+  std::fflush(fichier());
+  dessin_->fin_de_page();
+}
+
+Resultat<> Impression::ferme() {
+  en_erreur();
+  std::FILE* f = st_.poutput.release();
+  if (std::fclose(f) != 0 && erreur_ == 0) erreur_ = errno;
+  if (dessin_) {
+    auto raison = dessin_->ferme();
+    dessin_.reset();
+    if (raison && erreur_ == 0) return Erreur{sous_son_nom(*raison)};
+  }
+  if (erreur_ != 0) return echec();
+  if (remplacement_ && !remplacement_->nommer()) {
+    erreur_ = remplacement_->raison();
+    return echec();
+  }
+  return {};
+}
+
+}  // namespace vign

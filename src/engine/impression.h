@@ -1,0 +1,66 @@
+// The print file of one run of the engine: the one place that writes it.
+//
+// A print file that is a regular file, or does not exist yet, is written as a
+// temporary file beside it, which takes the name only once the run is
+// complete: a failure halfway leaves the old file as it was, two runs writing
+// the same name never mix their rows, and a symbolic link planted at the name
+// is replaced, not followed. A device or a FIFO (a printer port, a pipe to a
+// spooler), or a link to one, is written straight. A name ending in ".pdf" or
+// ".png" is drawn instead (settings in st.options.pdf).
+#pragma once
+
+#include <cstdio>
+#include <memory>
+
+#include "core/etat.h"
+#include "core/remplacement.h"
+#include "core/resultat.h"
+#include "engine/composition.h"
+
+namespace vign {
+
+class SortiePdf;
+
+class Impression {
+ public:
+  explicit Impression(Etat& st);
+  // A print file not closed by ferme() is abandoned: the temporary file goes,
+  // the old file stays.
+  ~Impression();
+  Impression(const Impression&) = delete;
+  Impression& operator=(const Impression&) = delete;
+
+  // Creates the print file (or its temporary file) for the format `p`.
+  Resultat<> ouvre(const Planche& p);
+
+  std::FILE* fichier() const { return st_.poutput.get(); }
+
+  // True once a write has failed; errno is kept from that moment.
+  bool en_erreur();
+
+  // Sends a control string's bytes, when there is one.
+  void envoie(const Controle& chaine) {
+    if (chaine) std::fwrite(chaine->data(), 1, chaine->size(), fichier());
+  }
+
+  // A page of the print file ends here (a drawing starts a new sheet).
+  void fin_de_page();
+
+  // Finishes the print file and gives it its name.
+  Resultat<> ferme();
+
+ private:
+  Resultat<> echec();
+  std::string sous_son_nom(std::string message) const;
+
+  Etat& st_;
+  std::unique_ptr<char[]> tampon_;
+  std::unique_ptr<Remplacement> remplacement_;  // none when written straight
+  std::unique_ptr<SortiePdf> dessin_;           // a PDF or PNG drawing
+  int erreur_ = 0;
+};
+
+// True when `a` and `b` name the same existing file, however spelled.
+bool meme_fichier(const std::string& a, const std::string& b);
+
+}  // namespace vign
