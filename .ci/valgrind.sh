@@ -24,7 +24,7 @@ verifie() {
   local journal="$journaux/$nom.txt"
   valgrind --tool=memcheck --error-exitcode=99 --leak-check=full \
     --show-leak-kinds=definite,indirect --errors-for-leak-kinds=definite,indirect \
-    --track-fds=yes --log-file="$journal" "$@"
+    --track-fds=yes --suppressions="$racine/.ci/fontconfig.supp" --log-file="$journal" "$@"
   # Descriptors still open at the end, less those the program was given.
   local ouverts
   ouverts=$(awk '/Open (file|AF_UNIX socket|pipe)? ?descriptor/ {d=$0; next}
@@ -47,6 +47,7 @@ rm -f "$exemples"/*.prn
   verifie exemple-delimite "$racine/$build/vign" -l delimite.ini -e ecrit.ini
   verifie exemple-fixe "$racine/$build/vign" -l fixe.ini -f format.def -e ecrit.ini
   verifie exemple-ecran "$racine/$build/vign" -l ecran.ini -e ecrit.ini
+  verifie exemple-a4-pdf "$racine/$build/vign" -l a4.ini -e ecrit.ini
 )
 # The unit tests run from their build directory, as ctest runs them.
 (cd "$build/tests" && verifie tests-unitaires ./vign_tests --gtest_brief=1)

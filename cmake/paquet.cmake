@@ -14,7 +14,7 @@ install(FILES ${PROJECT_SOURCE_DIR}/doc/vign.1 DESTINATION ${CMAKE_INSTALL_MANDI
 if(IS_DIRECTORY ${PROJECT_SOURCE_DIR}/examples)
   install(DIRECTORY ${PROJECT_SOURCE_DIR}/examples/
           DESTINATION ${CMAKE_INSTALL_DATADIR}/vign/examples
-          PATTERN "*.prn" EXCLUDE)
+          PATTERN "*.prn" EXCLUDE PATTERN "*.pdf" EXCLUDE PATTERN "*.png" EXCLUDE)
 endif()
 
 set(CPACK_PACKAGE_NAME vign)

@@ -1,5 +1,6 @@
 #include "engine/reglages_pdf.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -139,8 +140,9 @@ std::variant<ReglagesPdf, std::string> lit_reglages_pdf(const CherchePdf& cherch
 }
 
 std::optional<std::string> refus_planche_pdf(const ReglagesPdf& r, const Planche& p) {
-  const double colonnes =
-      p.marge + static_cast<double>(p.etilar) * (static_cast<double>(p.maxcareti) + p.maxintetihor);
+  // The gap after the last label of a row is blank: it may run off the page.
+  const double colonnes = p.marge + static_cast<double>(p.etilar) * p.maxcareti +
+                          static_cast<double>(std::max(p.etilar - 1, 0)) * p.maxintetihor;
   const double largeur = r.gauche + colonnes * r.colonne_mm();
   const double hauteur = r.haut + p.maxligeti * r.ligne_mm();
   // A pitch worked out to fill the sheet exactly must not be refused for the

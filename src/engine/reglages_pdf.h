@@ -57,7 +57,8 @@ using CherchePdf = std::function<std::optional<std::string>(std::string_view cle
 std::variant<ReglagesPdf, std::string> lit_reglages_pdf(const CherchePdf& cherche);
 
 // Why the sheet's first row does not fit on the page, or nothing when it
-// does: marge + etilar x (maxcareti + maxintetihor) columns wide and maxligeti
+// does: marge + etilar x maxcareti + (etilar - 1) x maxintetihor columns wide
+// (the gap after the last label is blank) and maxligeti
 // lines high, from gauche and haut. Later rows may run off the page; that is
 // the format's business, as on a printer.
 std::optional<std::string> refus_planche_pdf(const ReglagesPdf& r, const Planche& p);

@@ -90,6 +90,11 @@ TEST(ReglagesPdf, TheFirstRowMustFitThePage) {
   for (const auto& c : cas) {
     EXPECT_EQ(refus_planche_pdf(lit(c.cles), p).has_value(), !c.admise);
   }
+  // The gap after the last label runs off the page unseen: 1 + 3 x 27 + 2 x 1
+  // columns, 210 mm at 10.16 cpi.
+  const Planche avec_ecarts{3, 27, 6, 1, 1, 0, 8, 0};
+  EXPECT_FALSE(refus_planche_pdf(lit({{"cpi", "10.16"}}), avec_ecarts));
+  EXPECT_TRUE(refus_planche_pdf(lit({{"cpi", "10.16"}, {"gauche", "0.1"}}), avec_ecarts));
   EXPECT_EQ(refus_planche_pdf(lit({}), p),
             "Page PDF trop petite pour la premiere rangee d'etiquettes (213.4 x 25.4 mm avec haut "
             "et gauche) : [pdf] page=210.0x297.0");

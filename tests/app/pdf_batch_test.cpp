@@ -1,0 +1,79 @@
+// A PDF print file made by a batch run, read back with poppler's tools.
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <regex>
+#include <string>
+
+#include "engine/pdf.h"
+#include "support/programme.h"
+
+namespace vign {
+namespace {
+
+std::string sortie_de(const std::string& commande) {
+  std::string s;
+  if (std::FILE* p = ::popen(commande.c_str(), "r")) {
+    std::array<char, 4096> bloc;
+    std::size_t n = 0;
+    while ((n = std::fread(bloc.data(), 1, bloc.size(), p)) > 0) s.append(bloc.data(), n);
+    ::pclose(p);
+  }
+  return s;
+}
+
+// 2 labels across of 20 columns, a gap of 5, margin 2; 3 lines per label, 1
+// line between rows, 2 rows per page: 5 records make 2 pages (4 + 1 labels).
+constexpr const char* kReglages =
+    "[format]\nlibelle=essai\nnbre_en_largeur=2\nnbre_caracteres=20\nnbre_lignes=3\nmarge=2\n"
+    "espace_horizontal=5\nespace_vertical=1\nnbre_rangee_par_page=2\nnbre_page_cadrage=0\n"
+    "init_debut_page=\ninit_fin_page=\\012\n"
+    "[fichiers]\ndonnees=in.txt\ndelimiteur=;\netiquettes=sortie.pdf\n"
+    "[presentation]\nligne01=1\nligne02=2\nligne03=\n[execution]\nnombre=0\n"
+    "[pdf]\npage=A5\ncpi=12\nlpi=8\nhaut=10\ngauche=15\n";
+
+TEST(PdfParLeBatch, PagesSizeAndEveryWordAtItsColumnAndLine) {
+  if (!sortie_pdf_construite() || std::system("command -v pdftotext >/dev/null 2>&1") != 0) {
+    GTEST_SKIP() << "sans cairo ou poppler";
+  }
+  test::Dossier d;
+  d.ecrire("s.ini", kReglages);
+  d.ecrire("in.txt", "Alpha;Rue1\nBravo;Rue2\nCharlie;Rue3\nDelta;Rue4\nEcho;Rue5\n");
+  const auto r = test::lancer({"-l", "s.ini"}, d.chemin());
+  ASSERT_EQ(r.statut, 0) << r.erreurs;
+  const std::string pdf = (d / "sortie.pdf").string();
+  const std::string info = sortie_de("pdfinfo '" + pdf + "'");
+  EXPECT_NE(info.find("Pages:           2\n"), std::string::npos) << info;
+  // A5: 148 x 210 mm.
+  EXPECT_NE(info.find("419.528 x 595.276 pts"), std::string::npos) << info;
+
+  // Word, page, column, line (from the page's first line): label 2 of a row
+  // starts at column 2 + 20 + 5 = 27; row 2 at line 3 + 1 = 4.
+  const struct {
+    const char* mot;
+    int page, colonne, ligne;
+  } attendus[] = {{"Alpha", 1, 2, 0},   {"Rue1", 1, 2, 1},  {"Bravo", 1, 27, 0},
+                  {"Charlie", 1, 2, 4}, {"Rue4", 1, 27, 5}, {"Echo", 2, 2, 0}};
+  constexpr double kPt = 72.0 / 25.4;
+  for (const auto& a : attendus) {
+    const std::string bbox = sortie_de("pdftotext -bbox -f " + std::to_string(a.page) + " -l " +
+                                       std::to_string(a.page) + " '" + pdf + "' -");
+    const std::regex mot(
+        "<word xMin=\"([0-9.]+)\" yMin=\"([0-9.]+)\" xMax=\"[0-9.]+\" yMax=\"([0-9.]+)\">" +
+        std::string(a.mot) + "</word>");
+    std::smatch m;
+    ASSERT_TRUE(std::regex_search(bbox, m, mot)) << a.mot;
+    const double x = (15.0 + a.colonne * 25.4 / 12.0) * kPt;
+    const double base = (10.0 + (a.ligne + 0.8) * 25.4 / 8.0) * kPt;
+    EXPECT_NEAR(std::stod(m[1]), x, 0.5) << a.mot;
+    // The baseline lies inside the word's box, near its bottom.
+    EXPECT_LT(std::stod(m[2]), base) << a.mot;
+    EXPECT_GT(std::stod(m[3]), base - 0.5) << a.mot;
+  }
+}
+
+}  // namespace
+}  // namespace vign
