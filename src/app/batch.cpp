@@ -1,5 +1,9 @@
 #include "app/batch.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstdio>
 #include <memory>
 #include <optional>
@@ -64,9 +68,23 @@ class Entree {
   Entree& operator=(const Entree&) = delete;
   ~Entree() { st_.pinput.reset(); }
 
+  // "-" is standard input (records from a pipe, read once). A directory is
+  // no input: it is refused before the print file is touched.
   bool ouvre(const std::string& nom) {
-    st_.pinput.reset(std::fopen(nom.c_str(), "r"));
+    if (nom == "-") {
+      const int fd = ::dup(STDIN_FILENO);
+      st_.pinput.reset(fd >= 0 ? ::fdopen(fd, "r") : nullptr);
+      if (!st_.pinput && fd >= 0) ::close(fd);
+    } else {
+      st_.pinput.reset(std::fopen(nom.c_str(), "r"));
+    }
     if (!st_.pinput) return false;
+    struct stat s {};
+    if (::fstat(::fileno(st_.pinput.get()), &s) == 0 && S_ISDIR(s.st_mode)) {
+      st_.pinput.reset();
+      errno = EISDIR;
+      return false;
+    }
     tampon_ = std::make_unique<char[]>(kTampon);
     std::setvbuf(st_.pinput.get(), tampon_.get(), _IOFBF, kTampon);
     return true;

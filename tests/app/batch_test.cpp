@@ -207,6 +207,60 @@ TEST_F(TraitementBatch, AFullDiskIsAFailure) {
   EXPECT_FALSE(fs::exists(d / "e.ini"));  // nothing reported as done
 }
 
+// The print file and the -e file never destroy what the run reads, and a
+// print file is replaced whole or not at all.
+TEST_F(TraitementBatch, OutputsNeverOverwriteTheRunsOwnFiles) {
+  d.ecrire("in.txt", kDonneesExemple);
+  d.ecrire("l.def", "2;2;\n");
+  const struct {
+    std::string etiquettes;
+    std::vector<std::string> options;
+    std::string garde;  // the file that must come out untouched
+  } cas[] = {
+      {"t.ini", {}, "t.ini"},                 // the print file over the settings
+      {"l.def", {"-f", "l.def"}, "l.def"},    // ... over the layout
+      {"out.prn", {"-e", "in.txt"}, "in.txt"},  // -e over the records
+      {"out.prn", {"-e", "./l.def", "-f", "l.def"}, "l.def"},
+  };
+  for (const auto& c : cas) {
+    const auto cles = avec(exemple(), "etiquettes", c.etiquettes);
+    const std::string avant = c.garde == "t.ini" ? texte(cles) : d.lire(c.garde);
+    const auto r = lance(cles, c.options);
+    EXPECT_EQ(r.statut, 1) << c.garde;
+    EXPECT_TRUE(r.erreurs.starts_with("Fichier de sortie identique au fichier d'entree \"")) << r.erreurs;
+    EXPECT_EQ(d.lire(c.garde), avant) << c.garde;
+    EXPECT_FALSE(sortie_existe());
+  }
+  // -e may rewrite the settings it read.
+  EXPECT_EQ(lance(exemple(), {"-e", "t.ini"}).statut, 0);
+}
+
+TEST_F(TraitementBatch, APrintFileIsReplacedWholeAndALinkIsNotFollowed) {
+  d.ecrire("in.txt", kDonneesExemple);
+  // A directory as input is refused before the old print file is touched.
+  d.ecrire("out.prn", "ancien");
+  fs::create_directory(d / "dossier");
+  auto r = lance(avec(exemple(), "donnees", "dossier"));
+  EXPECT_EQ(r.erreurs, "Pas de fichier input \"dossier\" : Is a directory\n");
+  EXPECT_EQ(d.lire("out.prn"), "ancien");
+  // The old file's permissions stay; a link planted at the name is replaced,
+  // and the file it pointed to is left alone.
+  fs::permissions(d / "out.prn", fs::perms::owner_read | fs::perms::owner_write);
+  EXPECT_EQ(lance(exemple()).statut, 0);
+  EXPECT_EQ(d.lire("out.prn"), kSortieExemple);
+  EXPECT_EQ(fs::status(d / "out.prn").permissions() & fs::perms::all,
+            fs::perms::owner_read | fs::perms::owner_write);
+  d.ecrire("autre.txt", "a l'autre");
+  fs::remove(d / "out.prn");
+  fs::create_symlink(d / "autre.txt", d / "out.prn");
+  EXPECT_EQ(lance(exemple()).statut, 0);
+  EXPECT_FALSE(fs::is_symlink(d / "out.prn"));
+  EXPECT_EQ(d.lire("out.prn"), kSortieExemple);
+  EXPECT_EQ(d.lire("autre.txt"), "a l'autre");
+  // No temporary file is left: in.txt, t.ini, dossier, autre.txt, out.prn.
+  EXPECT_EQ(std::distance(fs::directory_iterator(d.chemin()), {}), 5);
+}
+
 TEST_F(TraitementBatch, OutputNamingTheInputIsRefusedBeforeAnythingIsTruncated) {
   d.ecrire("in.txt", kDonneesExemple);
   fs::create_directory(d / "sous");

@@ -126,9 +126,11 @@ TEST(EntreeQuiChange, AReadErrorFailsTheRun) {
   ASSERT_TRUE(e.st.pinput);
   e.st.inputfile = "dossier";
   e.st.writefile = (e.d / "e.ini").string();
+  e.d.ecrire("out.prn", "ancien");
   EXPECT_EQ(test::lance_execution(e.st, &e.ecran), 1);
   EXPECT_EQ(e.ecran.rangee(7), "  Erreur lecture fichier entree \"dossier\" : Is a directory");
   EXPECT_FALSE(fs::exists(e.d / "e.ini")) << "a failed run writes no settings";
+  EXPECT_EQ(e.d.lire("out.prn"), "ancien") << "a failed run keeps the old print file";
 }
 
 // A line with no end in sight (a binary file, a device named as input) must
