@@ -24,7 +24,7 @@ verifie() {
   local journal="$journaux/$nom.txt"
   valgrind --tool=memcheck --error-exitcode=99 --leak-check=full \
     --show-leak-kinds=definite,indirect --errors-for-leak-kinds=definite,indirect \
-    --track-fds=yes --suppressions="$racine/.ci/fontconfig.supp" --log-file="$journal" "$@"
+    --track-fds=yes --suppressions="$racine/.ci/valgrind.supp" --log-file="$journal" "$@"
   # Descriptors still open at the end, less those the program was given.
   local ouverts
   ouverts=$(awk '/Open (file|AF_UNIX socket|pipe)? ?descriptor/ {d=$0; next}
