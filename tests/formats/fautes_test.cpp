@@ -1,9 +1,10 @@
 // The catalogue under hostile conditions: lines the fuzzer found the program
-// could not keep, and a directory that cannot be written when the form
-// rewrites the catalogue.
+// could not keep, a directory that cannot be written when a format is added,
+// a catalogue shared by a group.
 #include <gtest/gtest.h>
 #include <sched.h>
 #include <sys/mount.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -109,6 +110,40 @@ TEST(CatalogueFautes, AReadOnlyDirectoryLeavesTheCatalogueAndSaysSo) {
   ::testing::FLAGS_gtest_death_test_style = "fast";
   EXPECT_EXIT(essai(), ::testing::ExitedWithCode(0), "") << "see the row 20 printed above";
   EXPECT_EQ(d.dossier().lire("formats.txt"), ancien);
+}
+
+// A catalogue shared by a group keeps its owner, group and mode when a format
+// is added; a superuser can give it any, another user only one of his groups.
+TEST(CatalogueFautes, AnAddedFormatKeepsOwnerGroupAndMode) {
+  test::DansDossier d;
+  d.dossier().ecrire("formats.txt", "A4;3;35;8;2;3;1;8;1;;;\n");
+  uid_t proprietaire = ::geteuid();
+  gid_t groupe = ::getegid();
+  if (proprietaire == 0) {
+    proprietaire = 4242;
+    groupe = 4343;
+  } else {
+    gid_t groupes[64];
+    const int n = ::getgroups(64, groupes);
+    for (int i = 0; i < n && groupe == ::getegid(); ++i) groupe = groupes[i];
+    if (groupe == ::getegid()) GTEST_SKIP() << "no second group to give the catalogue";
+  }
+  ASSERT_EQ(::chown("formats.txt", proprietaire, groupe), 0);
+  ASSERT_EQ(::chmod("formats.txt", 0640), 0);
+  Etat st;
+  st.pformat.reset(std::fopen("./formats.txt", "r"));
+  lire_catalogue(st, st.pformat.get());
+  EcranMemoire t;
+  t.taper("Neuf");
+  for (int i = 0; i < 11; ++i) t.taper({kEntree});
+  t.taper({'O', kEntree});
+  wn_format_crea(st, t);
+  struct stat s {};
+  ASSERT_EQ(::stat("formats.txt", &s), 0);
+  EXPECT_EQ(test::lire_fichier("formats.txt").substr(0, 27), "A4;3;35;8;2;3;1;8;1;;;\nNeuf");
+  EXPECT_EQ(s.st_uid, proprietaire);
+  EXPECT_EQ(s.st_gid, groupe);
+  EXPECT_EQ(s.st_mode & 07777, 0640u);
 }
 
 }  // namespace
