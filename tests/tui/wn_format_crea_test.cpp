@@ -168,34 +168,28 @@ std::string ligne_vide(const std::string& nom) {
 }
 
 // Lines the program did not write: a N leaves the very file alone, an O adds
-// one line after the old bytes.
+// one line after the old bytes (and a line feed the old ones lacked).
 TEST(WnFormatCrea, TheCatalogueKeepsEveryByteItHeld) {
-  const std::string neuf = ligne_vide("Neuf");
-  const struct {
-    const char* quoi;
-    std::string ancien;
-    std::string apres_o;
-  } cas[] = {
-      {"a comment line", "# atelier\n" + kUn, "# atelier\n" + kUn + neuf},
-      {"a line short of fields", "A4;2;40\n", "A4;2;40\n" + neuf},
-      {"a zero byte", std::string("B;1;1;1;1;1;1;1;1;a\0b;c;\n", 25),
-       std::string("B;1;1;1;1;1;1;1;1;a\0b;c;\n", 25) + neuf},
-      {"a lone carriage return", "C;1;1;1;1;1;1;1;1;;;\rD;2;\n",
-       "C;1;1;1;1;1;1;1;1;;;\rD;2;\n" + neuf},
-      {"no line feed at the end", "E;1;1;1;1;1;1;1;1;;;", "E;1;1;1;1;1;1;1;1;;;\n" + neuf},
+  const std::string cas[] = {
+      "# atelier\n" + kUn,                             // a comment line
+      "A4;2;40\n",                                     // a line short of fields
+      std::string("B;1;1;1;1;1;1;1;1;a\0b;c;\n", 25),  // a zero byte
+      "C;1;1;1;1;1;1;1;1;;;\rD;2;\n",                  // a lone carriage return
+      "E;1;1;1;1;1;1;1;1;;;",                          // no line feed at the end
   };
-  for (const auto& c : cas) {
+  for (const std::string& ancien : cas) {
     for (const char* reponse : {"N", "O"}) {
-      Formulaire f(&c.ancien);
-      struct stat avant {
-      }, apres{};
+      Formulaire f(&ancien);
+      struct stat avant {};
+      struct stat apres {};
       ::stat("formats.txt", &avant);
       nouveau_format(f.t, "Neuf", reponse);
       EXPECT_EQ(wn_format_crea(f.st, f.t), 0);
       ::stat("formats.txt", &apres);
       const bool oui = reponse[0] == 'O';
-      EXPECT_EQ(f.catalogue(), oui ? c.apres_o : c.ancien) << c.quoi << ", " << reponse;
-      EXPECT_EQ(apres.st_ino == avant.st_ino, !oui) << c.quoi << ": rewritten on " << reponse;
+      const std::string fin = ancien.back() == '\n' ? "" : "\n";
+      EXPECT_EQ(f.catalogue(), oui ? ancien + fin + ligne_vide("Neuf") : ancien) << reponse;
+      EXPECT_EQ(apres.st_ino == avant.st_ino, !oui) << ancien << ": rewritten on " << reponse;
     }
   }
 }
@@ -212,7 +206,7 @@ TEST(WnFormatCrea, TwoCopiesAddingFormatsKeepBoth) {
   nouveau_format(tb, "B", "O");
   EXPECT_EQ(wn_format_crea(b, tb), 0);
   nouveau_format(a.t, "A", "O");
-  EXPECT_EQ(a.remplir({}), 0);
+  EXPECT_EQ(wn_format_crea(a.st, a.t), 0);
   EXPECT_EQ(a.catalogue(), kUn + ligne_vide("B") + ligne_vide("A"));
 }
 
@@ -227,25 +221,19 @@ struct Espion : EcranMemoire {
 };
 
 TEST(WnFormatCrea, NoFileIsMadeBeforeTheAnswer) {
-  const struct {
-    const std::string* catalogue;
-    const char* reponse;
-    std::ptrdiff_t fichiers;  // in the directory, whenever a key is read
-  } cas[] = {{&kUn, "O", 1}, {&kUn, "n", 1}, {nullptr, "n", 0}, {nullptr, "O", 0}};
-  for (const auto& c : cas) {
-    test::DansDossier d;
-    Etat st;
-    if (c.catalogue != nullptr) {
-      d.dossier().ecrire("formats.txt", *c.catalogue);
-      st.pformat.reset(std::fopen("./formats.txt", "r"));
-    }
+  for (const char* reponse : {"O", "n"}) {
     Espion t;
-    nouveau_format(t, "Neuf", c.reponse);
-    EXPECT_EQ(wn_format_crea(st, t), 0);
-    EXPECT_EQ(*std::max_element(t.fichiers.begin(), t.fichiers.end()), c.fichiers) << c.reponse;
-    const bool oui = c.reponse[0] == 'O';
-    EXPECT_EQ(std::filesystem::exists("formats.txt"), oui || c.catalogue != nullptr);
+    Formulaire f(&kUn);
+    nouveau_format(t, "Neuf", reponse);
+    EXPECT_EQ(wn_format_crea(f.st, t), 0);
+    EXPECT_EQ(*std::max_element(t.fichiers.begin(), t.fichiers.end()), 1) << reponse;
   }
+  Espion t;
+  Formulaire f(nullptr);
+  nouveau_format(t, "Neuf", "n");
+  EXPECT_EQ(wn_format_crea(f.st, t), 0);
+  EXPECT_EQ(*std::max_element(t.fichiers.begin(), t.fichiers.end()), 0);
+  EXPECT_FALSE(std::filesystem::exists("formats.txt")) << "no catalogue made on N";
 }
 
 TEST(WnFormatCrea, UpOnTheFirstFieldGoesForwardAndUpLaterGoesBack) {
