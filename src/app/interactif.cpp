@@ -51,6 +51,14 @@ int choisir(Terminal& t, int ligne, int& derniere) {
   return key == kF11 ? kQuitter : ligne;
 }
 
+// Any key goes on, read whole by the key reader: an arrow or a function key
+// must not leave the rest of its sequence to be typed into the next field.
+void attendre_touche(Terminal& t) {
+  int touche = kErreurTouche;
+  while (touche == kErreurTouche) touche = t.lire_touche();
+  if (touche == kFinClavier) throw Arret(1, "");
+}
+
 void etape_formats(Etat& st, Terminal& t, const Etapes& etapes) {
   // An F11 in the format menu keeps the format chosen on an earlier visit, so
   // FORMAT always names a slot of the table.
@@ -62,7 +70,7 @@ void etape_formats(Etat& st, Terminal& t, const Etapes& etapes) {
     pos(t, kRangeeMessages, 2);
     affiche(t, "Pas de formats dans " + etapes.catalogue + " ...");
     t.rafraichir();
-    t.lire_octet();
+    attendre_touche(t);
   }
   if (choix == 0) choix = etapes.format_crea(st, t);
   MENU1(t);

@@ -1,11 +1,20 @@
 #include "formats/catalogue.h"
 
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <array>
+#include <cerrno>
 #include <cstdio>
+#include <utility>
 
+#include "core/arret.h"
 #include "core/controle.h"
 #include "core/nombres.h"
+#include "core/remplacement.h"
 
 namespace vign {
 
@@ -24,11 +33,10 @@ void vider_slot(Etat& st, int slot) {
   st.formats[k].aprpage.reset();
 }
 
-// The form rewrites every line in the writer's layout (name on 30 columns,
-// numbers on at least 4), which can make a hand-written line longer than the
-// reader takes, and the next read would then lose the end of the line and its
-// last ';'. What such a rewrite could not keep is dropped at once, from the
-// end of the page strings, so that the catalogue in use is the one kept.
+// A slot is kept to what the writer's layout (name on 30 columns, numbers on
+// at least 4) can hold within the line the reader takes, so that a format
+// written out with texte_catalogue reads back the same. What that layout could
+// not keep is dropped at once, from the end of the page strings.
 void garder_ecrivable(Etat& st, int slot) {
   const auto k = static_cast<std::size_t>(slot);
   std::size_t trop = ligne_catalogue(st, slot).size();
@@ -144,6 +152,132 @@ std::string texte_catalogue(const Etat& st, bool avec_nouveau) {
     texte += ligne_catalogue(st, slot);
   if (avec_nouveau) texte += ligne_catalogue(st, 0);
   return texte;
+}
+
+int lignes_du_catalogue(std::string_view texte) {
+  const auto fins = std::count(texte.begin(), texte.end(), '\n');
+  const bool inachevee = !texte.empty() && texte.back() != '\n';
+  return static_cast<int>(fins) + (inachevee ? 1 : 0);
+}
+
+std::string catalogue_augmente(std::string_view ancien, std::string_view ligne) {
+  std::string texte(ancien);
+  if (!texte.empty() && texte.back() != '\n') texte += '\n';
+  texte += ligne;
+  return texte;
+}
+
+std::string catalogue_plein() {
+  return "Maximum de " + std::to_string(kMaxCatalogue) + " formats depasse. Format non insere...";
+}
+
+Resultat<> catalogue_modifiable(const std::string& chemin) {
+  const auto barre = chemin.rfind('/');
+  const std::string dossier = barre == std::string::npos ? "."
+                              : barre == 0               ? "/"
+                                                         : chemin.substr(0, barre);
+  if (::access(dossier.c_str(), W_OK | X_OK) != 0)
+    return Erreur{avec_raison("Erreur creation " + chemin)};
+  if (::access(chemin.c_str(), F_OK) == 0 && ::access(chemin.c_str(), W_OK) != 0)
+    return Erreur{avec_raison("Erreur ecriture " + chemin)};
+  return {};
+}
+
+namespace {
+
+// Opens the catalogue, or creates it empty when there is none (`cree` says
+// so); -1 with errno on failure. Non-blocking, so that a pipe put in the
+// catalogue's place cannot hang the open; a regular file reads the same.
+int ouvrir(const std::string& chemin, bool& cree) {
+  constexpr int kLecture = O_RDONLY | O_NONBLOCK | O_CLOEXEC;
+  for (;;) {
+    cree = false;
+    const int fd = ::open(chemin.c_str(), kLecture);
+    if (fd >= 0 || errno != ENOENT) return fd;
+    const int neuf = ::open(chemin.c_str(), kLecture | O_CREAT | O_EXCL, 0666);
+    if (neuf >= 0) {
+      cree = true;
+      return neuf;
+    }
+    if (errno != EEXIST) return -1;  // else another copy created it first
+  }
+}
+
+// Whether the open file still bears the name. The copy that held the lock
+// before us may have replaced it: the lock we then got is on the old file,
+// which nobody reads any more.
+bool nomme(int fd, const std::string& chemin) {
+  struct stat tenu {};
+  struct stat actuel {};
+  return ::fstat(fd, &tenu) == 0 && ::stat(chemin.c_str(), &actuel) == 0 &&
+         tenu.st_ino == actuel.st_ino && tenu.st_dev == actuel.st_dev;
+}
+
+bool lire_tout(int fd, std::string& contenu) {
+  std::array<char, 4096> tampon{};
+  for (;;) {
+    const ssize_t n = ::read(fd, tampon.data(), tampon.size());
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return n == 0;
+    contenu.append(tampon.data(), static_cast<std::size_t>(n));
+  }
+}
+
+}  // namespace
+
+VerrouCatalogue::VerrouCatalogue(std::string chemin) : chemin_(std::move(chemin)) {
+  tenir();
+}
+
+bool VerrouCatalogue::tenir() {
+  for (;;) {
+    fd_ = ouvrir(chemin_, cree_);
+    if (fd_ < 0) return echec("Erreur ecriture");
+    int r = 0;
+    while ((r = ::flock(fd_, LOCK_EX)) != 0 && errno == EINTR) {
+    }
+    if (r != 0) return echec("Erreur ecriture");
+    if (nomme(fd_, chemin_)) break;
+    ::close(fd_);
+  }
+  struct stat s {};
+  if (::fstat(fd_, &s) != 0) return echec("Erreur lecture");
+  if (!S_ISREG(s.st_mode)) {
+    errno = S_ISDIR(s.st_mode) ? EISDIR : EINVAL;
+    return echec("Erreur ecriture");
+  }
+  return lire_tout(fd_, contenu_) || echec("Erreur lecture");
+}
+
+VerrouCatalogue::~VerrouCatalogue() {
+  if (fd_ < 0) return;
+  // Removed while still locked: a copy waiting for this file then finds the
+  // name gone and starts again.
+  if (cree_ && !remplace_) ::unlink(chemin_.c_str());
+  ::close(fd_);
+}
+
+bool VerrouCatalogue::echec(const char* etape) {
+  erreur_ = avec_raison(std::string(etape) + " " + chemin_);
+  contenu_.clear();
+  if (fd_ >= 0) {
+    if (cree_) ::unlink(chemin_.c_str());
+    ::close(fd_);
+    fd_ = -1;
+  }
+  return false;
+}
+
+Resultat<> VerrouCatalogue::ajouter(std::string_view ligne) {
+  if (fd_ < 0) return Erreur{erreur_};
+  if (remplace_) return Erreur{"Erreur ecriture " + chemin_};
+  // Another copy may have filled the catalogue since this one read it.
+  if (lignes_du_catalogue(contenu_) >= kMaxCatalogue) return Erreur{catalogue_plein()};
+  Remplacement nouveau(chemin_);
+  if (!nouveau.erreur().empty()) return Erreur{nouveau.erreur()};
+  if (!nouveau.valider(catalogue_augmente(contenu_, ligne))) return Erreur{nouveau.erreur()};
+  remplace_ = true;
+  return {};
 }
 
 }  // namespace vign

@@ -7,6 +7,11 @@
 // the numbers right-aligned in 4, but users also write lines by hand, so the
 // reader takes any spacing: names keep their trailing blanks, numbers are read
 // the way every number of the program is read, page strings are kept as typed.
+//
+// A new format joins the catalogue as one line added at its end: the lines
+// already there are kept byte for byte, whatever they hold (a comment, a line
+// short of fields, a stray byte), since the program cannot tell what a user
+// meant by them.
 #pragma once
 
 #include <cstddef>
@@ -16,6 +21,7 @@
 #include <vector>
 
 #include "core/etat.h"
+#include "core/resultat.h"
 
 namespace vign {
 
@@ -36,8 +42,63 @@ std::vector<int> lire_catalogue(Etat& st, std::FILE* f);
 // The catalogue line of one slot, line feed included.
 std::string ligne_catalogue(const Etat& st, int slot);
 
-// The whole catalogue as the program writes it: slots 1 to MAXFORMAT, then the
+// The whole catalogue in the program's layout: slots 1 to MAXFORMAT, then the
 // working format (slot 0) as the last line when avec_nouveau.
 std::string texte_catalogue(const Etat& st, bool avec_nouveau);
+
+// The number of lines of catalogue text, counted as the reader counts them
+// (an unfinished last line is one).
+int lignes_du_catalogue(std::string_view texte);
+
+// Catalogue text with one line added at its end: the old text unchanged, a
+// line feed if it did not end with one, then `ligne`.
+std::string catalogue_augmente(std::string_view ancien, std::string_view ligne);
+
+// The message of a catalogue that already holds its 18 formats.
+std::string catalogue_plein();
+
+// Whether the catalogue could be replaced, asked of the system without
+// creating anything: its directory must take a new file and the catalogue,
+// if there is one, must be writable. The error names the catalogue and the
+// reason, as the replacement itself would.
+Resultat<> catalogue_modifiable(const std::string& chemin);
+
+// The catalogue held for a change. Two copies of the program adding formats
+// in one directory each take this lock, read the catalogue as it stands under
+// it and replace it before letting go, so that neither loses the other's line.
+// The lock is advisory (flock): a text editor does not see it.
+class VerrouCatalogue {
+ public:
+  // Waits until this process holds the lock on the file now named `chemin`
+  // (an empty one is created if there is none), then reads it whole. On
+  // failure nothing is held and erreur() says why.
+  explicit VerrouCatalogue(std::string chemin);
+  // Lets the lock go; an empty file it created and did not fill is removed,
+  // so that a failed addition leaves no catalogue where there was none.
+  ~VerrouCatalogue();
+  VerrouCatalogue(const VerrouCatalogue&) = delete;
+  VerrouCatalogue& operator=(const VerrouCatalogue&) = delete;
+
+  // Empty while the lock is held.
+  const std::string& erreur() const { return erreur_; }
+  // The catalogue's bytes as read under the lock.
+  const std::string& contenu() const { return contenu_; }
+
+  // Replaces the catalogue (core/remplacement.h: a temporary file beside it,
+  // mode, owner and group kept) by its content plus `ligne`, unless it
+  // already holds 18 lines. Once only.
+  Resultat<> ajouter(std::string_view ligne);
+
+ private:
+  bool tenir();
+  bool echec(const char* etape);
+
+  std::string chemin_;
+  int fd_ = -1;
+  bool cree_ = false;  // the empty file is ours
+  bool remplace_ = false;
+  std::string contenu_;
+  std::string erreur_;
+};
 
 }  // namespace vign

@@ -8,7 +8,6 @@
 #include "core/controle.h"
 #include "core/nombres.h"
 #include "formats/catalogue.h"
-#include "core/remplacement.h"
 #include "tui/saisie.h"
 
 namespace vign {
@@ -37,16 +36,16 @@ constexpr int kRangeeForme = 6;
 
 // Where each field of the form is typed, in the order the form asks for them.
 constexpr std::array<Zone, 11> kChamps = {{{7, 40, 30},
-                                            {8, 40, 3},
-                                            {9, 40, 3},
-                                            {10, 40, 3},
-                                            {11, 40, 3},
-                                            {12, 40, 3},
-                                            {13, 40, 3},
-                                            {14, 40, 3},
-                                            {15, 40, 3},
-                                            {17, 3, 69},
-                                            {19, 3, 69}}};
+                                           {8, 40, 3},
+                                           {9, 40, 3},
+                                           {10, 40, 3},
+                                           {11, 40, 3},
+                                           {12, 40, 3},
+                                           {13, 40, 3},
+                                           {14, 40, 3},
+                                           {15, 40, 3},
+                                           {17, 3, 69},
+                                           {19, 3, 69}}};
 constexpr int kNom = 1;
 constexpr int kAvant = 10;
 constexpr int kApres = 11;
@@ -171,30 +170,38 @@ bool catalogue_illisible(const Etat& st) {
   return !st.pformat && ::lstat(kCatalogue, &s) == 0;
 }
 
+bool demander(Terminal& t) {
+  pos(t, kRangeeMessage, kColonneMessage);
+  affiche(t, "Format a inserer dans le fichier des formats (O/N) : ");
+  t.rafraichir();
+  pos(t, kRangeeMessage, kColonneReponse);
+  std::string reponse;
+  acceptc(t, reponse, kLongueurReponse);
+  return !reponse.empty() && (reponse[0] == 'O' || reponse[0] == 'o');
+}
+
+// Nothing is written unless the user says O, and then only under the
+// catalogue's lock, from the catalogue as it is on disk at that moment:
+// another copy of the program may have added a format since it was read.
 void enregistrer(Etat& st, Terminal& t) {
   if (st.MAXFORMAT >= kMaxCatalogue) {
-    signaler(t, "Maximum de " + std::to_string(kMaxCatalogue) +
-                    " formats depasse. Format non insere...");
+    signaler(t, catalogue_plein());
     return;
   }
   if (catalogue_illisible(st)) {
     signaler(t, std::string("Fichier ") + kCatalogue + " illisible. Format non insere...");
     return;
   }
+  // Told before the question, so that nobody answers for nothing.
+  if (const auto possible = catalogue_modifiable(kCatalogue); !possible) {
+    signaler(t, possible.erreur().message);
+    return;
+  }
+  if (!demander(t)) return;
   {
-    Remplacement nouveau(kCatalogue);
-    if (!nouveau.erreur().empty()) {
-      signaler(t, nouveau.erreur());
-    } else {
-      pos(t, kRangeeMessage, kColonneMessage);
-      affiche(t, "Format a inserer dans le fichier des formats (O/N) : ");
-      t.rafraichir();
-      pos(t, kRangeeMessage, kColonneReponse);
-      std::string reponse;
-      acceptc(t, reponse, kLongueurReponse);
-      const bool inserer = !reponse.empty() && (reponse[0] == 'O' || reponse[0] == 'o');
-      if (!nouveau.valider(texte_catalogue(st, inserer))) signaler(t, nouveau.erreur());
-    }
+    VerrouCatalogue verrou(kCatalogue);
+    if (const auto fait = verrou.ajouter(ligne_catalogue(st, 0)); !fait)
+      signaler(t, fait.erreur().message);
   }
   st.pformat.reset(std::fopen(kCatalogue, "r"));
 }

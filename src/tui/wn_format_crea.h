@@ -1,5 +1,5 @@
 // The new format form: the user defines the working format (slot 0) field by
-// field, then the catalogue is rewritten and the new format can join it.
+// field, then the new format can join the catalogue.
 #pragma once
 
 #include "core/etat.h"
@@ -9,10 +9,12 @@ namespace vign {
 
 // Draws the form from row 6 over the current screen and reads its eleven
 // fields into slot 0; Up goes back a field, an empty entry keeps the value.
-// Then, unless the catalogue already holds 18 formats, rewrites "./formats.txt"
-// from slots 1 to MAXFORMAT and, if the user answers O, adds slot 0 as its last
-// line; st.pformat is then a fresh read handle on it (none if it cannot be
-// opened), which the caller closes.
+// Then, unless the catalogue already holds 18 formats or cannot be changed
+// (said on row 20), asks whether to add the new format. On O, slot 0 becomes
+// the last line of "./formats.txt", every line already there kept byte for
+// byte, and st.pformat is a fresh read handle on it (none if it cannot be
+// opened), which the caller closes. Any other answer leaves the catalogue and
+// st.pformat as they were.
 //
 // Returns 0: slot 0 holds the new format. F11 abandons the form instead and
 // returns -1, with slot 0 as it was on entry and the catalogue untouched.

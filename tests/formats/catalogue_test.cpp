@@ -1,8 +1,14 @@
 #include "formats/catalogue.h"
 
 #include <gtest/gtest.h>
+#include <sched.h>
+#include <sys/stat.h>
 
+#include <chrono>
+#include <fstream>
+#include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "formats/outils.h"
@@ -221,6 +227,37 @@ TEST(Catalogue, TheFileReaderTakesWhatTheTextReaderTakes) {
   ASSERT_EQ(depuis_fichier.MAXFORMAT, 18);
   EXPECT_EQ(texte_catalogue(depuis_fichier, false), texte_catalogue(depuis_texte, false));
   EXPECT_EQ(depuis_fichier.formats[18].libelle.view(), "F15");
+}
+
+// A request blocked on the file shows in /proc/locks as "->"; looked for
+// until a deadline.
+bool attente_sur(ino_t inode) {
+  const std::string fichier = ":" + std::to_string(inode) + " ";
+  const auto limite = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+  while (std::chrono::steady_clock::now() < limite) {
+    std::ifstream verrous("/proc/locks");
+    for (std::string l; std::getline(verrous, l);)
+      if (l.find("->") != std::string::npos && l.find(fichier) != std::string::npos) return true;
+    ::sched_yield();
+  }
+  return false;
+}
+
+// A copy that waited for the lock while the holder replaced the catalogue
+// adds its line to the catalogue the holder left, not to the one it opened.
+TEST(Catalogue, AWaitingCopyAddsToTheCatalogueTheHolderLeft) {
+  test::DansDossier d;
+  d.dossier().ecrire("formats.txt", kPlanche);
+  struct stat s {};
+  ASSERT_EQ(::stat(kCatalogue, &s), 0);
+  auto tenu = std::make_unique<VerrouCatalogue>(kCatalogue);
+  std::thread autre([] { EXPECT_TRUE(VerrouCatalogue(kCatalogue).ajouter("B;\n")); });
+  const bool attend = attente_sur(s.st_ino);
+  EXPECT_TRUE(tenu->ajouter("A;\n"));
+  tenu.reset();
+  autre.join();
+  if (!attend) GTEST_SKIP() << "no waiting lock seen in /proc/locks";
+  EXPECT_EQ(d.dossier().lire("formats.txt"), kPlanche + "A;\n" + "B;\n");
 }
 
 }  // namespace

@@ -1,9 +1,10 @@
 // The catalogue under hostile conditions: lines the fuzzer found the program
-// could not keep, and a directory that cannot be written when the form
-// rewrites the catalogue.
+// could not keep, a directory that cannot be written when a format is added,
+// a catalogue shared by a group.
 #include <gtest/gtest.h>
 #include <sched.h>
 #include <sys/mount.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -12,6 +13,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "core/etat.h"
 #include "formats/catalogue.h"
@@ -109,6 +111,21 @@ TEST(CatalogueFautes, AReadOnlyDirectoryLeavesTheCatalogueAndSaysSo) {
   ::testing::FLAGS_gtest_death_test_style = "fast";
   EXPECT_EXIT(essai(), ::testing::ExitedWithCode(0), "") << "see the row 20 printed above";
   EXPECT_EQ(d.dossier().lire("formats.txt"), ancien);
+}
+
+// A catalogue shared by a group keeps its owner, group and mode when a format
+// is added (giving a file away needs the superuser).
+TEST(CatalogueFautes, AnAddedFormatKeepsOwnerGroupAndMode) {
+  if (::geteuid() != 0) GTEST_SKIP() << "only the superuser can give the catalogue away";
+  test::DansDossier d;
+  d.dossier().ecrire("formats.txt", "");
+  ASSERT_EQ(::chown("formats.txt", 4242, 4343), 0);
+  ASSERT_EQ(::chmod("formats.txt", 0640), 0);
+  EXPECT_TRUE(VerrouCatalogue(kCatalogue).ajouter("A;\n"));
+  struct stat s {};
+  ASSERT_EQ(::stat("formats.txt", &s), 0);
+  EXPECT_EQ(std::vector<unsigned>({s.st_uid, s.st_gid, s.st_mode & 07777u}),
+            std::vector<unsigned>({4242, 4343, 0640}));
 }
 
 }  // namespace

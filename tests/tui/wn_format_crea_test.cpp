@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <filesystem>
 #include <string>
 
 #include "formats/catalogue.h"
@@ -109,7 +113,7 @@ TEST(WnFormatCrea, TypedValuesLandInTheWorkingFormatAndTheCatalogue) {
   EXPECT_EQ(f.st.MAXFORMAT, 2) << "the form does not reload the catalogue";
 
   const std::string attendu =
-      kUn + "A4                            ;   2;  40;   6;   0;   0;   0;   7;   0;;;\n" +
+      ancien +
       "Etiquettes 99x38              ;   2;  48;   6;   4;   3;   1;   7;   1;\\027E\\013;\\012;\n";
   EXPECT_EQ(f.catalogue(), attendu);
   EXPECT_EQ(f.relu(), attendu) << "pformat reads the new catalogue from its start";
@@ -132,8 +136,6 @@ TEST(WnFormatCrea, TypedValuesLandInTheWorkingFormatAndTheCatalogue) {
 
 TEST(WnFormatCrea, OnlyAnAnswerStartingWithOAddsTheFormat) {
   const std::string ancien = "A4;2;40;6;0;0;0;7;0;;;\n";
-  const std::string reecrit =
-      "A4                            ;   2;  40;   6;   0;   0;   0;   7;   0;;;\n";
   const std::string nouveau =
       "N                             ;   0;   0;   0;   0;   0;   0;   0;   0;;;\n";
   const struct {
@@ -147,11 +149,91 @@ TEST(WnFormatCrea, OnlyAnAnswerStartingWithOAddsTheFormat) {
     for (int i = 0; i < 10; ++i) f.t.taper({kEntree});
     taper(f.t, champ(c.reponse));
     EXPECT_EQ(wn_format_crea(f.st, f.t), 0);
-    EXPECT_EQ(f.catalogue(), c.ajoute ? reecrit + nouveau : reecrit) << "\"" << c.reponse << "\"";
+    EXPECT_EQ(f.catalogue(), c.ajoute ? ancien + nouveau : ancien) << "\"" << c.reponse << "\"";
     const std::string reponse = std::string(c.reponse).substr(0, 2);
     EXPECT_EQ(f.t.rangee(19),
               rangee20("Format a inserer dans le fichier des formats (O/N) : " + reponse));
   }
+}
+
+// Keys for a format named `nom`, every other field left empty, then the answer.
+void nouveau_format(EcranMemoire& t, const std::string& nom, const std::string& reponse) {
+  taper(t, champ(nom));
+  for (int i = 2; i <= 11; ++i) t.taper({kEntree});
+  taper(t, champ(reponse));
+}
+
+std::string ligne_vide(const std::string& nom) {
+  return nom + std::string(30 - nom.size(), ' ') + ";   0;   0;   0;   0;   0;   0;   0;   0;;;\n";
+}
+
+// Lines the program did not write: a N leaves the very file alone, an O adds
+// one line after the old bytes (and a line feed the old ones lacked).
+TEST(WnFormatCrea, TheCatalogueKeepsEveryByteItHeld) {
+  const std::string cas[] = {
+      "# atelier\n" + kUn,                             // a comment line
+      "A4;2;40\n",                                     // a line short of fields
+      std::string("B;1;1;1;1;1;1;1;1;a\0b;c;\n", 25),  // a zero byte
+      "C;1;1;1;1;1;1;1;1;;;\rD;2;\n",                  // a lone carriage return
+      "E;1;1;1;1;1;1;1;1;;;",                          // no line feed at the end
+  };
+  for (const std::string& ancien : cas) {
+    for (const char* reponse : {"N", "O"}) {
+      Formulaire f(&ancien);
+      struct stat avant {};
+      struct stat apres {};
+      ::stat("formats.txt", &avant);
+      nouveau_format(f.t, "Neuf", reponse);
+      EXPECT_EQ(wn_format_crea(f.st, f.t), 0);
+      ::stat("formats.txt", &apres);
+      const bool oui = reponse[0] == 'O';
+      const std::string fin = ancien.back() == '\n' ? "" : "\n";
+      EXPECT_EQ(f.catalogue(), oui ? ancien + fin + ligne_vide("Neuf") : ancien) << reponse;
+      EXPECT_EQ(apres.st_ino == avant.st_ino, !oui) << ancien << ": rewritten on " << reponse;
+    }
+  }
+}
+
+// Two copies of the program in one directory, both in the form: the one that
+// answers last must not write back the catalogue it read before the other's
+// format was added.
+TEST(WnFormatCrea, TwoCopiesAddingFormatsKeepBoth) {
+  Formulaire a(&kUn);
+  Etat b;
+  b.pformat.reset(std::fopen("./formats.txt", "r"));
+  lire_catalogue(b, b.pformat.get());
+  EcranMemoire tb;
+  nouveau_format(tb, "B", "O");
+  EXPECT_EQ(wn_format_crea(b, tb), 0);
+  nouveau_format(a.t, "A", "O");
+  EXPECT_EQ(wn_format_crea(a.st, a.t), 0);
+  EXPECT_EQ(a.catalogue(), kUn + ligne_vide("B") + ligne_vide("A"));
+}
+
+// The directory as it is each time a key is read: while the question waits,
+// an interrupted program must leave nothing behind.
+struct Espion : EcranMemoire {
+  int lire_touche() override {
+    fichiers.push_back(std::distance(std::filesystem::directory_iterator("."), {}));
+    return EcranMemoire::lire_touche();
+  }
+  std::vector<std::ptrdiff_t> fichiers;
+};
+
+TEST(WnFormatCrea, NoFileIsMadeBeforeTheAnswer) {
+  for (const char* reponse : {"O", "n"}) {
+    Espion t;
+    Formulaire f(&kUn);
+    nouveau_format(t, "Neuf", reponse);
+    EXPECT_EQ(wn_format_crea(f.st, t), 0);
+    EXPECT_EQ(*std::max_element(t.fichiers.begin(), t.fichiers.end()), 1) << reponse;
+  }
+  Espion t;
+  Formulaire f(nullptr);
+  nouveau_format(t, "Neuf", "n");
+  EXPECT_EQ(wn_format_crea(f.st, t), 0);
+  EXPECT_EQ(*std::max_element(t.fichiers.begin(), t.fichiers.end()), 0);
+  EXPECT_FALSE(std::filesystem::exists("formats.txt")) << "no catalogue made on N";
 }
 
 TEST(WnFormatCrea, UpOnTheFirstFieldGoesForwardAndUpLaterGoesBack) {
