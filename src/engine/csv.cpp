@@ -159,8 +159,10 @@ void LectureCsv::coupe(std::FILE* f) {
   char* const p = bloc_.data();
   Etape e = Etape::debut_champ;
   for (std::size_t i = 0; i < kEnregistrementMax; ++i) e = avance(e, p[i]);
+  // Counted before the decoding turns the line breaks inside quotes into spaces.
+  const auto sauts = static_cast<std::size_t>(std::count(p, p + kEnregistrementMax, '\n'));
   analyse(p, kEnregistrementMax, true);
-  sauts_ = static_cast<std::size_t>(std::count(p, p + kEnregistrementMax, '\n'));
+  sauts_ = sauts;
   // What the block holds past the part kept is read past first.
   for (;;) {
     for (std::size_t i = kEnregistrementMax; i < fin_; ++i) {

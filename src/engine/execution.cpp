@@ -2,6 +2,7 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <cstdio>
@@ -110,6 +111,15 @@ class Enregistrements {
       decoupe_enregistrement(st, plain_.enregistrement(), propres);
     }
   }
+  // Whether the record read has a field k: a plain record keeps in the rows
+  // it leaves out the fields of an earlier one.
+  bool a_le_champ(const Etat& st, int k) const {
+    if (st.FIXED == 1) return k < st.nbrechamp;
+    if (csv_) return csv_->nombre_champs() >= static_cast<std::size_t>(k);
+    const std::string_view e = plain_.enregistrement();
+    if (!st.delimiteur || st.delimiteur->empty()) return k == 1;
+    return std::count(e.begin(), e.end(), st.delimiteur->front()) >= k - 1;
+  }
   // A plain record is one line; a fixed-width one counts as one.
   std::size_t ligne() const { return csv_ ? csv_->ligne() : numero_; }
 
@@ -200,7 +210,9 @@ class Pose {
 // plan names one.
 Resultat<int> copies(const Etat& st, const Plan& plan, const Source& source) {
   if (plan.colonne == 0 || !source.inp_file) return source.inp_file ? plan.copies : 1;
-  const std::string_view cellule = st.champ[static_cast<std::size_t>(plan.colonne)].view();
+  const std::string_view cellule = source.enregistrements.a_le_champ(st, plan.colonne)
+                                       ? st.champ[static_cast<std::size_t>(plan.colonne)].view()
+                                       : std::string_view();
   if (const auto n = quantite(cellule)) return *n;
   return Erreur{"Quantite invalide ligne " + std::to_string(source.enregistrements.ligne()) +
                 " du fichier " + cite(st.inputfile) + " : " + cite(cellule)};
