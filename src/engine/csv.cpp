@@ -18,32 +18,6 @@ char* cherche(char* debut, const char* fin, char c) {
   return static_cast<char*>(std::memchr(debut, c, static_cast<std::size_t>(fin - debut)));
 }
 
-// Whether v holds a control character (bytes 0 to 31 and 127), a word at a
-// time, as the split of a plain record tells it (its test is private to
-// enregistrement.cpp). In a word, the low seven bits of a byte plus one carry
-// into the high bit for 127 only, plus 96 they stay below it only for bytes
-// below 32; bytes from 128 up are masked out.
-bool a_controle(std::string_view v) {
-  constexpr std::uint64_t un = 0x0101010101010101;
-  constexpr std::uint64_t haut = 0x8080808080808080;
-  const auto mot = [](const char* p) {
-    std::uint64_t x;
-    std::memcpy(&x, p, sizeof x);
-    const std::uint64_t plus1 = (x & 0x7f * un) + un;
-    return (plus1 | ~(plus1 + 0x5f * un)) & ~x & haut;
-  };
-  const std::size_t n = v.size();
-  if (n < 8) {
-    return std::any_of(v.begin(), v.end(), [](char c) {
-      const auto o = static_cast<unsigned char>(c);
-      return o < 32 || o == 127;
-    });
-  }
-  std::uint64_t trouves = mot(v.data() + n - 8);
-  for (std::size_t i = 0; i + 8 < n; i += 8) trouves |= mot(v.data() + i);
-  return trouves != 0;
-}
-
 std::size_t longueur(const char* debut, const char* fin) {
   return static_cast<std::size_t>(fin - debut);
 }
@@ -109,6 +83,7 @@ std::size_t LectureCsv::analyse(char* p, std::size_t n, bool complet) {
   char* pos = p;
   const char* fin_texte = p;  // where the text of the last field ends
   std::size_t k = 0;
+  std::size_t interieurs = 0;  // line feeds inside quotes
   for (;;) {
     ++k;
     Brut b{pos, pos, nullptr, nullptr, false};
@@ -136,6 +111,7 @@ std::size_t LectureCsv::analyse(char* p, std::size_t n, bool complet) {
       b.fin = ferme;
       if (ferme > lf) {
         b.a_decoder = true;
+        interieurs += static_cast<std::size_t>(std::count(lf, ferme, '\n'));
         if (!ligne_suivante(ferme, lf)) return kIncomplet;
       }
       char* apres = std::min(ferme + 1, bout);
@@ -163,11 +139,12 @@ std::size_t LectureCsv::analyse(char* p, std::size_t n, bool complet) {
     pos = fin_champ + 1;
   }
   nombre_ = k;
+  sauts_ = interieurs + (lf == bout ? 0 : 1);
   vide_ = k == 1 && bruts_[1].debut == p && bruts_[1].fin == p;
   // One look at the whole record does for all its fields, before the
   // decoding moves them: a field holds only bytes of the record, or quotes
   // and spaces.
-  sans_controle_ = !a_controle(std::string_view(p, longueur(p, fin_texte)));
+  sans_controle_ = !contient_controle(std::string_view(p, longueur(p, fin_texte)));
   for (std::size_t i = 1; i <= k && i < kLignes; ++i) {
     const Brut& b = bruts_[i];
     champs_[i] = b.a_decoder ? decode(b.debut, b.fin, b.suite, b.suite_fin)
@@ -182,11 +159,15 @@ void LectureCsv::coupe(std::FILE* f) {
   char* const p = bloc_.data();
   Etape e = Etape::debut_champ;
   for (std::size_t i = 0; i < kEnregistrementMax; ++i) e = avance(e, p[i]);
+  // Counted before the decoding turns the line breaks inside quotes into spaces.
+  const auto sauts = static_cast<std::size_t>(std::count(p, p + kEnregistrementMax, '\n'));
   analyse(p, kEnregistrementMax, true);
+  sauts_ = sauts;
   // What the block holds past the part kept is read past first.
   for (;;) {
     for (std::size_t i = kEnregistrementMax; i < fin_; ++i) {
       e = avance(e, bloc_[i]);
+      if (bloc_[i] == '\n') ++sauts_;
       if (e == Etape::fin) {
         debut_ = i + 1;
         return;
@@ -216,6 +197,8 @@ bool LectureCsv::suivant(std::FILE* f) {
       const std::size_t pris = analyse(bloc_.data() + debut_, fin_ - debut_, epuise_);
       if (pris != kIncomplet) {
         debut_ += pris;
+        ligne_ = suivante_;
+        suivante_ += sauts_;
         if (vide_) continue;
         return true;
       }
@@ -227,6 +210,8 @@ bool LectureCsv::suivant(std::FILE* f) {
     if (fin_ == bloc_.size()) {
       if (fin_ >= kEnregistrementMax) {
         coupe(f);
+        ligne_ = suivante_;
+        suivante_ += sauts_;
         return true;
       }
       bloc_.resize(2 * bloc_.size());
@@ -251,7 +236,7 @@ void decoupe_csv(Etat& st, LectureCsv& lecture, Propres& propres) {
     st.champ[k].assign(v);
     const Propres bit = Propres{1} << k;
     const bool blanche = v.size() > 1 && v.back() == ' ';
-    if ((lecture.sans_controle() || !a_controle(v)) && !blanche) {
+    if ((lecture.sans_controle() || !contient_controle(v)) && !blanche) {
       propres |= bit;
     } else {
       propres &= ~bit;

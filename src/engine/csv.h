@@ -60,6 +60,10 @@ class LectureCsv {
   // any field (false may be said of one that holds none).
   bool sans_controle() const { return sans_controle_; }
 
+  // The line of the input where the current record starts, from 1: empty
+  // lines and the line breaks inside quotes count, as a text editor shows them.
+  std::size_t ligne() const { return ligne_; }
+
   // Field k of the current record, decoded, for k from 1 to the number of
   // fields and below kLignes; empty otherwise.
   std::string_view champ(std::size_t k) const {
@@ -99,6 +103,9 @@ class LectureCsv {
   bool vide_ = false;    // the record found is an empty line
   bool sans_controle_ = false;
   std::size_t nombre_ = 0;
+  std::size_t sauts_ = 0;     // line feeds the record found takes, its own included
+  std::size_t ligne_ = 0;     // where the current record starts
+  std::size_t suivante_ = 1;  // where the next one does
   // Field rows the last decoupe_csv may have left non-empty.
   std::size_t rangs_remplis_ = kLignes - 1;
   friend void decoupe_csv(Etat& st, LectureCsv& lecture, Propres& propres);

@@ -288,4 +288,6 @@ void decoupe_enregistrement(Etat& st, std::string_view enregistrement, Propres& 
   }
 }
 
+bool contient_controle(std::string_view v) { return a_controle(v); }
+
 }  // namespace vign

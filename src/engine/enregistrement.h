@@ -130,4 +130,8 @@ inline void nettoie(Ligne& c, int k, Propres& propres) {
   if (!fin_blanche(c)) propres |= bit;
 }
 
+// Whether v holds a control character (bytes 0 to 31 and 127): the test the
+// split of a record makes, a word at a time, for the CSV reader's too.
+bool contient_controle(std::string_view v);
+
 }  // namespace vign

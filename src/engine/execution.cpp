@@ -2,6 +2,7 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <cstdio>
@@ -10,10 +11,14 @@
 #include <vector>
 
 #include "core/arret.h"
+#include "core/nombres.h"
 #include "engine/cadrage.h"
 #include "engine/composition.h"
+#include "engine/csv.h"
 #include "engine/enregistrement.h"
+#include "engine/entete.h"
 #include "engine/impression.h"
+#include "engine/options_execution.h"
 
 namespace vign {
 
@@ -34,7 +39,7 @@ bool sortie_sur_entree(const Etat& st) {
 // Creating it would destroy what the run reads, or what it writes.
 std::optional<std::string> ecrase_une_entree(const Etat& st, const std::string& nom, bool sortie) {
   std::vector<const std::string*> lus;
-  if (st.inputfile != kEcran) lus.push_back(&st.inputfile);
+  if (st.inputfile != kEcran && st.inputfile != kEntreeStandard) lus.push_back(&st.inputfile);
   if (st.formatfile && st.FIXED == 1) lus.push_back(&*st.formatfile);
   if (sortie && st.inifile) lus.push_back(&*st.inifile);
   if (!sortie) lus.push_back(&st.outputfile);
@@ -53,7 +58,8 @@ std::optional<std::string> refus(Etat& st, const Planche& p) {
     if (sortie_sur_entree(st)) {
       return "Fichier de sortie identique au fichier d'entree " + cite(st.inputfile);
     }
-    if (std::fseek(st.pinput.get(), 0, SEEK_SET) != 0) {
+    // Standard input is read once, as it comes.
+    if (st.inputfile != kEntreeStandard && std::fseek(st.pinput.get(), 0, SEEK_SET) != 0) {
       return "Err. fichier entree " + cite(st.inputfile);
     }
   }
@@ -80,68 +86,209 @@ void pages_de_cadrage(Etat& st, const Planche& p, Impression& impression) {
   }
 }
 
+using Numeros = std::array<std::vector<int>, kLignes>;
+
+// The records of the input file, plain or CSV (fixed-width records are
+// always plain), with the line each one starts on.
+class Enregistrements {
+ public:
+  Enregistrements(const Etat& st, bool csv) {
+    if (csv && st.FIXED != 1) csv_.emplace(st.delimiteur ? std::string_view(*st.delimiteur) : "");
+  }
+  // Reads the next record; st.res as lire_enregistrement leaves it.
+  bool lit(Etat& st) {
+    ++numero_;
+    return csv_ ? lire_csv(st, *csv_) : lire_enregistrement(st, plain_);
+  }
+  // Moves the record read into the field rows (a fixed-width read has put
+  // it there already).
+  void decoupe(Etat& st, Propres& propres) {
+    if (st.FIXED == 1) {
+      propres = 0;  // fixed-width reads fill the rows behind our back
+    } else if (csv_) {
+      decoupe_csv(st, *csv_, propres);
+    } else {
+      decoupe_enregistrement(st, plain_.enregistrement(), propres);
+    }
+  }
+  // Whether the record read has a field k: a plain record keeps in the rows
+  // it leaves out the fields of an earlier one.
+  bool a_le_champ(const Etat& st, int k) const {
+    if (st.FIXED == 1) return k < st.nbrechamp;
+    if (csv_) return csv_->nombre_champs() >= static_cast<std::size_t>(k);
+    const std::string_view e = plain_.enregistrement();
+    if (!st.delimiteur || st.delimiteur->empty()) return k == 1;
+    return std::count(e.begin(), e.end(), st.delimiteur->front()) >= k - 1;
+  }
+  // A plain record is one line; a fixed-width one counts as one.
+  std::size_t ligne() const { return csv_ ? csv_->ligne() : numero_; }
+
+ private:
+  Lecture plain_;
+  std::optional<LectureCsv> csv_;
+  std::size_t numero_ = 0;
+};
+
 // Where the labels come from: the records of the input file, or (screen mode)
 // the typed lines, `totvign` times.
 struct Source {
   bool inp_file;
-  Lecture& lecture;
+  Enregistrements& enregistrements;
   int totvign;
 };
 
+// What the labels are made of once the settings are read: the field numbers
+// of every line, for a label and for a blank position, and the copies.
+struct Plan {
+  Numeros numeros;
+  Numeros vides;   // as many parts, each standing for no field
+  int blancs = 0;  // positions left blank before the first label
+  int copies = 1;
+  int colonne = 0;  // the quantity column, or 0
+};
+
+// Labels placed across, then down, then page by page.
+class Pose {
+ public:
+  Pose(Etat& st, const Planche& p, Impression& impression, const Plan& plan)
+      : st_(st), p_(p), impression_(impression), plan_(plan), blancs_(plan.blancs) {}
+
+  // Places one label, after the blank positions still owed (they go only
+  // before a label: a run that prints none leaves the sheet untouched).
+  // False once a write has failed.
+  bool pose(Propres& propres) {
+    for (; blancs_ > 0; --blancs_) {
+      Propres aucun = 0;
+      if (!place(plan_.vides, aucun)) return false;
+    }
+    return place(plan_.numeros, propres);
+  }
+
+  // After the last label: the row begun, then the end of its page.
+  void termine() {
+    if (nbvign_ > 0 && !ecrit()) return;
+    if (rangs_ > 0) fin_de_page();
+  }
+
+ private:
+  bool place(const Numeros& numeros, Propres& propres) {
+    ++nbvign_;
+    for (int L = 1; L <= lignes_par_rangee(p_); ++L) {
+      compose_ligne(st_, p_, numeros[static_cast<std::size_t>(L)], L, nbvign_, propres);
+    }
+    if (nbvign_ < p_.etilar) return true;
+    if (!ecrit()) return false;
+    // A page ends when a row fills it; with no positive number of rows per
+    // page it ends only with the data.
+    if (rangs_ == p_.maxetipag) fin_de_page();
+    return true;
+  }
+  bool ecrit() {
+    ecrit_rangee(st_, p_, impression_.fichier());
+    nbvign_ = 0;
+    ++rangs_;
+    return !impression_.en_erreur();
+  }
+  void fin_de_page() {
+    const Format& f = st_.formats[static_cast<std::size_t>(st_.FORMAT)];
+    rangs_ = 0;
+    impression_.envoie(f.aprpage);
+    impression_.fin_de_page();
+    impression_.envoie(f.avtpage);
+  }
+
+  Etat& st_;
+  const Planche& p_;
+  Impression& impression_;
+  const Plan& plan_;
+  int blancs_;
+  int nbvign_ = 0;  // labels composed in the current row
+  int rangs_ = 0;   // rows written on the current page
+};
+
+// The copies of the record in the field rows: its quantity cell when the
+// plan names one.
+Resultat<int> copies(const Etat& st, const Plan& plan, const Source& source) {
+  if (plan.colonne == 0 || !source.inp_file) return source.inp_file ? plan.copies : 1;
+  const std::string_view cellule = source.enregistrements.a_le_champ(st, plan.colonne)
+                                       ? st.champ[static_cast<std::size_t>(plan.colonne)].view()
+                                       : std::string_view();
+  if (const auto n = quantite(cellule)) return *n;
+  return Erreur{"Quantite invalide ligne " + std::to_string(source.enregistrements.ligne()) +
+                " du fichier " + cite(st.inputfile) + " : " + cite(cellule)};
+}
+
 // Composes the labels row by row and page by page, from the record already
 // read (when there is one), and returns how many were composed.
-int imprime_etiquettes(Etat& st, const Planche& p, Impression& impression, Source& source,
-                       bool etiquettes) {
+Resultat<int> imprime_etiquettes(Etat& st, const Planche& p, Impression& impression, Source& source,
+                                 const Plan& plan, bool etiquettes) {
   const auto f = static_cast<std::size_t>(st.FORMAT);
-  // The presentation does not change while the labels are printed.
-  std::array<std::vector<int>, kLignes> numeros;
-  for (int L = 1; L <= lignes_par_rangee(p); ++L) {
-    numeros[static_cast<std::size_t>(L)] =
-        numeros_de_champs(st.place[static_cast<std::size_t>(L)].view());
-  }
   for (auto& ligne : st.impr) ligne.clear();
   impression.envoie(st.formats[f].avtpage);
   st.lgattr.fill(0);
-  int nbvign = 0;       // labels composed in the current row
-  int rangs = 0;        // rows written on the current page
+  Pose pose(st, p, impression, plan);
   int imprimees = 0;    // labels of the run
   Propres propres = 0;  // field rows known clean
   while (etiquettes) {
-    ++imprimees;
-    if (source.inp_file && st.FIXED != 1) {
-      decoupe_enregistrement(st, source.lecture.enregistrement(), propres);
-    } else {
-      propres = 0;  // fixed-width reads fill the rows behind our back
-    }
-    ++nbvign;
-    --source.totvign;
-    for (int L = 1; L <= lignes_par_rangee(p); ++L) {
-      compose_ligne(st, p, numeros[static_cast<std::size_t>(L)], L, nbvign, propres);
+    if (source.inp_file) source.enregistrements.decoupe(st, propres);
+    const auto n = copies(st, plan, source);
+    if (!n) return n.erreur();
+    for (int i = 0; i < *n; ++i) {
+      ++imprimees;
+      if (!pose.pose(propres)) return imprimees;
     }
     if (source.inp_file) {
-      lire_enregistrement(st, source.lecture);
+      source.enregistrements.lit(st);
     } else {
-      st.res = source.totvign != 0;
-    }
-    bool rangee_ecrite = false;
-    if (nbvign == p.etilar || !st.res) {
-      ecrit_rangee(st, p, impression.fichier());
-      nbvign = 0;
-      ++rangs;
-      rangee_ecrite = true;
-      if (impression.en_erreur()) break;
-    }
-    // A page ends when a row fills it; with no positive number of rows per
-    // page it ends only with the data.
-    if ((rangee_ecrite && rangs == p.maxetipag) || !st.res) {
-      rangs = 0;
-      impression.envoie(st.formats[f].aprpage);
-      impression.fin_de_page();
-      impression.envoie(st.formats[f].avtpage);
+      st.res = --source.totvign != 0;
     }
     etiquettes = st.res;
   }
+  pose.termine();
   return imprimees;
+}
+
+// The field numbers of every line of the presentation, by name too when the
+// input has a header row, whose record is read here; the quantity column.
+Resultat<Plan> plan_de(Etat& st, const Planche& p, const OptionsExecution& o,
+                       Enregistrements& enregistrements) {
+  Plan plan;
+  plan.blancs = o.debut - 1;
+  plan.copies = o.copies;
+  std::optional<Entete> entete;
+  if (o.entete && st.inputfile != kEcran) {
+    // Rows the header does not fill hold no name, and no later record finds
+    // a name in a field it leaves out.
+    for (auto& c : st.champ) c.clear();
+    if (enregistrements.lit(st)) {
+      Propres propres = 0;
+      enregistrements.decoupe(st, propres);
+    }
+    entete = Entete::des_champs(st);
+    for (auto& c : st.champ) c.clear();
+  }
+  for (int L = 1; L <= lignes_par_rangee(p); ++L) {
+    const auto l = static_cast<std::size_t>(L);
+    if (entete) {
+      auto numeros = numeros_nommes(st.place[l].view(), *entete);
+      if (!numeros) return numeros.erreur();
+      plan.numeros[l] = std::move(*numeros);
+    } else {
+      plan.numeros[l] = numeros_de_champs(st.place[l].view());
+    }
+    plan.vides[l].assign(plan.numeros[l].size(), -1);
+  }
+  if (!o.colonne.empty()) {
+    const bool numero = o.colonne[0] >= '0' && o.colonne[0] <= '9';
+    if (!numero && !entete) {
+      return Erreur{"Valeur invalide : [execution] copies=#" + o.colonne +
+                    " (un nom de champ demande [fichiers] entete=oui)"};
+    }
+    const auto k = entete ? numero_de_partie(o.colonne, *entete) : Resultat<int>(entier(o.colonne));
+    if (!k) return k.erreur();
+    plan.colonne = *k;
+  }
+  return plan;
 }
 
 }  // namespace
@@ -149,9 +296,13 @@ int imprime_etiquettes(Etat& st, const Planche& p, Impression& impression, Sourc
 Resultat<int> execution(Etat& st, Suivi& suivi) {
   if (st.FORMAT < 0 || st.FORMAT >= kSlots) return Erreur{"Format a definir ..."};
   const Planche p = planche(st, st.FORMAT);
-  Lecture lecture;
-  Source source{st.inputfile != kEcran, lecture, 0};
   if (const auto r = refus(st, p)) return Erreur{*r};
+  const auto options = lire_options_execution(st.options, p);
+  if (!options) return options.erreur();
+  Enregistrements enregistrements(st, options->guillemets);
+  Source source{st.inputfile != kEcran, enregistrements, 0};
+  const auto plan = plan_de(st, p, *options, enregistrements);
+  if (!plan) return plan.erreur();
 
   Impression impression(st);
   if (auto ouverte = impression.ouvre(p); !ouverte) return ouverte.erreur();
@@ -159,14 +310,15 @@ Resultat<int> execution(Etat& st, Suivi& suivi) {
   // A file that holds no record at all gives no label, only the empty pages.
   bool etiquettes = true;
   if (source.inp_file) {
-    etiquettes = lire_enregistrement(st, lecture);
+    etiquettes = enregistrements.lit(st);
   } else {
     source.totvign = suivi.nombre();
   }
   suivi.attente();
 
   pages_de_cadrage(st, p, impression);
-  const int imprimees = imprime_etiquettes(st, p, impression, source, etiquettes);
+  const auto imprimees = imprime_etiquettes(st, p, impression, source, *plan, etiquettes);
+  if (!imprimees) return imprimees.erreur();
   // A read that failed (a disk error, a directory named as input) is no end
   // of the data: the labels after it are missing, and the run says so.
   if (source.inp_file && std::ferror(st.pinput.get()) != 0) {
@@ -182,8 +334,8 @@ Resultat<int> execution(Etat& st, Suivi& suivi) {
   }
   impression.fin_de_page();
   if (auto fermee = impression.ferme(); !fermee) return fermee.erreur();
-  suivi.fin(imprimees);
-  return imprimees;
+  suivi.fin(*imprimees);
+  return *imprimees;
 }
 
 }  // namespace vign

@@ -9,6 +9,10 @@
 
 namespace vign {
 
+// The input name that reads the records from standard input (a batch run
+// at the end of a pipe): read once, never rewound.
+inline constexpr const char* kEntreeStandard = "-";
+
 // What a run tells its user while it goes. The screens show it under the main
 // menu; a batch run keeps quiet and gives the count it read from its settings.
 class Suivi {
@@ -33,9 +37,13 @@ class SuiviMuet : public Suivi {
   int nombre_;
 };
 
-// Prints the labels of the selected format, files and presentation. Returns
-// the number of labels printed, or why the run failed (a run refused before
-// the print file is created leaves no file behind and truncates none).
+// Prints the labels of the selected format, files and presentation, as the
+// optional settings of st.options ask (see options_execution.h): blank
+// positions before the first label, copies, CSV records, a header row.
+// Returns the number of labels printed (copies included, blank positions
+// not), or why the run failed (a run refused before the print file is
+// created leaves no file behind and truncates none; one that fails on a
+// record leaves the earlier print file as it was).
 Resultat<int> execution(Etat& st, Suivi& suivi);
 
 }  // namespace vign

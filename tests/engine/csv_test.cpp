@@ -77,6 +77,34 @@ TEST(LectureCsv, RecordsAcrossBlocksAndOverAMebibyte) {
   EXPECT_EQ(lus[4001], (std::vector<std::string>{"suite", "2"}));
 }
 
+// The lines where the records start, for a message to point at one.
+std::vector<std::size_t> lignes(const std::string& contenu) {
+  std::FILE* f = std::tmpfile();
+  std::fwrite(contenu.data(), 1, contenu.size(), f);
+  std::rewind(f);
+  LectureCsv l(";");
+  std::vector<std::size_t> debuts;
+  while (l.suivant(f)) debuts.push_back(l.ligne());
+  std::fclose(f);
+  return debuts;
+}
+
+TEST(LectureCsv, EachRecordKnowsItsLine) {
+  std::string geant(1536 * 1024, 'g');  // line feeds at 1000, 2000 ... 1572000
+  for (std::size_t i = 1000; i < geant.size(); i += 1000) geant[i] = '\n';
+  const struct {
+    std::string contenu;
+    std::vector<std::size_t> attendus;
+  } cas[] = {
+      {"a\nb\n", {1, 2}},
+      {"\n\na\r\n\"x\ny\r\nz\";w\nb", {3, 4, 7}},
+      {"\xEF\xBB\xBF\"p\"\"\nq\";\"r\ns\"\nt\n", {1, 4}},
+      {"a;\"b\rc\"\rd\n\"\"\n", {1, 2}},  // a lone CR ends no line
+      {"\"" + geant + "\";x\nsuite\n", {1, 1574}},
+  };
+  for (const auto& c : cas) EXPECT_EQ(lignes(c.contenu), c.attendus) << c.contenu.substr(0, 40);
+}
+
 TEST(LectureCsv, AReadErrorStaysForTheCaller) {
   std::FILE* f = std::fopen("/", "r");  // a directory opens but cannot be read
   ASSERT_NE(f, nullptr);

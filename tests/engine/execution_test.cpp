@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <string>
 
+#include "core/arret.h"
 #include "engine/composition.h"
 #include "formats/inifile.h"
 #include "support/ecran_memoire.h"
@@ -50,6 +51,11 @@ struct Course {
     std::size_t L = 1;
     for (const char* l : lignes) st.champ[L++].assign(l);
     ecran.taper(touches);
+  }
+  // A batch run: its count, or why it failed.
+  Resultat<int> course() {
+    SuiviMuet muet;
+    return execution(st, muet);
   }
   std::string lance(bool interactif = false) {
     EXPECT_EQ(test::lance_execution(st, interactif ? &ecran : nullptr), 0);
@@ -187,6 +193,185 @@ TEST(Execution, ScreenModeSettingsKeepTheCleanedLines) {
   const std::string ini = texte_inifile(c.st, *imprimees);
   EXPECT_NE(ini.find("ligne01=ab\nligne02=cd\n"), std::string::npos) << ini;
   EXPECT_NE(ini.find("nombre=2\n"), std::string::npos) << ini;
+}
+
+// One run with optional settings; `attendu` is the print file, or the
+// message of a refusal (and then no print file exists).
+struct Demande {
+  const char* nom;
+  Planche p;
+  Options options;
+  std::string donnees;
+  std::string attendu;
+  int imprimees = 0;
+};
+
+void verifie(const Demande& k, const char* place1 = "1", const char* place2 = "2") {
+  Course c(k.p, "S", "E");
+  c.donnees(k.donnees);
+  c.st.options = k.options;
+  c.st.place[1].assign(place1);
+  c.st.place[2].assign(place2);
+  const auto r = c.course();
+  if (k.imprimees < 0) {
+    ASSERT_FALSE(r.ok()) << k.nom;
+    EXPECT_EQ(r.erreur().message, k.attendu) << k.nom;
+    EXPECT_FALSE(std::filesystem::exists(c.d / "out.prn")) << k.nom;
+    return;
+  }
+  ASSERT_TRUE(r.ok()) << k.nom << ": " << r.erreur().message;
+  EXPECT_EQ(*r, k.imprimees) << k.nom;
+  EXPECT_EQ(c.d.lire("out.prn"), k.attendu) << k.nom;
+}
+
+// The optional settings of a run: guillemets, entete, debut, copies (none
+// when null).
+Options opt(const char* g, const char* e, const char* d, const char* c) {
+  Options o;
+  const auto met = [](std::optional<std::string>& option, const char* v) {
+    if (v != nullptr) option = v;
+  };
+  met(o.guillemets, g);
+  met(o.entete, e);
+  met(o.debut, d);
+  met(o.copies, c);
+  return o;
+}
+Options debut(const char* v) {
+  return opt(nullptr, nullptr, v, nullptr);
+}
+Options copies(const char* v) {
+  return opt(nullptr, nullptr, nullptr, v);
+}
+
+TEST(Execution, StartOnAPartlyUsedSheet) {
+  // 3 across of 2 columns and a gap of 1, 2 rows per page: a blank label is
+  // 3 spaces, a row of them 9.
+  const Planche p{3, 2, 1, 0, 1, 0, 2, 0};
+  const Demande cas[] = {
+      {"milieu de rangee", p, debut("2"), "a\nb\n", "S   a  b  \nESE", 2},
+      {"deuxieme rangee", p, debut("5"), "a\n", "S         \n   a  \nESE", 1},
+      {"page suivante", p, debut(" 4 "), "a\nb\nc\nd\n", "S         \na  b  c  \nESd  \nESE", 4},
+      {"premiere", p, debut("1"), "a\n", "Sa  \nESE", 1},
+      // No label: the sheet is left as it is.
+      {"rien", p, debut("3"), "", "SE", 0},
+      {"trop loin", p, debut("7"), "a\n", "Valeur invalide : [execution] debut=7 (1 a 6)", -1},
+      {"zero", p, debut("0"), "a\n", "Valeur invalide : [execution] debut=0 (1 a 6)", -1},
+      {"mot", p, debut("2x"), "a\n", "Valeur invalide : [execution] debut=2x (1 a 6)", -1},
+      // With no positive number of rows a page holds up to 999 rows.
+      {"sans fin",
+       {3, 2, 1, 0, 1, 0, 0, 0},
+       debut("2998"),
+       "a\n",
+       "Valeur invalide : [execution] debut=2998 (1 a 2997)",
+       -1},
+  };
+  for (const auto& k : cas) verifie(k);
+}
+
+TEST(Execution, ScreenModeStartsAfterTheBlankPositions) {
+  Course c({2, 3, 1, 0, 1, 0, 1, 0}, "S", "E");
+  c.st.options.debut = "2";
+  c.st.options.copies = "3";  // the count typed is the count printed
+  c.ecran_mode({"ab"}, "2\n");
+  EXPECT_EQ(c.lance(true), "S    ab  \nESab  \nESE");
+  EXPECT_EQ(c.ecran.rangee(7), "       2 etiquettes.");
+}
+
+TEST(Execution, Copies) {
+  const Planche p{2, 1, 1, 0, 0, 0, 9, 0};
+  const char* erreur = "Valeur invalide : [execution] copies=";
+  const Demande cas[] = {
+      {"trois", p, copies("3"), "a\nb\n", "Saa\nab\nbb\nESE", 6},
+      {"aucune", p, copies("0"), "a\n", "SE", 0},
+      {"colonne", p, copies("#2"), "a;0\nb;2\nc; 1 \n", "Sbb\nc\nESE", 3},
+      {"negatif", p, copies("-1"), "a\n", std::string(erreur) + "-1 (0 a 99999, ou #1 a #29)", -1},
+      {"trop", p, copies("100000"), "a\n", std::string(erreur) + "100000 (0 a 99999, ou #1 a #29)",
+       -1},
+      {"champ 0", p, copies("#0"), "a\n", std::string(erreur) + "#0 (0 a 99999, ou #1 a #29)", -1},
+      {"champ 30", p, copies("#30"), "a\n", std::string(erreur) + "#30 (0 a 99999, ou #1 a #29)",
+       -1},
+      {"nom sans entete", p, copies("#Qte"), "a\n",
+       std::string(erreur) + "#Qte (un nom de champ demande [fichiers] entete=oui)", -1},
+  };
+  for (const auto& k : cas) verifie(k);
+}
+
+TEST(Execution, ABadQuantityLeavesTheEarlierPrintFile) {
+  const struct {
+    Options options;
+    std::string donnees;
+    std::string ligne;
+    std::string valeur;
+  } cas[] = {
+      {copies("#2"), "a;1\nb;2\nc;abc\n", "3", "abc"},
+      {copies("#2"), "a;1\nb\n", "2", ""},
+      // Records of several lines, and empty lines, count as the editor shows them.
+      {opt("oui", nullptr, nullptr, "#2"), "n;1\n\"x\r\ny\";2\n\nz;q\n", "5", "q"},
+      {opt("oui", "oui", nullptr, "#Qte"), "N;Qte\nn;4\nz;-1\n", "3", "-1"},
+  };
+  for (const auto& k : cas) {
+    Course c({1, 2, 1, 0, 0, 0, 9, 0});
+    c.d.ecrire("out.prn", "avant");
+    c.donnees(k.donnees);
+    c.st.options = k.options;
+    const auto r = c.course();
+    ASSERT_FALSE(r.ok()) << k.donnees;
+    EXPECT_EQ(r.erreur().message, "Quantite invalide ligne " + k.ligne + " du fichier " +
+                                      cite(c.st.inputfile) + " : \"" + k.valeur + "\"");
+    EXPECT_EQ(c.d.lire("out.prn"), "avant");
+  }
+}
+
+TEST(Execution, RecordsAsSpreadsheetsWriteThem) {
+  const Planche p{1, 8, 2, 0, 0, 0, 9, 0};
+  const Options csv = opt("Oui", nullptr, nullptr, nullptr);
+  const Demande cas[] = {
+      {"guillemets", p, csv, "\xEF\xBB\xBF\"a;b\";\"l1\r\nl2\"\r\n\"dit \"\"x\"\"\";z\n\n",
+       "Sa;b     \nl1 l2   \ndit \"x\" \nz       \nESE", 2},
+      // A cell left out at the end of a row is empty, not the earlier one.
+      {"cellule absente", p, csv, "a;b\nc\n", "Sa       \nb       \nc       \n        \nESE", 2},
+      {"sans guillemets", p, opt("non", nullptr, nullptr, nullptr), "\"a;b\"\n",
+       "S\"a      \nb\"      \nESE", 1},
+      {"ni oui ni non", p, opt("si", nullptr, nullptr, nullptr), "a\n",
+       "Valeur invalide : [fichiers] guillemets=si (oui ou non)", -1},
+  };
+  for (const auto& k : cas) verifie(k);
+}
+
+TEST(Execution, AHeaderRowNamesTheFields) {
+  const Planche p{1, 10, 2, 0, 0, 0, 9, 0};
+  const std::string donnees = "Nom;Ville;Qte\nAnne;Lyon;1\nPaul;Nice;2\n";
+  const std::string deux = "SLyon Anne \n1         \nNice Paul \n2         \n";
+  const Demande cas[] = {
+      {"noms", p, opt(nullptr, "oui", nullptr, nullptr), donnees, deux + "ESE", 2},
+      {"csv", p, opt("oui", "oui", nullptr, nullptr), "\"Nom\";Ville ;Qte\r\n" + donnees.substr(14),
+       deux + "ESE", 2},
+      {"quantite nommee", p, opt(nullptr, "oui", nullptr, "#Qte"), donnees,
+       deux + "Nice Paul \n2         \nESE", 3},
+      {"entete seul", p, opt(nullptr, "oui", nullptr, nullptr), "Nom;Ville\n", "SE", 0},
+      {"fichier vide", p, opt(nullptr, "oui", nullptr, nullptr), "",
+       "Champ inconnu dans l'entete : \"Ville\"", -1},
+  };
+  for (const auto& k : cas) verifie(k, "Ville+Nom", "3");
+  verifie({"inconnu", p, opt(nullptr, "oui", nullptr, nullptr), donnees,
+           "Champ inconnu dans l'entete : \"Prenon\"", -1},
+          "Nom", "Prenon+1");
+  verifie({"casse", p, opt(nullptr, "oui", nullptr, nullptr), donnees,
+           "Champ inconnu dans l'entete : \"nom\"", -1},
+          "nom");
+}
+
+TEST(Execution, RecordsFromAPipe) {
+  Course c({1, 1, 1, 0, 0, 0, 9, 0});
+  int tube[2];
+  ASSERT_EQ(pipe(tube), 0);
+  ASSERT_EQ(write(tube[1], "a\nb\n", 4), 4);
+  close(tube[1]);
+  c.st.inputfile = kEntreeStandard;
+  c.st.pinput.reset(fdopen(tube[0], "r"));
+  c.st.delimiteur = ";";
+  EXPECT_EQ(c.lance(), "a\nb\n\f");
 }
 
 }  // namespace

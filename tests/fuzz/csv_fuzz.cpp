@@ -20,11 +20,17 @@ namespace {
 using vign::fuzz::exiger;
 using Enregistrement = std::vector<std::string>;
 
-// The records of `f`, by the rules of the reader, slowly and plainly.
-std::vector<Enregistrement> reference(std::string_view f, char d) {
+// The records of `f`, by the rules of the reader, slowly and plainly, and
+// the line each starts on.
+std::vector<Enregistrement> reference(std::string_view f, char d,
+                                      std::vector<std::size_t>& debuts) {
   std::vector<Enregistrement> lus;
   std::size_t i = f.starts_with("\xEF\xBB\xBF") ? 3 : 0;
+  std::size_t ligne = 1;
+  std::size_t vus = 0;  // f[0, vus) holds ligne - 1 line feeds
   while (i < f.size()) {
+    for (; vus < i; ++vus) ligne += f[vus] == '\n' ? 1 : 0;
+    const std::size_t debut = ligne;
     Enregistrement e;
     bool fin_ligne = false;
     bool guillemets = false;
@@ -49,7 +55,10 @@ std::vector<Enregistrement> reference(std::string_view f, char d) {
       ++i;
       e.push_back(champ);
     }
-    if (e.size() > 1 || guillemets || !e[0].empty()) lus.push_back(e);
+    if (e.size() > 1 || guillemets || !e[0].empty()) {
+      lus.push_back(e);
+      debuts.push_back(debut);
+    }
   }
   return lus;
 }
@@ -63,7 +72,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::string chemin = vign::fuzz::chemin_prive("donnees.csv");
   vign::fuzz::ecrire_fichier(chemin, fichier);
 
-  const std::vector<Enregistrement> attendus = reference(fichier, delimiteur[0]);
+  std::vector<std::size_t> debuts;
+  const std::vector<Enregistrement> attendus = reference(fichier, delimiteur[0], debuts);
   vign::Etat st;
   st.pinput.reset(std::fopen(chemin.c_str(), "rb"));
   exiger(static_cast<bool>(st.pinput), "ouverture des donnees");
@@ -72,6 +82,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::size_t n = 0;
   while (vign::lire_csv(st, lecture)) {
     exiger(n < attendus.size(), "plus d'enregistrements que prevu");
+    exiger(lecture.ligne() == debuts[n], "ligne de l'enregistrement");
     const Enregistrement& e = attendus[n++];
     exiger(lecture.nombre_champs() == e.size(), "nombre de champs");
     for (std::size_t k = 1; k <= e.size() && k < vign::kLignes; ++k) {

@@ -1,0 +1,62 @@
+#include "engine/entete.h"
+
+#include <algorithm>
+
+#include "core/arret.h"
+#include "core/nombres.h"
+#include "engine/enregistrement.h"
+
+namespace vign {
+
+namespace {
+
+Ligne nettoyee(std::string_view v) {
+  Ligne l(v);
+  rts(l);
+  rctrl(l);
+  return l;
+}
+
+}  // namespace
+
+Entete Entete::des_champs(const Etat& st) {
+  Entete e;
+  for (std::size_t k = 1; k < kLignes; ++k) e.noms_[k] = nettoyee(st.champ[k].view());
+  return e;
+}
+
+int Entete::numero(std::string_view nom) const {
+  for (std::size_t k = 1; k < kLignes; ++k) {
+    // An empty column has no name: a part is never empty.
+    if (!noms_[k].view().empty() && noms_[k].view() == nom) return static_cast<int>(k);
+  }
+  return 0;
+}
+
+Resultat<int> numero_de_partie(std::string_view partie, const Entete& entete) {
+  const std::size_t i = partie.find_first_not_of(" \t");
+  if (i == std::string_view::npos || partie[i] == '-' || (partie[i] >= '0' && partie[i] <= '9')) {
+    return entier(partie);
+  }
+  const Ligne nom = nettoyee(partie);
+  const int k = entete.numero(nom.view());
+  if (k == 0) return Erreur{"Champ inconnu dans l'entete : " + cite(partie)};
+  return k;
+}
+
+Resultat<std::vector<int>> numeros_nommes(std::string_view presentation, const Entete& entete) {
+  std::vector<int> numeros;
+  while (!presentation.empty()) {
+    const std::size_t debut = presentation.find_first_not_of('+');
+    if (debut == std::string_view::npos) break;
+    presentation.remove_prefix(debut);
+    const std::size_t bout = std::min(presentation.find('+'), presentation.size());
+    const auto k = numero_de_partie(presentation.substr(0, bout), entete);
+    if (!k) return k.erreur();
+    numeros.push_back(*k);
+    presentation.remove_prefix(bout);
+  }
+  return numeros;
+}
+
+}  // namespace vign
