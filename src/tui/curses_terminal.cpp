@@ -107,6 +107,16 @@ void preparer_sortie() {
   restauration.longueur = s.copy(restauration.sortie, sizeof restauration.sortie);
 }
 
+// The C locale has no character past ASCII, and the wide curses shows such a
+// byte as a blank: it is shown as curses always named what it cannot print,
+// "~I" for 0x89, "M-C" for 0xC3.
+std::string octet_illisible(unsigned char o) {
+  const auto bas = static_cast<char>(o & 0x7F);
+  if (o < 0xA0) return {'~', static_cast<char>(bas + 0x40)};
+  if (o == 0xFF) return "M-^?";
+  return {'M', '-', bas};
+}
+
 // The screens are laid out for 24x80 and would be cut or garbled on less, so
 // a smaller terminal is refused before the screen opens. When the size is
 // unknown, curses takes it from the terminal's description.
@@ -136,7 +146,11 @@ class TerminalCurses : public Terminal {
   bool utf8() const override { return larges_; }
   void ecrire(std::string_view texte) override {
     if (!larges_) {
-      waddnstr(stdscr, texte.data(), static_cast<int>(texte.size()));
+      for (const char c : texte) {
+        const auto o = static_cast<unsigned char>(c);
+        const std::string vu = o < 0x80 ? std::string(1, c) : octet_illisible(o);
+        waddnstr(stdscr, vu.data(), static_cast<int>(vu.size()));
+      }
       return;
     }
     // Curses turns wide characters into the bytes of the locale.
