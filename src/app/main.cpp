@@ -2,6 +2,7 @@
 //
 // With -l the labels are printed from a settings file with no screen at all;
 // without it the full-screen program leads the user through its menu.
+#include <clocale>
 #include <cstdio>
 #include <exception>
 #include <span>
@@ -29,6 +30,10 @@ int main(int argc, char** argv) {
   // interactive run has given the terminal back by then.
   try {
     if (st.inifile) return vign::traitement_batch(st);
+    // The screens show and take the characters of the user's locale. Only
+    // the character classes follow it, and only on screen: a batch run
+    // prints the same bytes whatever the locale.
+    std::setlocale(LC_CTYPE, "");
     // The terminal is given back before a message is printed.
     auto terminal = vign::terminal_curses();
     return vign::traitement_interactif(st, *terminal);

@@ -1,18 +1,28 @@
 // The one place where curses is included.
 #include "tui/curses_terminal.h"
 
+// The wide-character half of curses: the screens follow the user's locale.
+#ifndef NCURSES_WIDECHAR
+#define NCURSES_WIDECHAR 1
+#endif
 #include <curses.h>
+#include <langinfo.h>
 #include <poll.h>
 #include <sys/ioctl.h>
 #include <term.h>
 #include <termios.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <csignal>
+#include <cwchar>
 #include <string>
+#include <string_view>
 
 #include "core/arret.h"
+#include "core/colonnes.h"
+#include "tui/saisie.h"
 
 namespace vign {
 
@@ -32,6 +42,10 @@ constexpr int kErreursDeSuite = 1000;
 // it is prepared when the screen is taken: the terminal modes from before, and
 // the bytes that leave the screen mode (curses' own endwin is not safe there).
 // This is the program's only file-scope state; nothing but the handler uses it.
+//
+// The handler may come between any two instructions of the program, so it
+// trusts the rest only once `active` says so: the rest is written first, and
+// a signal fence keeps the compiler from moving those writes past the flag.
 struct Restauration {
   volatile std::sig_atomic_t active = 0;
   int fd = -1;
@@ -45,6 +59,7 @@ Restauration restauration;
 // the shell sees how it ended.
 extern "C" void rendre_et_finir(int sig) {
   if (restauration.active != 0) {
+    std::atomic_signal_fence(std::memory_order_acquire);
     if (write(restauration.fd, restauration.sortie, restauration.longueur) < 0) {
       // The terminal may be gone (hang-up): nothing more can be done for it.
     }
@@ -54,12 +69,16 @@ extern "C" void rendre_et_finir(int sig) {
   std::raise(sig);
 }
 
+// The signals that end the program by their default action, from the
+// terminal (Ctrl-C, Ctrl-\, hang-up) or from another process.
+constexpr int kSignauxDeFin[] = {SIGHUP, SIGINT, SIGQUIT, SIGTERM};
+
 void installer_signaux() {
   struct sigaction sa {};
   sa.sa_handler = rendre_et_finir;
   sigemptyset(&sa.sa_mask);
-  for (int sig : {SIGHUP, SIGINT, SIGTERM}) sigaddset(&sa.sa_mask, sig);
-  for (int sig : {SIGHUP, SIGINT, SIGTERM}) {
+  for (int sig : kSignauxDeFin) sigaddset(&sa.sa_mask, sig);
+  for (int sig : kSignauxDeFin) {
     struct sigaction avant {};
     sigaction(sig, nullptr, &avant);
     // Started under nohup, or in the background by a shell without job
@@ -88,6 +107,16 @@ void preparer_sortie() {
   restauration.longueur = s.copy(restauration.sortie, sizeof restauration.sortie);
 }
 
+// The C locale has no character past ASCII, and the wide curses shows such a
+// byte as a blank: it is shown as curses always named what it cannot print,
+// "~I" for 0x89, "M-C" for 0xC3.
+std::string octet_illisible(unsigned char o) {
+  const auto bas = static_cast<char>(o & 0x7F);
+  if (o < 0xA0) return {'~', static_cast<char>(bas + 0x40)};
+  if (o == 0xFF) return "M-^?";
+  return {'M', '-', bas};
+}
+
 // The screens are laid out for 24x80 and would be cut or garbled on less, so
 // a smaller terminal is refused before the screen opens. When the size is
 // unknown, curses takes it from the terminal's description.
@@ -114,14 +143,41 @@ class TerminalCurses : public Terminal {
     wrefresh(stdscr);
   }
   void deplacer(int rangee, int colonne) override { wmove(stdscr, rangee, colonne); }
+  bool utf8() const override { return larges_; }
   void ecrire(std::string_view texte) override {
-    waddnstr(stdscr, texte.data(), static_cast<int>(texte.size()));
+    if (!larges_) {
+      for (const char c : texte) {
+        const auto o = static_cast<unsigned char>(c);
+        const std::string vu = o < 0x80 ? std::string(1, c) : octet_illisible(o);
+        waddnstr(stdscr, vu.data(), static_cast<int>(vu.size()));
+      }
+      return;
+    }
+    // Curses turns wide characters into the bytes of the locale.
+    std::wstring w;
+    while (!texte.empty()) {
+      const std::size_t n = longueur_utf8(texte);
+      w.push_back(n == 0 ? L'?' : static_cast<wchar_t>(point_utf8(texte)));
+      texte.remove_prefix(n == 0 ? 1 : n);
+    }
+    waddnwstr(stdscr, w.c_str(), static_cast<int>(w.size()));
   }
   void rafraichir() override { wrefresh(stdscr); }
   void sonner() override { beep(); }
 
   int lire_touche() override {
-    const int k = wgetch(stdscr);
+    int k = ERR;
+    if (larges_) {
+      wint_t c = 0;
+      const int r = wget_wch(stdscr, &c);
+      if (r == KEY_CODE_YES) {
+        k = static_cast<int>(c);
+      } else if (r == OK) {
+        k = c < 0x80 ? static_cast<int>(c) : kCaractere + static_cast<int>(c);
+      }
+    } else {
+      k = wgetch(stdscr);
+    }
     if (k != ERR) {
       erreurs_ = 0;
       // Terminals send 127 (or 8) for Backspace; curses turns only the one
@@ -163,6 +219,7 @@ class TerminalCurses : public Terminal {
     define_key("\033[A", KEY_UP);
     define_key("\033[B", KEY_DOWN);
     preparer_sortie();
+    std::atomic_signal_fence(std::memory_order_release);
     restauration.active = modes ? 1 : 0;
   }
 
@@ -173,19 +230,18 @@ class TerminalCurses : public Terminal {
     pollfd p{STDIN_FILENO, POLLIN, 0};
     if (poll(&p, 1, 0) <= 0) return false;
     if ((p.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0) return true;
-    // Readable: either the end of the input, or a key typed just now, which
-    // goes back to curses.
-    unsigned char c = 0;
-    const ssize_t n = read(STDIN_FILENO, &c, 1);
-    if (n == 1) {
-      ungetch(c);
-      return false;
-    }
-    return n == 0 || (errno != EINTR && errno != EAGAIN);
+    // Readable: either the end of the input, or keys typed just now, left
+    // for curses to read (taking a byte would split a character in two).
+    int en_attente = 0;
+    if (ioctl(STDIN_FILENO, FIONREAD, &en_attente) != 0) return errno != EINTR;
+    return en_attente == 0;
   }
 
   bool pris_ = false;
   int erreurs_ = 0;
+  // The user's locale has characters beyond ASCII (setlocale was called by
+  // the entry point): UTF-8 in the program, the locale's own set on screen.
+  const bool larges_ = std::string_view(nl_langinfo(CODESET)) != "ANSI_X3.4-1968";
 };
 
 }  // namespace

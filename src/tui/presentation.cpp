@@ -106,10 +106,11 @@ int presente(const Mode& m, Etat& st, Terminal& t) {
     if (!reponse.empty()) {
       // A value left from a wider format ran past the frame; once retyped,
       // the frame's side comes back and nothing of the old value stays.
-      const bool debordait = table[rang(i)].size() > rang(largeur);
+      const bool debordait = colonnes_ecran(t, table[rang(i)].view()) > largeur;
       table[rang(i)].assign(reponse);
       pos(t, i + 4, 2);
-      affiche(t, reponse + std::string(rang(largeur) - reponse.size(), ' '));
+      const auto blancs = static_cast<std::size_t>(largeur - colonnes_ecran(t, reponse));
+      affiche(t, reponse + std::string(blancs, ' '));
       if (debordait) affiche(t, "*\n");
     }
     if (m.ecran) st.place[rang(i)].assign(std::to_string(i));

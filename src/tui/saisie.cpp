@@ -1,6 +1,7 @@
 #include "tui/saisie.h"
 
 #include "core/arret.h"
+#include "core/colonnes.h"
 
 namespace vign {
 
@@ -16,6 +17,42 @@ void affiche(Terminal& t, std::string_view texte) {
   t.ecrire(texte);
 }
 
+long long colonnes_ecran(const Terminal& t, std::string_view texte) {
+  return t.utf8() ? colonnes(texte) : static_cast<long long>(texte.size());
+}
+
+char32_t point_utf8(std::string_view texte) {
+  const std::size_t n = longueur_utf8(texte);
+  if (n == 0) return 0;
+  const auto octet = [&texte](std::size_t i) { return static_cast<unsigned char>(texte[i]); };
+  // The lead byte keeps 7, 5, 4 or 3 bits of the code point; the rest come
+  // six at a time.
+  constexpr unsigned char kTete[] = {0, 0x7F, 0x1F, 0x0F, 0x07};
+  char32_t c = octet(0) & kTete[n];
+  for (std::size_t i = 1; i < n; ++i) c = (c << 6) | (octet(i) & 0x3Fu);
+  return c;
+}
+
+void ajouter_utf8(std::string& s, char32_t c) {
+  const auto octet = [&s](char32_t v) { s.push_back(static_cast<char>(v)); };
+  if (c < 0x80) {
+    octet(c);
+  } else if (c < 0x800) {
+    octet(0xC0 | (c >> 6));
+    octet(0x80 | (c & 0x3F));
+  } else if (c < 0x10000) {
+    if (c >= 0xD800 && c <= 0xDFFF) return;
+    octet(0xE0 | (c >> 12));
+    octet(0x80 | ((c >> 6) & 0x3F));
+    octet(0x80 | (c & 0x3F));
+  } else if (c <= 0x10FFFF) {
+    octet(0xF0 | (c >> 18));
+    octet(0x80 | ((c >> 12) & 0x3F));
+    octet(0x80 | ((c >> 6) & 0x3F));
+    octet(0x80 | (c & 0x3F));
+  }
+}
+
 namespace {
 
 bool termine(int key, bool avec_f1) {
@@ -23,32 +60,61 @@ bool termine(int key, bool avec_f1) {
          (avec_f1 && key == kF1);
 }
 
+// The bytes a key adds to the text, or nothing when it is no character:
+// control characters, read errors and the function keys the line has no use
+// for are ignored, nothing stored, drawn or counted. Under the C locale every
+// byte from 32 up is a character, as the keyboard sends it.
+std::string caractere(int key, bool utf8) {
+  std::string c;
+  if (key >= 32 && key <= (utf8 ? 126 : 255)) {
+    c.push_back(static_cast<char>(key));
+  } else if (utf8 && key >= kCaractere + 0xA0) {  // U+0080..U+009F are controls
+    ajouter_utf8(c, static_cast<char32_t>(key - kCaractere));
+  }
+  return c;
+}
+
+// Takes the last character off the text and off the screen.
+void effacer_dernier(Terminal& t, std::string& buffer, bool utf8) {
+  if (!utf8) {
+    t.ecrire("\b \b");
+    buffer.pop_back();
+    return;
+  }
+  // The width one column short cuts before the last character that takes
+  // room, and the combining marks after it go with it.
+  const long long avant = colonnes(buffer);
+  long long reste = 0;
+  buffer.resize(coupe(buffer, avant - 1, &reste));
+  const auto n = static_cast<std::size_t>(avant - reste);
+  t.ecrire(std::string(n, '\b') + std::string(n, ' ') + std::string(n, '\b'));
+}
+
 }  // namespace
 
 int acceptc(Terminal& t, std::string& buffer, int length, const OptionsSaisie& options) {
-  const std::size_t limite = length > 0 ? static_cast<std::size_t>(length) : 0;
+  const long long limite = length > 0 ? length : 0;
+  const bool utf8 = t.utf8();
   int key = t.lire_touche();
   buffer.clear();
   t.rafraichir();
   while (!termine(key, options.avec_f1)) {
     if (key == kFinClavier) throw Arret(1, "");
-    // Control characters, read errors and the function keys the line has no
-    // use for are ignored: nothing stored, drawn or counted.
-    const bool caractere = key >= 32 && key <= 255;
-    if (caractere || key == kEffacer) {
-      if (key == kEffacer) {
-        if (buffer.empty()) {
-          t.sonner();
-        } else {
-          t.ecrire("\b \b");
-          buffer.pop_back();
-        }
-      } else if (buffer.size() >= limite ||
-                 options.refuses.find(static_cast<char>(key)) != std::string_view::npos) {
+    const std::string c = caractere(key, utf8);
+    if (key == kEffacer) {
+      if (buffer.empty()) {
         t.sonner();
       } else {
-        buffer.push_back(static_cast<char>(key));
-        t.ecrire(std::string_view(&buffer.back(), 1));
+        effacer_dernier(t, buffer, utf8);
+      }
+      t.rafraichir();
+    } else if (!c.empty()) {
+      if (colonnes_ecran(t, buffer) + colonnes_ecran(t, c) > limite ||
+          options.refuses.find(c) != std::string_view::npos) {
+        t.sonner();
+      } else {
+        buffer += c;
+        t.ecrire(c);
       }
       t.rafraichir();
     }

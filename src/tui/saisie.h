@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 #include "tui/terminal.h"
 
@@ -31,8 +32,23 @@ struct OptionsSaisie {
 // are taken: one more rings the bell. Backspace erases the last one; control
 // characters and other function keys are ignored. buffer receives the typed
 // text; the terminating key is returned.
+// On a terminal that speaks UTF-8 the text is UTF-8 and `length` counts
+// screen columns (one per accented letter, two per wide character, none for
+// a combining mark); Backspace takes the last character back whole, with the
+// marks on it. Under the C locale a character is a byte.
 // Throws Arret when the keyboard is gone for good.
 int acceptc(Terminal& t, std::string& buffer, int length, const OptionsSaisie& options = {});
+
+// The columns texte takes on t's screen: a byte a column under the C locale.
+long long colonnes_ecran(const Terminal& t, std::string_view texte);
+
+// The code point of the valid UTF-8 sequence that begins texte (as
+// longueur_utf8 finds it), or 0 when texte does not begin with one.
+char32_t point_utf8(std::string_view texte);
+
+// Appends the UTF-8 form of code point c to s; nothing for a surrogate or a
+// code past U+10FFFF.
+void ajouter_utf8(std::string& s, char32_t c);
 
 // A field of a screen: where it is typed and how many characters it takes.
 struct Zone {

@@ -20,6 +20,12 @@ inline constexpr int kF11 = 275;          // F11: leave
 inline constexpr int kErreurTouche = -1;  // the key reader failed this once
 inline constexpr int kFinClavier = -2;    // the keyboard is gone for good (hang-up)
 
+// A character beyond ASCII typed on a terminal that speaks UTF-8 comes as
+// kCaractere plus its Unicode code point, above every function key code, so
+// that no character can pass for a key. Under the C locale the key reader
+// gives the bytes of the keyboard instead, 128 to 255, as they are typed.
+inline constexpr int kCaractere = 0x1000000;
+
 inline constexpr int kRangees = 24;   // screen rows
 inline constexpr int kColonnes = 80;  // screen columns
 
@@ -31,6 +37,12 @@ class Terminal {
   virtual void effacer() = 0;
   // Moves the cursor to 0-based row and column; off the screen it stays put.
   virtual void deplacer(int rangee, int colonne) = 0;
+  // True when the screen speaks UTF-8: text to print is read as UTF-8 (a
+  // character per cell, two for a wide one, a byte that is no part of a
+  // valid sequence shown as '?'), and characters beyond ASCII are typed as
+  // kCaractere + code point. False under the C locale: one byte per cell
+  // and per key.
+  virtual bool utf8() const = 0;
   // Prints at the cursor: a line feed clears the rest of the row and goes to
   // column 0 of the next row, a backspace moves one column left.
   virtual void ecrire(std::string_view texte) = 0;

@@ -35,7 +35,7 @@ TEST_F(Terminal, AHangUpEndsTheProgramPromptlyUnderNohup) {
 }
 
 TEST_F(Terminal, SignalsGiveTheTerminalBackBeforeTheEnd) {
-  for (int sig : {SIGTERM, SIGINT, SIGHUP}) {
+  for (int sig : {SIGTERM, SIGINT, SIGHUP, SIGQUIT}) {
     Session s({.dir = dir.chemin()});
     ASSERT_TRUE(s.wait_row(3, kMarque));
     s.signal(sig);
@@ -44,12 +44,18 @@ TEST_F(Terminal, SignalsGiveTheTerminalBackBeforeTheEnd) {
   }
 }
 
-TEST_F(Terminal, CtrlCGivesTheTerminalBack) {
-  Session s({.dir = dir.chemin()});
-  ASSERT_TRUE(s.wait_row(3, kMarque));
-  s.type("\003");
-  EXPECT_TRUE(s.wait_exit(128 + SIGINT));
-  EXPECT_TRUE(s.terminal_restored());
+TEST_F(Terminal, CtrlCAndCtrlBackslashGiveTheTerminalBack) {
+  const struct {
+    const char* touche;
+    int sig;
+  } cases[] = {{"\003", SIGINT}, {"\034", SIGQUIT}};
+  for (const auto& c : cases) {
+    Session s({.dir = dir.chemin()});
+    ASSERT_TRUE(s.wait_row(3, kMarque));
+    s.type(c.touche);
+    EXPECT_TRUE(s.wait_exit(128 + c.sig)) << "signal " << c.sig;
+    EXPECT_TRUE(s.terminal_restored()) << "signal " << c.sig;
+  }
 }
 
 TEST_F(Terminal, ATerminalSmallerThan24By80IsRefusedBeforeTheScreenOpens) {

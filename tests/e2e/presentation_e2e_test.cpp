@@ -58,8 +58,9 @@ class Presentation : public testing::Test {
     return s->wait_row(rangee, r);
   }
 
-  void demarrer(std::vector<std::string> args = {}) {
-    s = std::make_unique<Session>(Launch{.dir = dir.chemin(), .args = std::move(args)});
+  void demarrer(std::vector<std::string> args = {}, std::string locale = "C") {
+    s = std::make_unique<Session>(
+        Launch{.dir = dir.chemin(), .args = std::move(args), .locale = std::move(locale)});
     ASSERT_TRUE(marque(3, "Formats"));
   }
 
@@ -277,6 +278,50 @@ TEST_F(Presentation, AScreenModeRunAsksHowManyLabels) {
   const std::string rangee = ligne("Bonjour") + ligne("le") + ligne("monde") + "\n";
   const std::string page = rangee + rangee + "\f";
   EXPECT_EQ(dir.lire("ecran.prn"), cadrage() + page + page + page + "\f");
+}
+
+// In a UTF-8 locale accents are typed and shown as the user sees them, a
+// letter a column, Backspace takes a whole letter back, and the print file
+// gets the text in UTF-8.
+TEST_F(Presentation, AccentedTextTypedInAUtf8LocaleIsShownAndPrintedAsUtf8) {
+  demarrer({}, "C.UTF-8");
+  formats();
+  fichiers("", "", "ecran.prn");
+  s->press(Key::Enter);
+  ASSERT_TRUE(s->wait_row(4, "!+ Texte a imprimer"));
+  s->type("H\xC3\xA9l\xC3\xA8n\xC3\xA9");  // Hélèné
+  ASSERT_TRUE(s->wait_row(5, "*H\xC3\xA9l\xC3\xA8n\xC3\xA9      *"));
+  s->press(Key::Backspace);
+  s->type("e");
+  s->press(Key::Enter);
+  ASSERT_TRUE(s->wait_row(5, "*H\xC3\xA9l\xC3\xA8ne      *"));
+  s->type("No\xC3\xABl");  // Noël
+  s->press(Key::Enter);
+  ASSERT_TRUE(s->wait_row(6, "*No\xC3\xABl        *"));
+  s->type("\xC3\xA0 vous");  // à vous
+  ASSERT_TRUE(s->wait_row(7, "*\xC3\xA0 vous      *"));
+  s->press(Key::Enter);
+  ASSERT_TRUE(marque(6, "Execution"));
+
+  s->press(Key::Enter);
+  ASSERT_TRUE(s->wait_row(8, "| Nombres :" + blancs(11) + "|"));
+  s->type("4");
+  s->press(Key::Enter);
+  ASSERT_TRUE(s->wait_row(8, "|      4 etiquettes."));
+  s->press(Key::F11);
+  ASSERT_TRUE(s->wait_exit(0));
+
+  // Two labels across, two rows: every line's text four times, in UTF-8
+  // whatever the width the labels are filled to.
+  const std::string imprime = dir.lire("ecran.prn");
+  for (const std::string texte :
+       {"  H\xC3\xA9l\xC3\xA8ne ", "  No\xC3\xABl ", "  \xC3\xA0 vous "}) {
+    std::size_t fois = 0;
+    for (auto i = imprime.find(texte); i != std::string::npos; i = imprime.find(texte, i + 1)) {
+      ++fois;
+    }
+    EXPECT_EQ(fois, 4u) << texte << " in\n" << imprime;
+  }
 }
 
 }  // namespace

@@ -31,16 +31,19 @@ bool starts_with_any(std::string_view s, std::initializer_list<std::string_view>
   return std::ranges::any_of(prefixes, [s](std::string_view p) { return s.starts_with(p); });
 }
 
-// The program's environment: ours, with the terminal type of the test and
-// nothing that would change its size or key timing behind its back.
-std::vector<std::string> environment() {
+// The program's environment: ours, with the terminal type and locale of the
+// test and nothing that would change its size or key timing behind its back.
+std::vector<std::string> environment(const std::string& locale) {
   std::vector<std::string> env;
   for (char** e = environ; *e != nullptr; ++e) {
-    if (!starts_with_any(*e, {"TERM=", "TERMINFO", "LINES=", "COLUMNS=", "ESCDELAY="})) {
+    if (!starts_with_any(
+            *e, {"TERM=", "TERMINFO", "LINES=", "COLUMNS=", "ESCDELAY=", "LANG=", "LC_"})) {
       env.emplace_back(*e);
     }
   }
   env.emplace_back("TERM=xterm");
+  env.emplace_back("LANG=" + locale);
+  env.emplace_back("LC_ALL=" + locale);
   return env;
 }
 
@@ -132,7 +135,7 @@ Session::Session(const Launch& how) : rows_(how.rows), cols_(how.cols) {
   // Everything the child needs is made before the fork: after it, only exec.
   std::vector<std::string> args = {VIGN_BINARY};
   args.insert(args.end(), how.args.begin(), how.args.end());
-  std::vector<std::string> env = environment();
+  std::vector<std::string> env = environment(how.locale);
   std::vector<char*> argv = pointers(args);
   std::vector<char*> envp = pointers(env);
   const std::string dir = how.dir.string();

@@ -2,7 +2,9 @@
 // through a real terminal emulator (libvterm).
 //
 // A Session starts the vign binary of the build in a 24x80 pseudo-terminal
-// with TERM=xterm, in the working directory and with the arguments given.
+// with TERM=xterm, in the working directory and with the arguments given,
+// under the C locale unless told otherwise. The emulator decodes UTF-8, and
+// rows read back as UTF-8.
 // Everything the program writes goes through libvterm, so the test sees the
 // screen a user would see: 24 rows of text. Keys are typed as an xterm sends
 // them.
@@ -89,6 +91,7 @@ struct Launch {
   int rows = 24;                       // size of the terminal
   int cols = 80;
   bool ignore_hangup = false;  // start as nohup does: SIGHUP ignored
+  std::string locale = "C";    // LANG and LC_ALL of the program, whatever ours are
 };
 
 class Session {

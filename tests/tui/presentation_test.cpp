@@ -225,6 +225,23 @@ TEST(Presentation, ALongValueIsShownInFullUntilRetyped) {
   EXPECT_EQ(t.rangee(5), "*2         *");
 }
 
+// Accented text keeps the frame straight: it is padded by the columns it
+// takes, not by its bytes.
+TEST(Presentation, OnAUtf8ScreenTheFrameIsPaddedByColumns) {
+  Etat st = format(2, 6);
+  EcranMemoire t(true);
+  t.taper("H\xC3\xA9l\xC3\xA8ne");
+  t.taper({kEntree});
+  t.taper("\xC3\xA0");
+  t.taper({kEntree});
+  EXPECT_EQ(vign_ecran(st, t), 1);
+  EXPECT_EQ(st.champ[1], "H\xC3\xA9l\xC3\xA8ne");
+  EXPECT_EQ(st.champ[2], "\xC3\xA0");
+  EXPECT_EQ(t.rangee(4), "*H\xC3\xA9l\xC3\xA8ne*");
+  EXPECT_EQ(t.rangee(5), "*\xC3\xA0     *");
+  EXPECT_EQ(t.rangee(6), "#++++++$");
+}
+
 TEST(Presentation, F1RunsAttributeEntryThenGoesToTheNextLine) {
   Etat st = format(4, 10);
   remplit<5>(st.place, {"", "1", "2", "3", "4"});

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
+
 #include "core/arret.h"
 #include "support/ecran_memoire.h"
 
@@ -92,6 +95,61 @@ TEST(Saisie, AKeyboardGoneForGoodEndsTheProgram) {
   t.taper("ab");
   std::string buf;
   EXPECT_THROW(acceptc(t, buf, 5), Arret);
+}
+
+// On a UTF-8 screen the limit counts columns and Backspace takes a whole
+// character back, off the text and off the screen. U+00E9 is two bytes, one
+// column; U+4E2D three bytes, two columns; U+0301 a mark of no width.
+TEST(Saisie, OnAUtf8ScreenTheLimitCountsColumnsAndBackspaceTakesAWholeCharacter) {
+  constexpr int e = kCaractere + 0xE9;
+  constexpr int zhong = kCaractere + 0x4E2D;
+  constexpr int aigu = kCaractere + 0x0301;
+  const struct {
+    std::vector<int> touches;
+    int longueur;
+    const char* texte;
+    const char* rangee;
+    int sonneries;
+  } cases[] = {
+      {{'H', e, 'l', e, 'n', e},
+       6,
+       "H\xC3\xA9l\xC3\xA9n\xC3\xA9",
+       "H\xC3\xA9l\xC3\xA9n\xC3\xA9",
+       0},
+      {{e, e, e, e}, 3, "\xC3\xA9\xC3\xA9\xC3\xA9", "\xC3\xA9\xC3\xA9\xC3\xA9", 1},
+      {{'a', e, kEffacer}, 5, "a", "a", 0},
+      {{'a', zhong, zhong}, 4, "a\xE4\xB8\xAD", "a\xE4\xB8\xAD", 1},
+      {{'a', zhong, kEffacer, 'b'}, 4, "ab", "ab", 0},
+      {{'a', 'e', aigu, kEffacer}, 5, "a", "a", 0},
+      {{'a', 'e', aigu, 'b'},
+       3,
+       "ae\xCC\x81"
+       "b",
+       "aeb",
+       0},
+      // Raw bytes and C1 controls never come from the key reader here.
+      {{0xC3, 0xA9, kCaractere + 0x85, 'x'}, 5, "x", "x", 0},
+  };
+  for (const auto& c : cases) {
+    EcranMemoire t(true);
+    for (int k : c.touches) t.taper({k});
+    t.taper({kEntree});
+    std::string buf;
+    EXPECT_EQ(acceptc(t, buf, c.longueur), kEntree);
+    EXPECT_EQ(buf, c.texte);
+    EXPECT_EQ(t.rangee(0), c.rangee);
+    EXPECT_EQ(t.sonneries(), c.sonneries) << c.texte;
+  }
+}
+
+// Under the C locale a key is a byte, as it always was.
+TEST(Saisie, UnderTheCLocaleBytesAreCharactersAndWideKeysAreIgnored) {
+  EcranMemoire t;
+  t.taper({0xC3, 0xA9, kCaractere + 0xE9, 0xC3, 0xA9, kEffacer, kEntree});
+  std::string buf;
+  acceptc(t, buf, 3);
+  EXPECT_EQ(buf, "\xC3\xA9");
+  EXPECT_EQ(t.sonneries(), 1);
 }
 
 TEST(Ecran, ClearingBlanksTheScreenAndHomesTheCursor) {
