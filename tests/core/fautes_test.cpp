@@ -182,7 +182,7 @@ TEST(ClavierPerdu, EveryScreenEndsTheRunGivesTheTerminalBackAndKeepsTheCatalogue
        std::vector<int>{kEntree, kEntree} + std::vector<int>(10, kEntree)},
       {"formulaire, question O/N", "Format a inserer dans le fichier des formats (O/N)", 19, 55,
        std::vector<int>{kEntree, kEntree} + std::vector<int>(11, kEntree)},
-      {"formulaire sans catalogue", "Nouveau format", 6, 39, {kEntree}, false},
+      {"formulaire sans catalogue", "Nouveau format", 6, 39, {kEntree, kEntree}, false},
       {"fichiers, nom d'entree", "Fichier d'entree", 5, 22,
        kFormatPetit + std::vector<int>{kEntree}},
       {"fichiers, delimiteur", "in.txt", 5, 62, kFormatPetit + ligne("") + ligne("in.txt"), true,
