@@ -521,3 +521,20 @@ TEST(ReglagesDUnTube, StandardInputPrintsWhatTheFilePrints) {
 
 }  // namespace
 }  // namespace vign
+
+namespace vign {
+namespace {
+
+// Records down a pipe are read once, as they come.
+TEST(DonneesDUnTube, APipeGivesWhatTheFileGives) {
+  test::Dossier d;
+  d.ecrire("in.txt", kDonneesExemple);
+  d.ecrire("t.ini", texte(avec(exemple(), "donnees", "-")));
+  const std::string commande =
+      "cd '" + d.chemin().string() + "' && cat in.txt | " VIGN_BINARY " -l t.ini";
+  ASSERT_EQ(std::system(commande.c_str()), 0);
+  EXPECT_EQ(d.lire("out.prn"), kSortieExemple);
+}
+
+}  // namespace
+}  // namespace vign
