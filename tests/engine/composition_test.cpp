@@ -124,8 +124,7 @@ TEST(Composition, WidthsAreDisplayColumnsAndCutsFallBetweenCharacters) {
        "cole  "},                       // the mark takes no column
       {"e\xcc\x81x", 1, "e\xcc\x81 "},  // and stays with its letter
       {"\xe4\xb8\xad\xe6\x96\x87\xe5\xad\x97", 5, "\xe4\xb8\xad\xe6\x96\x87  "},  // wide
-      {"H\xe9l\xe8ne", 6, "H\xe9l\xe8ne "},  // Latin-1: a column a byte, as always
-      {"Ch\xe2teaux", 6, "Ch\xe2tea "},
+      {"H\xe9l\xe8ne", 6, "H\xe9l\xe8ne "},   // Latin-1: a column a byte, as always
       {"\xe2\x82\xc3", 4, "\xe2\x82\xc3  "},  // stray bytes, one column each
   };
   for (const auto& c : cas) {
@@ -170,7 +169,6 @@ TEST(Composition, ALineThatCouldCutItsAttributeStringsIsRefused) {
       {cent, 10,
        "Presentation inutilisable : ligne 1 trop longue avec ses attributs (6456 octets, 4096 au "
        "plus)"},
-      {cent, 0, nullptr},  // 100 fields without strings cannot pass the columns
   };
   for (const auto& c : cas) {
     Etat st = etat({c.place.c_str()});
