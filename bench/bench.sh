@@ -6,9 +6,10 @@
 # Generates N address records (five fields, seeded: the same file every time),
 # prints them three across, four lines per label, with margin and gaps, in a
 # batch run, and prints labels per second, output MB/s and peak resident
-# memory. Then it times GNU pr laying out the same labels three across (its
-# input, one line per label line, is prepared beforehand and not timed) and
-# cat writing an output of the same size, the floor any program that writes
+# memory; then the same labels from addresses with French accents (UTF-8),
+# and their time as a ratio to the first. Then it times GNU pr laying out the
+# same labels three across (its input, one line per label line, is prepared
+# beforehand and not timed) and cat writing an output of the same size, the floor any program that writes
 # that much pays, and shows each as a ratio to vign.
 # Builds build-bench/ (optimised, no tests) from the source tree first.
 set -euo pipefail
@@ -26,25 +27,42 @@ cd "$travail"
 
 # Records "name;street;postcode;city;country" from a Park-Miller generator:
 # integer arithmetic that every awk computes exactly, so the file does not
-# depend on the awk at hand.
-awk -v n="$n" 'BEGIN {
-  graine = 20240102
-  split("Marie Jean Pierre Michel Anne Philippe Nathalie Isabelle Alain Sylvie Nicolas Catherine " \
-        "Christophe Francoise Laurent Monique Stephane Valerie Olivier Sandrine", prenoms)
-  split("Martin Bernard Dubois Thomas Robert Richard Petit Durand Leroy Moreau Simon Laurent " \
-        "Lefebvre Michel Garcia David Bertrand Roux Vincent Fournier Morel Girard Andre Mercier", noms)
-  split("rue|avenue|boulevard|chemin|place|impasse|allee|quai", voies, "|")
-  split("des Lilas|Victor Hugo|de la Gare|du Moulin|Jean Jaures|des Ecoles|de la Mairie|" \
-        "Pasteur|du Chateau|de la Republique|des Tilleuls|Saint-Martin|du Marche|de Verdun", lieux, "|")
-  split("PARIS|LYON|MARSEILLE|TOULOUSE|NANTES|STRASBOURG|MONTPELLIER|BORDEAUX|LILLE|RENNES|" \
-        "REIMS|TOULON|GRENOBLE|DIJON|ANGERS|NIMES|CLERMONT-FERRAND|LE MANS|AIX-EN-PROVENCE|BREST", villes, "|")
-  for (i = 0; i < n; i++) {
-    printf "%s %s;%d %s %s;%05d;%s;FRANCE\n",
-      prenoms[tirage(20)], noms[tirage(24)], tirage(250), voies[tirage(8)], lieux[tirage(14)],
-      1000 + tirage(94000), villes[tirage(20)]
+# depend on the awk at hand. With accents=1 the same draws pick names,
+# streets and cities spelt as in French (UTF-8).
+adresses() {
+  LC_ALL=C awk -v n="$n" -v accents="$1" 'BEGIN {
+    graine = 20240102
+    if (accents) {
+      split("Marie Jérôme Pierre Michèle Anne Hélène Nathalie Françoise Aurélien Sylvie Noël Cécile " \
+            "Christophe Françoise Léa Monique Stéphane Valérie Thérèse Gaëlle", prenoms)
+      split("Martin Bérard Dubois Thomas Lefèvre Richard Petit Durand Leroy Moreau Müller Laurent " \
+            "Lefébure Michel García Desprès Bertrand Rouxel Vincent Fournier Morel Girard André Mercier", noms)
+      split("rue|avenue|boulevard|chemin|place|impasse|allée|quai", voies, "|")
+      split("des Lilas|Victor Hugo|de la Gare|du Moulin|Jean Jaurès|des Écoles|de la Mairie|" \
+            "Pasteur|du Château|de la République|des Tilleuls|Saint-Exupéry|du Marché|de Verdun", lieux, "|")
+      split("PARIS|LYON|MARSEILLE|TOULOUSE|NANTES|STRASBOURG|MONTPELLIER|BORDEAUX|LILLE|RENNES|" \
+            "REIMS|TOULON|GRENOBLE|DIJON|ANGERS|NÎMES|CLERMONT-FERRAND|LE MANS|AIX-EN-PROVENCE|BREST", villes, "|")
+    } else {
+      split("Marie Jean Pierre Michel Anne Philippe Nathalie Isabelle Alain Sylvie Nicolas Catherine " \
+            "Christophe Francoise Laurent Monique Stephane Valerie Olivier Sandrine", prenoms)
+      split("Martin Bernard Dubois Thomas Robert Richard Petit Durand Leroy Moreau Simon Laurent " \
+            "Lefebvre Michel Garcia David Bertrand Roux Vincent Fournier Morel Girard Andre Mercier", noms)
+      split("rue|avenue|boulevard|chemin|place|impasse|allee|quai", voies, "|")
+      split("des Lilas|Victor Hugo|de la Gare|du Moulin|Jean Jaures|des Ecoles|de la Mairie|" \
+            "Pasteur|du Chateau|de la Republique|des Tilleuls|Saint-Martin|du Marche|de Verdun", lieux, "|")
+      split("PARIS|LYON|MARSEILLE|TOULOUSE|NANTES|STRASBOURG|MONTPELLIER|BORDEAUX|LILLE|RENNES|" \
+            "REIMS|TOULON|GRENOBLE|DIJON|ANGERS|NIMES|CLERMONT-FERRAND|LE MANS|AIX-EN-PROVENCE|BREST", villes, "|")
+    }
+    for (i = 0; i < n; i++) {
+      printf "%s %s;%d %s %s;%05d;%s;FRANCE\n",
+        prenoms[tirage(20)], noms[tirage(24)], tirage(250), voies[tirage(8)], lieux[tirage(14)],
+        1000 + tirage(94000), villes[tirage(20)]
+    }
   }
+  function tirage(k) { graine = (graine * 16807) % 2147483647; return 1 + graine % k }'
 }
-function tirage(k) { graine = (graine * 16807) % 2147483647; return 1 + graine % k }' >adresses.txt
+adresses 0 >adresses.txt
+adresses 1 >accents.txt
 
 cat >bench.ini <<'EOF'
 [format]
@@ -88,6 +106,12 @@ mesure "$vign" -l bench.ini
 v_reel=$reel v_cpu=$cpu v_rss=$rss
 octets=$(stat -c %s etiquettes.prn)
 
+# The same labels from the accented addresses, measured in columns.
+sed -e 's/^donnees=adresses.txt/donnees=accents.txt/' -e 's/^etiquettes=etiquettes.prn/etiquettes=accents.prn/' \
+  bench.ini >accents.ini
+mesure "$vign" -l accents.ini
+a_reel=$reel a_cpu=$cpu
+
 mesure sh -c 'pr -3 -t -l 4 -w 96 -o 2 -i" "1 pr-entree.txt >pr.prn'
 p_reel=$reel p_cpu=$cpu
 
@@ -100,9 +124,10 @@ t_reel=$reel
 
 awk -v n="$n" -v o="$octets" -v po="$(stat -c %s pr.prn)" \
     -v vr="$v_reel" -v vc="$v_cpu" -v rss="$v_rss" -v pr="$p_reel" -v pc="$p_cpu" \
-    -v cr="$c_reel" -v tr="$t_reel" 'BEGIN {
+    -v cr="$c_reel" -v tr="$t_reel" -v ar="$a_reel" -v ac="$a_cpu" 'BEGIN {
   printf "vign           : %d etiquettes, %.1f Mo en %.2f s (processeur %.2f s)\n", n, o / 1e6, vr, vc
   printf "                 %.0f etiquettes/s, %.0f Mo/s, memoire max %.1f Mo\n", n / vr, o / 1e6 / vr, rss / 1024
+  printf "vign accents   : %.2f s (processeur %.2f s) : %.2f fois le temps sans accents\n", ar, ac, ar / vr
   printf "pr -3          : %.2f s (processeur %.2f s, %.1f Mo) : vign %.1f fois plus rapide (%.1f en processeur)\n", pr, pc, po / 1e6, pr / vr, pc / vc
   printf "cat fichier    : %.2f s : vign a %.1f fois ce temps\n", cr, vr / cr
   printf "cat d un tube  : %.2f s : vign a %.1f fois ce temps\n", tr, vr / tr

@@ -174,6 +174,29 @@ std::size_t coupe(std::string_view texte, long long max_colonnes, long long* lar
   return i;
 }
 
+std::size_t coupe_octets(std::string_view texte, std::size_t max_octets) {
+  if (texte.size() <= max_octets) return texte.size();
+  const unsigned char* p = octets(texte);
+  const std::size_t n = texte.size();
+  // The cut goes before the last character that takes a column and starts
+  // within the bound: it and its marks are left out together.
+  std::size_t garde = 0;
+  std::size_t i = 0;
+  while (i <= max_octets && i < n) {
+    const std::size_t j = fin_ascii(p, i, std::min(n, max_octets + 1));
+    if (j > i) {
+      i = j;
+      garde = j - 1;
+      continue;
+    }
+    unsigned w = 0;
+    const std::size_t k = caractere(p, i, n, w);
+    if (w != 0) garde = i;
+    i += k;
+  }
+  return garde;
+}
+
 std::size_t longueur_utf8(std::string_view texte) {
   if (texte.empty()) return 0;
   const unsigned char* p = octets(texte);

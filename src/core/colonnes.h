@@ -35,6 +35,12 @@ long long colonnes(std::string_view texte);
 // the width of the prefix.
 std::size_t coupe(std::string_view texte, long long max_colonnes, long long* largeur = nullptr);
 
+// The byte length of the longest prefix of texte of at most max_octets bytes
+// that neither splits a valid sequence nor parts a zero-width character from
+// the character before it: a row of bytes is cut there. Text of a single-byte
+// set is cut at max_octets.
+std::size_t coupe_octets(std::string_view texte, std::size_t max_octets);
+
 // The byte length of the valid UTF-8 sequence that begins texte (1 to 4), or
 // 0 when texte is empty or does not begin with one.
 std::size_t longueur_utf8(std::string_view texte);

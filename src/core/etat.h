@@ -97,13 +97,14 @@ struct Etat {
   // --- Presentation, field and line tables (row i is label line or field i). ---
   std::array<Ligne, kLignes> place{};  // field numbers of each label line ("1", "3+4")
   std::array<Ligne, kLignes> champ{};  // fields of the current record, or typed lines
-  std::array<Ligne, kLignes> impr{};   // output lines of the row being composed
+
+  std::array<Texte<4096>, kLignes> impr{};  // output lines of the row: text, fills, attributes
 
   // --- Attributes: printer strings wrapped around a field or a label line. ---
   std::array<char, kAttributs> attr{};          // '1' when number k carries strings
   std::array<Controle, kAttributs> avtchamp{};  // activation string of k, decoded
   std::array<Controle, kAttributs> aprchamp{};  // deactivation string of k, decoded
-  std::array<int, kLignes> lgattr{};            // attribute bytes already on output line i
+  std::array<int, kLignes> lgattr{};  // bytes of line i that take no column: attributes, UTF-8
 
   // --- Fixed-width layout. ---
   std::array<int, kLargeurs> lc{};  // lc[k]: width of field k; lc[0]: count of the read before

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstring>
 #include <memory>
+#include <string>
 #include <utility>
 
 #include "core/colonnes.h"
@@ -236,6 +237,94 @@ const Conversion::Remplacement& Conversion::remplacement(std::string_view caract
       reste == 0;
   r.n = ok ? static_cast<std::size_t>(out - r.octets.data()) : 0;
   return r;
+}
+
+namespace {
+
+// The printer takes UTF-8 under any of the names iconv knows it by.
+bool utf8(std::string_view jeu) {
+  std::string nom;
+  for (const char c : jeu) {
+    if (c != '-' && c != '_') nom.push_back(static_cast<char>(c >= 'a' && c <= 'z' ? c - 32 : c));
+  }
+  return nom == "UTF8";
+}
+
+const char* pluriel(std::size_t n) {
+  return n > 1 ? "s" : "";
+}
+
+}  // namespace
+
+std::string_view Jeux::depuis_donnees(std::string_view texte, std::string& tampon) {
+  if (!donnees_) return texte;
+  tampon.clear();
+  remplaces_donnees_ += donnees_->convertir(texte, tampon);
+  return tampon;
+}
+
+std::string_view Jeux::pour_imprimante(std::string_view texte, long long place) {
+  if (!imprimante_) return texte;
+  // Each character the label can show gives at least one byte, and takes at
+  // most two columns before: twice the columns hold all that can be shown.
+  const std::string_view source = texte.substr(0, coupe(texte, 2 * place));
+  const auto mesure = [&](std::string_view t) {
+    return octets_ ? static_cast<long long>(t.size()) : colonnes(t);
+  };
+  tampon_.clear();
+  std::size_t remplaces = imprimante_->convertir(source, tampon_);
+  if (remplaces > 0 && mesure(tampon_) > place) {
+    // Some of it falls past the label's edge: the replaced characters that
+    // are printed are counted again, one character at a time.
+    remplaces = 0;
+    long long pris = 0;
+    for (std::size_t i = 0; i < source.size() && pris < place;) {
+      const std::size_t k = std::max<std::size_t>(1, longueur_utf8(source.substr(i)));
+      un_.clear();
+      remplaces += imprimante_->convertir(source.substr(i, k), un_);
+      pris += mesure(un_);
+      i += k;
+    }
+  }
+  remplaces_imprimante_ += remplaces;
+  return tampon_;
+}
+
+std::optional<std::string> Jeux::bilan() const {
+  std::string texte;
+  if (const std::size_t n = remplaces_imprimante_; n > 0) {
+    texte = std::to_string(n) + " caractere" + pluriel(n) + " remplace" + pluriel(n) +
+            " pour le jeu " + nom_imprimante_;
+  }
+  if (const std::size_t n = remplaces_donnees_; n > 0) {
+    if (!texte.empty()) texte += ", ";
+    texte += std::to_string(n) + " caractere" + pluriel(n) + " illisible" + pluriel(n) +
+             " dans le jeu " + nom_donnees_;
+  }
+  if (texte.empty()) return std::nullopt;
+  return texte;
+}
+
+Resultat<Jeux> prepare_jeux(const Options& options) {
+  Jeux jeux;
+  const auto ouvre = [](const std::optional<std::string>& nom, bool vers, const char* cle,
+                        std::optional<Conversion>& conversion) -> std::optional<Erreur> {
+    if (!nom || nom->empty()) return std::nullopt;
+    Ouverture o = vers ? Conversion::vers_utf8(*nom) : Conversion::depuis_utf8(*nom);
+    if (auto* message = std::get_if<std::string>(&o)) {
+      return Erreur{*message + " (" + cle + ")"};
+    }
+    conversion.emplace(std::move(std::get<Conversion>(o)));
+    return std::nullopt;
+  };
+  if (auto e = ouvre(options.jeu_donnees, true, "jeu_donnees", jeux.donnees_)) return *e;
+  if (auto e = ouvre(options.jeu_imprimante, false, "jeu_imprimante", jeux.imprimante_)) return *e;
+  if (jeux.donnees_) jeux.nom_donnees_ = *options.jeu_donnees;
+  if (jeux.imprimante_) {
+    jeux.nom_imprimante_ = *options.jeu_imprimante;
+    jeux.octets_ = !utf8(jeux.nom_imprimante_);
+  }
+  return jeux;
 }
 
 }  // namespace vign

@@ -25,9 +25,13 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <variant>
+
+#include "core/etat.h"
+#include "core/resultat.h"
 
 namespace vign {
 
@@ -78,5 +82,55 @@ class Conversion {
   std::string interrogation_ = "?";  // '?' as the printer set writes it
   std::unique_ptr<std::array<Remplacement, 64>> cache_;  // replacements already made
 };
+
+// The character sets of one run, and what their conversions replaced.
+//
+// Records in a set of their own come to UTF-8 as they are read; label text
+// goes to the printer's set just before it is laid out, so that a label is
+// cut and filled in the printer's own bytes. With neither set, a run is what
+// it always was: records are taken as UTF-8 and the bytes go out as composed.
+class Jeux {
+ public:
+  Jeux() = default;  // no set at all
+
+  bool donnees() const { return donnees_.has_value(); }
+  bool imprimante() const { return imprimante_.has_value(); }
+  // Whether the printer's columns are its bytes: true for every printer set
+  // but UTF-8, false (display widths of UTF-8) without one.
+  bool en_octets() const { return octets_; }
+
+  // texte in the records' set, brought to UTF-8 in tampon; a view of it.
+  std::string_view depuis_donnees(std::string_view texte, std::string& tampon);
+
+  // texte (UTF-8) in the printer's set, as far as it can fill `place`
+  // columns of the printer and maybe further; a view valid until the next
+  // call. Only the characters replaced within those columns are counted.
+  std::string_view pour_imprimante(std::string_view texte, long long place);
+
+  std::size_t remplaces_donnees() const { return remplaces_donnees_; }
+  std::size_t remplaces_imprimante() const { return remplaces_imprimante_; }
+
+  // What the run tells of the replacements, in one line, or nothing when
+  // there were none: "3 caracteres remplaces pour le jeu CP850".
+  std::optional<std::string> bilan() const;
+
+ private:
+  friend Resultat<Jeux> prepare_jeux(const Options& options);
+
+  std::optional<Conversion> donnees_;     // records' set to UTF-8
+  std::optional<Conversion> imprimante_;  // UTF-8 to the printer's set
+  std::string nom_donnees_;
+  std::string nom_imprimante_;
+  bool octets_ = false;
+  std::size_t remplaces_donnees_ = 0;
+  std::size_t remplaces_imprimante_ = 0;
+  std::string tampon_;  // the last label text converted
+  std::string un_;      // one character converted, when replacements are recounted
+};
+
+// The sets named by options.jeu_donnees and options.jeu_imprimante (absent
+// or empty: none). An unknown name fails with the name and the key:
+// `Jeu de caracteres inconnu : "XYZ" (jeu_donnees)`.
+Resultat<Jeux> prepare_jeux(const Options& options);
 
 }  // namespace vign

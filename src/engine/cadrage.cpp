@@ -11,7 +11,7 @@ namespace {
 // line, since each block runs to its label's last column.
 constexpr long long kEtoiles = 76;
 
-void ajoute(Ligne& ligne, long long n, long long plafond, char c) {
+void ajoute(LigneImpr& ligne, long long n, long long plafond, char c) {
   ligne.append(static_cast<std::size_t>(std::clamp(n, 0LL, plafond)), c);
 }
 
@@ -19,7 +19,7 @@ void ajoute(Ligne& ligne, long long n, long long plafond, char c) {
 
 void cadrage(Etat& st, const Planche& p, std::FILE* sortie) {
   for (int i1 = 1; i1 <= p.maxligeti; ++i1) {
-    Ligne& ligne = st.impr[static_cast<std::size_t>(i1)];
+    LigneImpr& ligne = st.impr[static_cast<std::size_t>(i1)];
     ligne.clear();
     ajoute(ligne, p.marge, kBlancs, ' ');
     for (int j1 = 1; j1 <= p.etilar; ++j1) {

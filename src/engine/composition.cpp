@@ -2,8 +2,10 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdint>
 #include <cstring>
 
+#include "core/colonnes.h"
 #include "core/nombres.h"
 
 namespace vign {
@@ -12,7 +14,7 @@ namespace {
 
 // Appends spaces to a line, at most 82 at a time; what does not fit is
 // dropped.
-void blancs(Ligne& ligne, long long compte) {
+void blancs(LigneImpr& ligne, long long compte) {
   ligne.append(static_cast<std::size_t>(std::clamp(compte, 0LL, kBlancs)), ' ');
 }
 
@@ -21,10 +23,104 @@ bool avec_attribut(const Etat& st, int k) {
   return k >= 0 && k < kAttributs && st.attr[static_cast<std::size_t>(k)] == '1';
 }
 
-void ajoute_attribut(Ligne& ligne, int& lgattr, const Controle& chaine) {
+void ajoute_attribut(LigneImpr& ligne, int& lgattr, const Controle& chaine) {
   if (!chaine) return;
   ligne.append(*chaine);
   lgattr += static_cast<int>(chaine->size());
+}
+
+std::size_t octets_des_attributs(const Etat& st, int k) {
+  if (!avec_attribut(st, k)) return 0;
+  const auto taille = [](const Controle& c) { return c ? c->size() : 0; };
+  const auto i = static_cast<std::size_t>(k);
+  return taille(st.avtchamp[i]) + taille(st.aprchamp[i]);
+}
+
+// Whether texte is all ASCII, a word at a time; the last word overlaps the
+// one before rather than leave bytes to look at one by one.
+bool ascii(std::string_view texte) {
+  const char* p = texte.data();
+  const std::size_t n = texte.size();
+  if (n >= 8) {
+    std::uint64_t ou;
+    std::uint64_t mot;
+    std::memcpy(&ou, p + n - 8, 8);
+    for (std::size_t i = 0; i + 8 < n; i += 8) {
+      std::memcpy(&mot, p + i, 8);
+      ou |= mot;
+    }
+    return (ou & 0x8080808080808080ull) == 0;
+  }
+  if (n >= 4) {
+    std::uint32_t a;
+    std::uint32_t b;
+    std::memcpy(&a, p, 4);
+    std::memcpy(&b, p + n - 4, 4);
+    return ((a | b) & 0x80808080u) == 0;
+  }
+  unsigned ou = 0;
+  for (std::size_t i = 0; i < n; ++i) ou |= static_cast<unsigned char>(p[i]);
+  return ou < 0x80;
+}
+
+// The byte length of the part of valeur that fits in `place` columns and in
+// `budget` bytes; its width in largeur. Text that is all ASCII, and text on
+// a printer whose columns are its bytes, is cut at a byte count.
+std::size_t coupe_texte(std::string_view valeur, long long place, long long budget, bool en_octets,
+                        long long& largeur) {
+  std::size_t k = 0;
+  if (en_octets || ascii(valeur)) {
+    k = std::min(valeur.size(), static_cast<std::size_t>(std::max(0LL, place)));
+    largeur = static_cast<long long>(k);
+  } else {
+    k = coupe(valeur, place, &largeur);
+  }
+  if (static_cast<long long>(k) > budget) {
+    k = coupe_octets(valeur.substr(0, k), static_cast<std::size_t>(std::max(0LL, budget)));
+    largeur = en_octets ? static_cast<long long>(k) : colonnes(valeur.substr(0, k));
+  }
+  return k;
+}
+
+void compose(Etat& st, const Planche& p, const std::vector<int>& numeros, int L, int n,
+             Propres& propres, Jeux* jeux) {
+  LigneImpr& ligne = st.impr[static_cast<std::size_t>(L)];
+  int& lgattr = st.lgattr[static_cast<std::size_t>(L)];
+  // The end column of label n; the target T adds the bytes that take no
+  // column already on the line, and is taken afresh each time since they
+  // grow as we go.
+  const long long fin = p.marge + static_cast<long long>(n) * p.maxcareti +
+                        static_cast<long long>(n - 1) * p.maxintetihor;
+  const auto reste = [&] {
+    return std::max(0LL, fin + lgattr - static_cast<long long>(ligne.size()));
+  };
+  const bool convertir = jeux != nullptr && jeux->imprimante();
+  const bool en_octets = jeux != nullptr && jeux->en_octets();
+  long long budget = kOctetsParColonne * p.maxcareti;
+
+  for (const int k : numeros) {
+    std::string_view valeur;
+    if (k >= 1 && k < kLignes) {
+      Ligne& c = st.champ[static_cast<std::size_t>(k)];
+      nettoie(c, k, propres);
+      valeur = c.view();
+    }
+    if (ligne.empty()) blancs(ligne, p.marge);
+    const bool attribut = avec_attribut(st, k);
+    if (attribut) ajoute_attribut(ligne, lgattr, st.avtchamp[static_cast<std::size_t>(k)]);
+    const long long place = reste();
+    if (convertir && !valeur.empty()) valeur = jeux->pour_imprimante(valeur, place);
+    long long largeur = 0;
+    const std::size_t pris = coupe_texte(valeur, place, budget, en_octets, largeur);
+    ligne.append(valeur.substr(0, pris));
+    budget -= static_cast<long long>(pris);
+    lgattr += static_cast<int>(static_cast<long long>(pris) - largeur);
+    if (attribut) ajoute_attribut(ligne, lgattr, st.aprchamp[static_cast<std::size_t>(k)]);
+    // The space that separates the fields of "3+4"; none after a field that
+    // filled the label.
+    if (reste() != 0) ligne.push_back(' ');
+  }
+  blancs(ligne, fin + lgattr + p.maxintetihor - static_cast<long long>(ligne.size()));
 }
 
 }  // namespace
@@ -55,6 +151,27 @@ std::optional<std::string> format_refuse(const Planche& p) {
   return std::nullopt;
 }
 
+std::optional<std::string> presentation_refusee(const Etat& st, const Planche& p) {
+  const long long colonnes_ligne =
+      p.marge + static_cast<long long>(p.etilar) * (p.maxcareti + p.maxintetihor);
+  for (int L = 1; L <= lignes_par_rangee(p); ++L) {
+    long long attributs = 0;
+    for (const int k : numeros_de_champs(st.place[static_cast<std::size_t>(L)].view())) {
+      attributs += static_cast<long long>(octets_des_attributs(st, k));
+    }
+    // Every column a byte, plus what the text and the attribute strings of
+    // each label may take beyond their columns.
+    const long long octets =
+        colonnes_ligne + p.etilar * (kOctetsParColonne * p.maxcareti + attributs);
+    if (octets > static_cast<long long>(LigneImpr::capacite)) {
+      return "Presentation inutilisable : ligne " + std::to_string(L) +
+             " trop longue avec ses attributs (" + std::to_string(octets) + " octets, " +
+             std::to_string(LigneImpr::capacite) + " au plus)";
+    }
+  }
+  return std::nullopt;
+}
+
 std::vector<int> numeros_de_champs(std::string_view presentation) {
   std::vector<int> numeros;
   while (!presentation.empty()) {
@@ -70,42 +187,26 @@ std::vector<int> numeros_de_champs(std::string_view presentation) {
 
 void compose_ligne(Etat& st, const Planche& p, const std::vector<int>& numeros, int L, int n,
                    Propres& propres) {
-  Ligne& ligne = st.impr[static_cast<std::size_t>(L)];
-  int& lgattr = st.lgattr[static_cast<std::size_t>(L)];
-  // The end column of label n; the target T adds the attribute bytes already
-  // on the line, and is taken afresh each time since they grow as we go.
-  const long long fin = p.marge + static_cast<long long>(n) * p.maxcareti +
-                        static_cast<long long>(n - 1) * p.maxintetihor;
-  const auto reste = [&] {
-    return std::max(0LL, fin + lgattr - static_cast<long long>(ligne.size()));
-  };
+  compose(st, p, numeros, L, n, propres, nullptr);
+}
 
-  for (const int k : numeros) {
-    std::string_view valeur;
-    if (k >= 1 && k < kLignes) {
-      Ligne& c = st.champ[static_cast<std::size_t>(k)];
-      nettoie(c, k, propres);
-      valeur = c.view();
-    }
-    if (ligne.empty()) blancs(ligne, p.marge);
-    const bool attribut = avec_attribut(st, k);
-    if (attribut) ajoute_attribut(ligne, lgattr, st.avtchamp[static_cast<std::size_t>(k)]);
-    ligne.append(valeur.substr(0, static_cast<std::size_t>(reste())));
-    if (attribut) ajoute_attribut(ligne, lgattr, st.aprchamp[static_cast<std::size_t>(k)]);
-    // The space that separates the fields of "3+4"; none after a field that
-    // filled the label.
-    if (reste() != 0) ligne.push_back(' ');
-  }
-  blancs(ligne, fin + lgattr + p.maxintetihor - static_cast<long long>(ligne.size()));
+void compose_ligne(Etat& st, const Planche& p, const std::vector<int>& numeros, int L, int n,
+                   Propres& propres, Jeux& jeux) {
+  compose(st, p, numeros, L, n, propres, &jeux);
 }
 
 void ecrit_rangee(Etat& st, const Planche& p, std::FILE* sortie) {
   st.lgattr.fill(0);
-  // The lines go out in one write: rows come by the hundred thousand.
-  std::array<char, kLignes*(Ligne::capacite + 1)> rangee;
+  // The lines go out in one write, rows come by the hundred thousand; only
+  // lines long with attributes need more.
+  std::array<char, 4 * (LigneImpr::capacite + 1)> rangee;
   std::size_t n = 0;
   for (int L = 1; L <= lignes_par_rangee(p); ++L) {
-    Ligne& ligne = st.impr[static_cast<std::size_t>(L)];
+    LigneImpr& ligne = st.impr[static_cast<std::size_t>(L)];
+    if (rangee.size() - n < ligne.size() + 1) {
+      std::fwrite(rangee.data(), 1, n, sortie);
+      n = 0;
+    }
     std::memcpy(rangee.data() + n, ligne.c_str(), ligne.size());
     n += ligne.size();
     rangee[n++] = '\n';

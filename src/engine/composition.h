@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "core/etat.h"
+#include "core/jeu.h"
 #include "engine/enregistrement.h"
 
 namespace vign {
@@ -17,6 +18,16 @@ namespace vign {
 // Every space fill adds at most this many spaces at a time; a fill cut short
 // is made up by the next text or fill of the same line.
 inline constexpr long long kBlancs = 82;
+
+// An output line: at most 254 print columns, but more bytes: characters of
+// several bytes, and the attribute strings, which take no column.
+using LigneImpr = decltype(Etat::impr)::value_type;
+
+// The most bytes the text of one label line may take: four a column, what
+// any character takes, the widest letters with a mark included. Text past it
+// is cut (only piles of zero-width marks come near it), so that the text of
+// a line always leaves room for the attribute strings.
+inline constexpr long long kOctetsParColonne = 4;
 
 // The geometry of a format, as composition and alignment use it.
 using Planche = Format;
@@ -31,6 +42,13 @@ inline const Planche& planche(const Etat& st, int slot) {
 // margin or gap between labels, or a print line (margin, then every label and
 // the gap after it) wider than a line buffer holds.
 std::optional<std::string> format_refuse(const Planche& p);
+
+// Why the presentation cannot be printed with this format, in one line, or
+// nothing when it can: a label line whose text, fills and attribute strings
+// (those of every field it places, on every label across) could pass what an
+// output line holds, which would cut a deactivation string and leave the
+// printer in bold. p must pass format_refuse.
+std::optional<std::string> presentation_refusee(const Etat& st, const Planche& p);
 
 // Lines of a row: line 1 is composed and written even when a label has none.
 inline int lignes_par_rangee(const Planche& p) {
@@ -47,12 +65,20 @@ std::vector<int> numeros_de_champs(std::string_view presentation);
 // that row L of place names), cleaned in place with rts and rctrl, wrapped in
 // its attribute strings when it has some, cut at the label's width and
 // followed by one space unless it filled the label; then spaces up to the end
-// of the label and the gap after it. Attribute bytes take no print column:
-// they are counted in lgattr[L], and every fill on the line reaches that much
-// further. A number outside 1..29 stands for an empty field.
-// `propres` holds the field rows known clean, which are not cleaned again.
+// of the label and the gap after it. Widths are display columns (see
+// colonnes.h): a cut never splits a character nor parts a mark from its
+// letter. Attribute bytes, and the bytes of a character beyond its width,
+// take no print column: they are counted in lgattr[L], and every fill on the
+// line reaches that much further. A number outside 1..29 stands for an empty
+// field. `propres` holds the field rows known clean, which are not cleaned
+// again.
 void compose_ligne(Etat& st, const Planche& p, const std::vector<int>& numeros, int L, int n,
                    Propres& propres);
+
+// The same, the text of each field going first to the printer's set of
+// `jeux` when it has one; widths are then counted in the printer's bytes.
+void compose_ligne(Etat& st, const Planche& p, const std::vector<int>& numeros, int L, int n,
+                   Propres& propres, Jeux& jeux);
 
 inline void compose_ligne(Etat& st, const Planche& p, const std::vector<int>& numeros, int L,
                           int n) {

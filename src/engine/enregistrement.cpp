@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "core/arret.h"
+#include "core/colonnes.h"
 #include "core/nombres.h"
 
 namespace vign {
@@ -35,7 +36,13 @@ std::size_t saute(std::FILE* f, std::size_t n, Ligne& garde) {
   return total;
 }
 
-bool lire_fixe(Etat& st, bool premier) {
+// Keeps in c as much of texte as a row holds less the byte kept for the
+// space after it, cut between two characters.
+void range_champ(Ligne& c, std::string_view texte) {
+  c.assign(texte.substr(0, coupe_octets(texte, kLargeurMax)));
+}
+
+bool lire_fixe(Etat& st, bool premier, Jeux* jeux, std::string& conversion) {
   std::FILE* f = st.pinput.get();
   if (premier) {
     const std::size_t saut = static_cast<std::size_t>(std::max(0, st.deplacement));
@@ -60,7 +67,12 @@ bool lire_fixe(Etat& st, bool premier) {
       // The part of a short field that was not read stays empty rather than
       // showing bytes of the previous record.
       Ligne& c = st.champ[static_cast<std::size_t>(k)];
-      c.assign(std::string_view(tampon, n));
+      const std::string_view lu(tampon, n);
+      if (jeux != nullptr && jeux->donnees()) {
+        range_champ(c, jeux->depuis_donnees(lu, conversion));
+      } else {
+        c.assign(lu);
+      }
       c.append(1, ' ');
     }
   }
@@ -176,21 +188,30 @@ bool Lecture::ligne_suivante(std::FILE* f, std::string_view& ligne) {
   }
 }
 
-bool lire_enregistrement(Etat& st, Lecture& lecture) {
+bool lire(Etat& st, Lecture& lecture, Jeux* jeux) {
   if (!st.pinput) {
     st.res = false;
     return false;
   }
   const bool premier = lecture.premier_;
   lecture.premier_ = false;
-  if (st.FIXED == 1) return lire_fixe(st, premier);
+  if (st.FIXED == 1) return lire_fixe(st, premier, jeux, lecture.converti_);
   std::string_view ligne;
   st.res = lecture.ligne_suivante(st.pinput.get(), ligne);
   if (!st.res) return false;
   // The line end is LF or CR LF; a last line without one keeps all its text.
   if (!ligne.empty() && ligne.back() == '\r') ligne.remove_suffix(1);
+  if (jeux != nullptr) ligne = jeux->depuis_donnees(ligne, lecture.converti_);
   lecture.enregistrement_ = ligne;
   return true;
+}
+
+bool lire_enregistrement(Etat& st, Lecture& lecture) {
+  return lire(st, lecture, nullptr);
+}
+
+bool lire_enregistrement(Etat& st, Lecture& lecture, Jeux& jeux) {
+  return lire(st, lecture, &jeux);
 }
 
 void rts(Ligne& s) {
@@ -265,7 +286,9 @@ void decoupe_enregistrement(Etat& st, std::string_view enregistrement, Propres& 
   const bool sans_controle = !a_controle(enregistrement);
   const auto range = [&](std::size_t k, std::string_view champ) {
     Ligne& c = st.champ[k];
-    c.assign(champ);
+    c.assign(champ.size() <= Ligne::capacite
+                 ? champ
+                 : champ.substr(0, coupe_octets(champ, Ligne::capacite)));
     const Propres bit = Propres{1} << k;
     if ((sans_controle || !a_controle(c.view())) && !fin_blanche(c)) {
       propres |= bit;

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "core/etat.h"
+#include "core/jeu.h"
 #include "core/resultat.h"
 
 namespace vign {
@@ -57,11 +58,12 @@ class Lecture {
   Lecture& operator=(const Lecture&) = delete;
 
   // The current delimited record: its line without the line end, at most its
-  // first MiB (the rest of a longer line is read past).
+  // first MiB (the rest of a longer line is read past), in UTF-8 when the
+  // records have a set of their own.
   std::string_view enregistrement() const { return enregistrement_; }
 
  private:
-  friend bool lire_enregistrement(Etat& st, Lecture& lecture);
+  friend bool lire(Etat& st, Lecture& lecture, Jeux* jeux);
   // The next line of f without its line feed; false at the end of the input.
   bool ligne_suivante(std::FILE* f, std::string_view& ligne);
   // Reads past the rest of a line too long to keep; what follows its line
@@ -74,6 +76,7 @@ class Lecture {
   std::size_t fin_ = 0;
   bool epuise_ = false;  // the input has nothing more to give
   std::string_view enregistrement_;
+  std::string converti_;  // the record brought to UTF-8
 };
 
 // Reads the next record from st.pinput: in delimited mode (FIXED 0) the next
@@ -85,6 +88,12 @@ class Lecture {
 // when it is cut short, a later incomplete one is not.
 bool lire_enregistrement(Etat& st, Lecture& lecture);
 
+// The same, records in the set of `jeux` coming to UTF-8: a delimited line
+// whole before it is split (the delimiter is then looked for in UTF-8), a
+// fixed-width field after its bytes are read (the layout counts the file's
+// bytes), cut at 253 bytes before its space, between characters.
+bool lire_enregistrement(Etat& st, Lecture& lecture, Jeux& jeux);
+
 // The field rows known to need no cleaning, one bit per row (bit k for
 // champ[k]): rts and rctrl would leave them as they are. Fields are cleaned
 // each time they are placed, labels come by the million, and nearly every
@@ -94,7 +103,8 @@ using Propres = std::uint32_t;
 
 // Moves the fields of a delimited record into champ: field k is the text
 // between delimiter k-1 and delimiter k, the last one runs to the end. Fields
-// are cut at 254 bytes; fields past the 29th are ignored; rows above the
+// are cut at 254 bytes, between two characters (see coupe_octets); fields
+// past the 29th are ignored; rows above the
 // number of fields keep what an earlier record left there. With no delimiter
 // character the whole record is field 1. The bits of the rows written are set
 // in `propres` for the clean ones and cleared for the others.

@@ -91,6 +91,25 @@ TEST(Coupe, ThePiecesOfACutAddUpToTheWhole) {
   }
 }
 
+TEST(CoupeOctets, NeverSplitsACharacterNorPartsAMarkFromItsLetter) {
+  struct Cas {
+    std::string texte;
+    std::size_t max;
+    std::size_t octets;
+  } const cas[] = {
+      {"abc", 5, 3},
+      {"abcdef", 4, 4},
+      {"ab\xc3\xa9", 3, 2},  // é would be split
+      {"ab\xc3\xa9z", 4, 4},
+      {"ae\xcc\x81z", 3, 1},  // the mark would be parted from its e
+      {"ae\xcc\x81z", 4, 4},
+      {"\xe4\xb8\xad\xe6\x96\x87", 5, 3},
+      {"H\xe9l\xe8ne", 3, 3},                          // Latin-1: any byte
+      {std::string(253, 'x') + "\xc3\xa9", 254, 253},  // a field row at its end
+  };
+  for (const auto& c : cas) EXPECT_EQ(coupe_octets(c.texte, c.max), c.octets) << c.texte;
+}
+
 TEST(LongueurUtf8, OnlyTheShortestFormOfAUnicodeCharacterIsASequence) {
   struct Cas {
     std::string texte;

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 #include <utility>
 
@@ -89,6 +90,69 @@ TEST(Jeu, AMovedConversionStillConverts) {
   std::string sortie;
   c.convertir("\xc3\xa9", sortie);
   EXPECT_EQ(sortie, "\x82");
+}
+
+Jeux jeux(std::optional<std::string> donnees, std::optional<std::string> imprimante) {
+  Options o;
+  o.jeu_donnees = std::move(donnees);
+  o.jeu_imprimante = std::move(imprimante);
+  auto j = prepare_jeux(o);
+  if (!j) ADD_FAILURE() << j.erreur().message;
+  return j ? std::move(*j) : Jeux{};
+}
+
+TEST(Jeux, NamesAreCheckedBeforeTheRunAndOnlyUtf8PrintersCountColumns) {
+  const struct {
+    std::optional<std::string> donnees, imprimante;
+    const char* message;  // nullptr: accepted
+    bool en_octets;
+  } cas[] = {
+      {"XYZ", std::nullopt, "Jeu de caracteres inconnu : \"XYZ\" (jeu_donnees)", false},
+      {"CP850", "CP850//TRANSLIT",
+       "Jeu de caracteres inconnu : \"CP850//TRANSLIT\" (jeu_imprimante)", false},
+      {"", "", nullptr, false},  // empty: no set
+      {"ISO-8859-1", "CP850", nullptr, true},
+      {std::nullopt, "utf-8", nullptr, false},
+  };
+  for (const auto& c : cas) {
+    Options o;
+    o.jeu_donnees = c.donnees;
+    o.jeu_imprimante = c.imprimante;
+    const auto j = prepare_jeux(o);
+    EXPECT_EQ(j ? "accepte" : j.erreur().message, c.message ? c.message : "accepte");
+    EXPECT_EQ(j && j->en_octets(), c.en_octets) << c.imprimante.value_or("");
+  }
+}
+
+// Only the characters that reach the label are counted as replaced.
+TEST(Jeux, ReplacementsAreCountedWithinTheLabelAndTold) {
+  const struct {
+    std::string texte;
+    long long place;
+    std::string debut;  // of the converted text, the label's columns
+    std::size_t remplaces;
+  } cas[] = {
+      {"\xc5\x93uvre", 10, "oeuvre", 1},
+      {"abc\xe4\xb8\xad", 3, "abc", 0},  // the ideograph falls past the edge
+      {"ab\xe4\xb8\xad"
+       "d",
+       3, "ab?", 1},
+      {"H\xc3\xa9l\xc3\xa8ne \xe2\x80\x99", 8, "\x48\x82\x6c\x8a\x6e\x65 '", 1},
+  };
+  for (const auto& c : cas) {
+    Jeux j = jeux(std::nullopt, "CP850");
+    const std::string_view sortie = j.pour_imprimante(c.texte, c.place);
+    EXPECT_EQ(sortie.substr(0, c.debut.size()), c.debut) << c.texte;
+    EXPECT_EQ(j.remplaces_imprimante(), c.remplaces) << c.texte;
+  }
+  Jeux j = jeux("CP1252", "CP850");
+  std::string tampon;
+  EXPECT_EQ(j.depuis_donnees("a\x81z\x9c", tampon), "a?z\xc5\x93");
+  EXPECT_EQ(j.bilan(), "1 caractere illisible dans le jeu CP1252");
+  j.pour_imprimante("\xc5\x93 \xc5\x93", 10);
+  EXPECT_EQ(j.bilan(),
+            "2 caracteres remplaces pour le jeu CP850, 1 caractere illisible dans le jeu CP1252");
+  EXPECT_FALSE(jeux(std::nullopt, "CP850").bilan());
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace vign {
@@ -84,15 +85,102 @@ TEST(Composition, FillsAreCutAt82SpacesAndTheNextTextMakesUpForIt) {
   EXPECT_EQ(ligne1(st, {1, 5, 1, 0, 90, 0, 1, 0}, {"A"}), "A" + blancs(83));
 }
 
-TEST(Composition, AttributeBytesNeverRunPastTheRow) {
-  // 240 columns and 20 attribute bytes: the row holds 254 bytes, the
-  // deactivation string is cut, nothing more is added.
+TEST(Composition, AttributeStringsComeOutWholePastTheByteCountOfAColumnLine) {
+  // 240 columns and 20 attribute bytes: the deactivation string is all there.
   Etat st = etat({"1"});
   st.attr[1] = '1';
   st.avtchamp[1] = std::string(10, 'a');
   st.aprchamp[1] = std::string(10, 'b');
   EXPECT_EQ(ligne1(st, {1, 240, 1, 0, 0, 0, 1, 0}, {std::string(300, 'x')}),
-            std::string(10, 'a') + std::string(240, 'x') + std::string(4, 'b'));
+            std::string(10, 'a') + std::string(240, 'x') + std::string(10, 'b'));
+  // Three across, both fields in strings of 20 bytes: 336 bytes, 96 columns.
+  st = etat({"1+2"});
+  const std::string a(20, 'A'), b(20, 'B'), c(20, 'C'), d(20, 'D');
+  st.attr[1] = st.attr[2] = '1';
+  st.avtchamp[1] = a, st.aprchamp[1] = b, st.avtchamp[2] = c, st.aprchamp[2] = d;
+  st.champ[2].assign("75001 PARIS");
+  // 13 + 1 + 11 columns, the separator, 4 to fill the label.
+  const std::string etiquette = a + "Jeanne Martin" + b + " " + c + "75001 PARIS" + d + "     ";
+  EXPECT_EQ(
+      ligne1(st, {3, 30, 1, 0, 2, 0, 1, 0}, {"Jeanne Martin", "Jeanne Martin", "Jeanne Martin"}),
+      etiquette + "  " + etiquette + "  " + etiquette + "  ");
+}
+
+TEST(Composition, WidthsAreDisplayColumnsAndCutsFallBetweenCharacters) {
+  const struct {
+    std::string champ;
+    int largeur;
+    std::string etiquette;  // with the one space of gap
+  } cas[] = {
+      {"H\xc3\xa9l\xc3\xa8ne", 6, "H\xc3\xa9l\xc3\xa8ne "},
+      {"M\xc3\xbcllerin", 6, "M\xc3\xbcller "},
+      {"Andr\xc3\xa9"
+       "e",
+       5, "Andr\xc3\xa9 "},  // bytes would have cut the e in two
+      {"e\xcc\x81"
+       "cole",
+       6,
+       "e\xcc\x81"
+       "cole  "},                       // the mark takes no column
+      {"e\xcc\x81x", 1, "e\xcc\x81 "},  // and stays with its letter
+      {"\xe4\xb8\xad\xe6\x96\x87\xe5\xad\x97", 5, "\xe4\xb8\xad\xe6\x96\x87  "},  // wide
+      {"H\xe9l\xe8ne", 6, "H\xe9l\xe8ne "},   // Latin-1: a column a byte, as always
+      {"\xe2\x82\xc3", 4, "\xe2\x82\xc3  "},  // stray bytes, one column each
+  };
+  for (const auto& c : cas) {
+    Etat st = etat({"1"});
+    EXPECT_EQ(ligne1(st, {1, c.largeur, 1, 0, 1, 0, 1, 0}, {c.champ}), c.etiquette) << c.champ;
+  }
+}
+
+TEST(Composition, AccentedLabelsThreeAcrossStayInStraightColumns) {
+  // Width 16, margin 1, gap 2.
+  const Planche p{3, 16, 2, 1, 2, 0, 1, 0};
+  const std::vector<std::pair<std::string, std::string>> adresses = {
+      {"Hélène Müller", "Rue de l'Église 3"},
+      {"Zoé Lefèvre", "3 place du Marché"},
+      {"Jean Dupont", "12 rue Haute"}};
+  Etat st = etat({"1", "2"});
+  int n = 0;
+  for (const auto& [nom, rue] : adresses) {
+    st.champ[1].assign(nom);
+    st.champ[2].assign(rue);
+    ++n;
+    for (int L = 1; L <= 2; ++L) {
+      compose_ligne(st, p, numeros_de_champs(st.place[static_cast<std::size_t>(L)].view()), L, n);
+    }
+  }
+  EXPECT_EQ(st.impr[1].view(),
+            " Hélène Müller" + blancs(5) + "Zoé Lefèvre" + blancs(7) + "Jean Dupont" + blancs(7));
+  EXPECT_EQ(st.impr[2].view(), " Rue de l'Église " + blancs(2) + "3 place du March" + blancs(2) +
+                                   "12 rue Haute" + blancs(6));
+}
+
+TEST(Composition, ALineThatCouldCutItsAttributeStringsIsRefused) {
+  const Planche p{3, 30, 1, 0, 2, 0, 1, 0};
+  std::string cent = "1";
+  for (int i = 1; i < 100; ++i) cent += "+1";
+  const struct {
+    std::string place;
+    std::size_t octets;  // of each attribute string
+    const char* message;
+  } cas[] = {
+      {"1+2", 20, nullptr},  // 96 columns, 3 x (120 + 40 + 40) bytes
+      {cent, 10,
+       "Presentation inutilisable : ligne 1 trop longue avec ses attributs (6456 octets, 4096 au "
+       "plus)"},
+  };
+  for (const auto& c : cas) {
+    Etat st = etat({c.place.c_str()});
+    for (const std::size_t k : {1u, 2u}) {
+      st.attr[k] = c.octets > 0 ? '1' : '\0';
+      st.avtchamp[k] = st.aprchamp[k] = std::string(c.octets, '\x1b');
+    }
+    const auto refus = presentation_refusee(st, p);
+    EXPECT_EQ(refus.value_or("accepte"), c.message ? c.message : "accepte") << c.place;
+  }
+  // No attribute: the widest format there is passes.
+  EXPECT_FALSE(presentation_refusee(etat({"1+2+3"}), {2, 125, 1, 0, 2, 0, 1, 0}));
 }
 
 TEST(Composition, FieldsAreCleanedInPlaceEachTimeTheyArePlaced) {
