@@ -156,7 +156,14 @@ Resultat<> batch(Etat& st, const Reglages& reglages) {
   }
   if (cles.manque()) return *cles.manque();
   lire_options(st, reglages);
-  SuiviMuet suivi(nombre);
+  // A batch run says nothing of a run that went through, but for what the
+  // user must know (characters replaced for the printer's set).
+  struct SuiviBatch : SuiviMuet {
+    using SuiviMuet::SuiviMuet;
+    void remarque(std::string_view texte) override {
+      std::fprintf(stderr, "%.*s\n", static_cast<int>(texte.size()), texte.data());
+    }
+  } suivi(nombre);
   const auto imprimees = execution(st, suivi);
   if (!imprimees) return imprimees.erreur();
   if (st.writefile) return write_inifile(st, *imprimees);

@@ -92,13 +92,13 @@ using Numeros = std::array<std::vector<int>, kLignes>;
 // always plain), with the line each one starts on.
 class Enregistrements {
  public:
-  Enregistrements(const Etat& st, bool csv) {
+  Enregistrements(const Etat& st, bool csv, Jeux& jeux) : jeux_(jeux) {
     if (csv && st.FIXED != 1) csv_.emplace(st.delimiteur ? std::string_view(*st.delimiteur) : "");
   }
   // Reads the next record; st.res as lire_enregistrement leaves it.
   bool lit(Etat& st) {
     ++numero_;
-    return csv_ ? lire_csv(st, *csv_) : lire_enregistrement(st, plain_);
+    return csv_ ? lire_csv(st, *csv_) : lire_enregistrement(st, plain_, jeux_);
   }
   // Moves the record read into the field rows (a fixed-width read has put
   // it there already).
@@ -107,6 +107,14 @@ class Enregistrements {
       propres = 0;  // fixed-width reads fill the rows behind our back
     } else if (csv_) {
       decoupe_csv(st, *csv_, propres);
+      // A CSV record is converted field by field, once split.
+      if (jeux_.donnees()) {
+        for (std::size_t k = 1; k <= std::min<std::size_t>(csv_->nombre_champs(), kLignes - 1);
+             ++k) {
+          st.champ[k].assign(jeux_.depuis_donnees(st.champ[k].view(), tampon_));
+        }
+        propres = 0;
+      }
     } else {
       decoupe_enregistrement(st, plain_.enregistrement(), propres);
     }
@@ -124,6 +132,8 @@ class Enregistrements {
   std::size_t ligne() const { return csv_ ? csv_->ligne() : numero_; }
 
  private:
+  Jeux& jeux_;
+  std::string tampon_;
   Lecture plain_;
   std::optional<LectureCsv> csv_;
   std::size_t numero_ = 0;
@@ -150,8 +160,8 @@ struct Plan {
 // Labels placed across, then down, then page by page.
 class Pose {
  public:
-  Pose(Etat& st, const Planche& p, Impression& impression, const Plan& plan)
-      : st_(st), p_(p), impression_(impression), plan_(plan), blancs_(plan.blancs) {}
+  Pose(Etat& st, const Planche& p, Impression& impression, const Plan& plan, Jeux& jeux)
+      : st_(st), p_(p), impression_(impression), plan_(plan), jeux_(jeux), blancs_(plan.blancs) {}
 
   // Places one label, after the blank positions still owed (they go only
   // before a label: a run that prints none leaves the sheet untouched).
@@ -174,7 +184,7 @@ class Pose {
   bool place(const Numeros& numeros, Propres& propres) {
     ++nbvign_;
     for (int L = 1; L <= lignes_par_rangee(p_); ++L) {
-      compose_ligne(st_, p_, numeros[static_cast<std::size_t>(L)], L, nbvign_, propres);
+      compose_ligne(st_, p_, numeros[static_cast<std::size_t>(L)], L, nbvign_, propres, jeux_);
     }
     if (nbvign_ < p_.etilar) return true;
     if (!ecrit()) return false;
@@ -201,6 +211,7 @@ class Pose {
   const Planche& p_;
   Impression& impression_;
   const Plan& plan_;
+  Jeux& jeux_;
   int blancs_;
   int nbvign_ = 0;  // labels composed in the current row
   int rangs_ = 0;   // rows written on the current page
@@ -221,12 +232,12 @@ Resultat<int> copies(const Etat& st, const Plan& plan, const Source& source) {
 // Composes the labels row by row and page by page, from the record already
 // read (when there is one), and returns how many were composed.
 Resultat<int> imprime_etiquettes(Etat& st, const Planche& p, Impression& impression, Source& source,
-                                 const Plan& plan, bool etiquettes) {
+                                 const Plan& plan, Jeux& jeux, bool etiquettes) {
   const auto f = static_cast<std::size_t>(st.FORMAT);
   for (auto& ligne : st.impr) ligne.clear();
   impression.envoie(st.formats[f].avtpage);
   st.lgattr.fill(0);
-  Pose pose(st, p, impression, plan);
+  Pose pose(st, p, impression, plan, jeux);
   int imprimees = 0;    // labels of the run
   Propres propres = 0;  // field rows known clean
   while (etiquettes) {
@@ -299,7 +310,10 @@ Resultat<int> execution(Etat& st, Suivi& suivi) {
   if (const auto r = refus(st, p)) return Erreur{*r};
   const auto options = lire_options_execution(st.options, p);
   if (!options) return options.erreur();
-  Enregistrements enregistrements(st, options->guillemets);
+  if (const auto r = presentation_refusee(st, p)) return Erreur{*r};
+  auto jeux = prepare_jeux(st.options);
+  if (!jeux) return jeux.erreur();
+  Enregistrements enregistrements(st, options->guillemets, *jeux);
   Source source{st.inputfile != kEcran, enregistrements, 0};
   const auto plan = plan_de(st, p, *options, enregistrements);
   if (!plan) return plan.erreur();
@@ -317,7 +331,7 @@ Resultat<int> execution(Etat& st, Suivi& suivi) {
   suivi.attente();
 
   pages_de_cadrage(st, p, impression);
-  const auto imprimees = imprime_etiquettes(st, p, impression, source, *plan, etiquettes);
+  const auto imprimees = imprime_etiquettes(st, p, impression, source, *plan, *jeux, etiquettes);
   if (!imprimees) return imprimees.erreur();
   // A read that failed (a disk error, a directory named as input) is no end
   // of the data: the labels after it are missing, and the run says so.
@@ -335,6 +349,7 @@ Resultat<int> execution(Etat& st, Suivi& suivi) {
   impression.fin_de_page();
   if (auto fermee = impression.ferme(); !fermee) return fermee.erreur();
   suivi.fin(*imprimees);
+  if (const auto bilan = jeux->bilan()) suivi.remarque(*bilan);
   return *imprimees;
 }
 

@@ -25,6 +25,9 @@ class Suivi {
   virtual void attente() {}
   // The run is over: `imprimees` labels went out.
   virtual void fin(int imprimees) { (void)imprimees; }
+  // Something the user should know of a run that went through (characters
+  // the printer's set lacks, replaced).
+  virtual void remarque(std::string_view texte) { (void)texte; }
 };
 
 // A batch run: nothing shown, the count given beforehand.

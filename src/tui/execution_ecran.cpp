@@ -34,6 +34,13 @@ class SuiviEcran : public Suivi {
 
   void attente() override { montre("Please wait ...\n"); }
 
+  // Under the count, on the row below.
+  void remarque(std::string_view texte) override {
+    pos(t_, kRangeeMessages + 1, kColonne);
+    affiche(t_, std::string(texte) + "\n");
+    t_.rafraichir();
+  }
+
   void fin(int imprimees) override {
     char compte[32];
     std::snprintf(compte, sizeof compte, "%6d etiquettes.\n", imprimees);

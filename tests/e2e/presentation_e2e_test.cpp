@@ -324,5 +324,45 @@ TEST_F(Presentation, AccentedTextTypedInAUtf8LocaleIsShownAndPrintedAsUtf8) {
   }
 }
 
+// -s and -n serve the interactive run too: the first position of the sheet
+// stays blank, then each record is printed twice.
+TEST_F(Presentation, StartPositionAndCopiesFromTheCommandLine) {
+  dir.ecrire("deux.txt", "A;x\nB;y\n");
+  demarrer({"-s", "2", "-n", "2"});
+  formats();
+  fichiers("deux.txt", ";", "copies.prn");
+  s->press(Key::Enter);
+  ASSERT_TRUE(s->wait_screen(kPresentationVide));
+  s->type("1");
+  s->press(Key::Enter);
+  s->type("2");
+  s->press(Key::Enter);
+  s->press(Key::Enter);
+  ASSERT_TRUE(marque(6, "Execution"));
+  s->press(Key::Enter);
+  ASSERT_TRUE(s->wait_row(8, "|" + blancs(6) + "4 etiquettes."));
+  s->press(Key::F11);
+  ASSERT_TRUE(s->wait_exit(0));
+
+  // Labels of 12 columns, margin 2, gap 2; a row of 3 lines and one empty
+  // line; 2 rows a page, each page ended by a form feed.
+  auto etiquette = [](const std::string& t) { return t + blancs(12 - t.size()); };
+  auto rangee = [&](std::vector<std::pair<std::string, std::string>> labels) {
+    std::string r;
+    for (int ligne = 0; ligne < 3; ++ligne) {
+      r += "  ";
+      for (const auto& [nom, rue] : labels) {
+        r += etiquette(ligne == 0 ? nom : ligne == 1 ? rue : "") + "  ";
+      }
+      r += "\n";
+    }
+    return r + "\n";
+  };
+  const std::string page1 =
+      rangee({{"", ""}, {"A", "x"}}) + rangee({{"A", "x"}, {"B", "y"}}) + "\f";
+  const std::string page2 = rangee({{"B", "y"}}) + "\f";
+  EXPECT_EQ(dir.lire("copies.prn"), cadrage() + page1 + page2 + "\f");
+}
+
 }  // namespace
 }  // namespace vign::e2e
