@@ -132,3 +132,17 @@ awk -v n="$n" -v o="$octets" -v po="$(stat -c %s pr.prn)" \
   printf "cat fichier    : %.2f s : vign a %.1f fois ce temps\n", cr, vr / cr
   printf "cat d un tube  : %.2f s : vign a %.1f fois ce temps\n", tr, vr / tr
 }'
+
+# 10,000 labels drawn into a PDF, 3 x 8 on A4 (the settings of examples/a4.ini),
+# when the build has the PDF output: time, pages and peak memory, which must
+# not grow with the number of labels.
+head -n 10000 accents.txt >pdf.txt
+sed -e 's/^donnees=.*/donnees=pdf.txt/' -e 's/^etiquettes=.*/etiquettes=planche.pdf/' \
+  "$racine/examples/a4.ini" >pdf.ini
+if mesure "$vign" -l pdf.ini 2>/dev/null && [ -s planche.pdf ]; then
+  pages=$(command -v pdfinfo >/dev/null && pdfinfo planche.pdf | awk '/^Pages:/ {print $2}' || echo "?")
+  printf "PDF A4 3x8     : 10000 etiquettes, %s pages en %.2f s, memoire max %.1f Mo\n" \
+    "$pages" "$reel" "$(awk -v k="$rss" 'BEGIN {print k / 1024}')"
+else
+  echo "PDF A4 3x8     : sortie PDF absente de cette construction"
+fi
