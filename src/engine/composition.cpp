@@ -172,16 +172,22 @@ std::optional<std::string> presentation_refusee(const Etat& st, const Planche& p
   return std::nullopt;
 }
 
-std::vector<int> numeros_de_champs(std::string_view presentation) {
-  std::vector<int> numeros;
+std::vector<std::string_view> parties(std::string_view presentation) {
+  std::vector<std::string_view> morceaux;
   while (!presentation.empty()) {
     const std::size_t debut = presentation.find_first_not_of('+');
     if (debut == std::string_view::npos) break;
     presentation.remove_prefix(debut);
     const std::size_t bout = std::min(presentation.find('+'), presentation.size());
-    numeros.push_back(entier(presentation.substr(0, bout)));
+    morceaux.push_back(presentation.substr(0, bout));
     presentation.remove_prefix(bout);
   }
+  return morceaux;
+}
+
+std::vector<int> numeros_de_champs(std::string_view presentation) {
+  std::vector<int> numeros;
+  for (const std::string_view partie : parties(presentation)) numeros.push_back(entier(partie));
   return numeros;
 }
 

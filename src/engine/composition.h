@@ -60,6 +60,10 @@ inline int lignes_par_rangee(const Planche& p) {
 // number is read as numbers are read everywhere: "x" is 0.
 std::vector<int> numeros_de_champs(std::string_view presentation);
 
+// The parts of a presentation row between its "+" (several in a row make one
+// cut; a row with no part gives none).
+std::vector<std::string_view> parties(std::string_view presentation);
+
 // Appends label n of the current row (counted from 1) to line L of impr: the
 // margin before the first label, then each field of `numeros` (the numbers
 // that row L of place names), cleaned in place with rts and rctrl, wrapped in

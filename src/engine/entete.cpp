@@ -4,6 +4,7 @@
 
 #include "core/arret.h"
 #include "core/nombres.h"
+#include "engine/composition.h"
 #include "engine/enregistrement.h"
 
 namespace vign {
@@ -46,15 +47,10 @@ Resultat<int> numero_de_partie(std::string_view partie, const Entete& entete) {
 
 Resultat<std::vector<int>> numeros_nommes(std::string_view presentation, const Entete& entete) {
   std::vector<int> numeros;
-  while (!presentation.empty()) {
-    const std::size_t debut = presentation.find_first_not_of('+');
-    if (debut == std::string_view::npos) break;
-    presentation.remove_prefix(debut);
-    const std::size_t bout = std::min(presentation.find('+'), presentation.size());
-    const auto k = numero_de_partie(presentation.substr(0, bout), entete);
+  for (const std::string_view partie : parties(presentation)) {
+    const auto k = numero_de_partie(partie, entete);
     if (!k) return k.erreur();
     numeros.push_back(*k);
-    presentation.remove_prefix(bout);
   }
   return numeros;
 }
