@@ -311,6 +311,8 @@ void decoupe_enregistrement(Etat& st, std::string_view enregistrement, Propres& 
   }
 }
 
-bool contient_controle(std::string_view v) { return a_controle(v); }
+bool contient_controle(std::string_view v) {
+  return a_controle(v);
+}
 
 }  // namespace vign

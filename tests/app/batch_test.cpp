@@ -217,8 +217,8 @@ TEST_F(TraitementBatch, OutputsNeverOverwriteTheRunsOwnFiles) {
     std::vector<std::string> options;
     std::string garde;  // the file that must come out untouched
   } cas[] = {
-      {"t.ini", {}, "t.ini"},                 // the print file over the settings
-      {"l.def", {"-f", "l.def"}, "l.def"},    // ... over the layout
+      {"t.ini", {}, "t.ini"},                   // the print file over the settings
+      {"l.def", {"-f", "l.def"}, "l.def"},      // ... over the layout
       {"out.prn", {"-e", "in.txt"}, "in.txt"},  // -e over the records
       {"out.prn", {"-e", "./l.def", "-f", "l.def"}, "l.def"},
   };
@@ -227,7 +227,8 @@ TEST_F(TraitementBatch, OutputsNeverOverwriteTheRunsOwnFiles) {
     const std::string avant = c.garde == "t.ini" ? texte(cles) : d.lire(c.garde);
     const auto r = lance(cles, c.options);
     EXPECT_EQ(r.statut, 1) << c.garde;
-    EXPECT_TRUE(r.erreurs.starts_with("Fichier de sortie identique au fichier d'entree \"")) << r.erreurs;
+    EXPECT_TRUE(r.erreurs.starts_with("Fichier de sortie identique au fichier d'entree \""))
+        << r.erreurs;
     EXPECT_EQ(d.lire(c.garde), avant) << c.garde;
     EXPECT_FALSE(sortie_existe());
   }
