@@ -18,6 +18,7 @@
 
 #include "app/batch.h"
 #include "core/arret.h"
+#include "core/colonnes.h"
 #include "core/controle.h"
 #include "core/etat.h"
 #include "core/nombres.h"
@@ -155,14 +156,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
 
   // Without page strings every line of the print file is a label line, an
-  // alignment line or a gap, within the 254 bytes of a line buffer.
+  // alignment line or a gap: within a line buffer, and within 254 print
+  // columns when no attribute string (bytes of any kind) is on it.
+  const bool sans_attributs =
+      std::none_of(st.attr.begin(), st.attr.end(), [](char a) { return a == '1'; });
   if (!st.formats[0].avtpage && !st.formats[0].aprpage) {
     std::string_view imprime = premier.imprime;
     exiger(!imprime.empty() && imprime.back() == '\f', "pas de saut de page final");
     imprime.remove_suffix(1);
     while (!imprime.empty()) {
       const std::size_t fin = std::min(imprime.find('\n'), imprime.size());
-      exiger(fin <= vign::Ligne::capacite, "ligne imprimee trop longue");
+      exiger(fin <= vign::LigneImpr::capacite, "ligne imprimee trop longue");
+      if (sans_attributs) {
+        exiger(vign::colonnes(imprime.substr(0, fin)) <= 254, "ligne de plus de 254 colonnes");
+      }
       imprime.remove_prefix(std::min(fin + 1, imprime.size()));
     }
   }
