@@ -156,12 +156,4 @@ std::optional<std::string> refus_planche_pdf(const ReglagesPdf& r, const Planche
          mm(hauteur) + " mm avec haut et gauche) : [pdf] page=" + nom;
 }
 
-std::string texte_reglages_pdf(const ReglagesPdf& r) {
-  std::string s;
-  for (std::size_t i = 0; i < kClesPdf.size(); ++i) {
-    if (r.donnees[i]) s.append(kClesPdf[i]).append("=").append(*r.donnees[i]).append("\n");
-  }
-  return s.empty() ? s : "[pdf]\n" + s;
-}
-
 }  // namespace vign

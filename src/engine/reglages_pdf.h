@@ -63,10 +63,5 @@ std::variant<ReglagesPdf, std::string> lit_reglages_pdf(const CherchePdf& cherch
 // the format's business, as on a printer.
 std::optional<std::string> refus_planche_pdf(const ReglagesPdf& r, const Planche& p);
 
-// Section [pdf] for the settings file that -e writes: "[pdf]\n" and then the
-// keys that were read, as they were read, in the order of kClesPdf; the empty
-// string when none was, so that a file without the section is rewritten
-// without it.
-std::string texte_reglages_pdf(const ReglagesPdf& r);
 
 }  // namespace vign

@@ -30,7 +30,6 @@ TEST(ReglagesPdf, AbsentKeysGiveAnA4At10By6) {
   EXPECT_EQ(r.lpi, 6.0);
   EXPECT_DOUBLE_EQ(r.taille, 9.6);
   EXPECT_FALSE(r.contours);
-  EXPECT_EQ(texte_reglages_pdf(r), "");
 }
 
 TEST(ReglagesPdf, PagesByNameOrSize) {
@@ -69,11 +68,6 @@ TEST(ReglagesPdf, NonsenseIsRefusedNamingTheKey) {
         std::get<std::string>(r),
         std::string("Valeur invalide dans le fichier BATCH : [pdf] ") + c.cle + "=" + c.valeur);
   }
-}
-
-TEST(ReglagesPdf, WrittenBackAsGivenInAFixedOrder) {
-  const ReglagesPdf r = lit({{"contours", "oui"}, {"cpi", "10,16"}, {"page", "A4\r"}});
-  EXPECT_EQ(texte_reglages_pdf(r), "[pdf]\npage=A4\r\ncpi=10,16\ncontours=oui\n");
 }
 
 TEST(ReglagesPdf, TheFirstRowMustFitThePage) {

@@ -153,6 +153,30 @@ TEST(EcritureReglages, TheDocumentedExampleByteForByte) {
             "nombre=250\n");
 }
 
+// The keys beyond the first version's are written only when set, in their
+// sections, as they were given, so that -l replays the same run.
+TEST(EcritureReglages, OptionalKeysGoBackToTheirSectionsOnlyWhenSet) {
+  Etat st = etat_exemple();
+  st.options.jeu_imprimante = "CP850";
+  st.options.entete = "oui";
+  st.options.debut = "4";
+  st.options.pdf[1] = "10,16";  // cpi
+  st.options.pdf[7] = "oui";    // contours
+  const std::string s = texte_inifile(st, 250);
+  EXPECT_NE(s.find("etiquettes=sortie.prn\njeu_imprimante=CP850\nentete=oui\n\n[presentation]"),
+            std::string::npos)
+      << s;
+  EXPECT_TRUE(s.ends_with("nombre=250\ndebut=4\n\n[pdf]\ncpi=10,16\ncontours=oui\n")) << s;
+  const struct {
+    const char* section;
+    const char* cle;
+    std::optional<std::string> valeur;
+  } relus[] = {{"fichiers", "jeu_imprimante", "CP850"}, {"fichiers", "jeu_donnees", std::nullopt},
+               {"execution", "debut", "4"},             {"execution", "copies", std::nullopt},
+               {"pdf", "cpi", "10,16"},                  {"pdf", "page", std::nullopt}};
+  for (const auto& r : relus) EXPECT_EQ(chercher_valeur(s, r.section, r.cle), r.valeur) << r.cle;
+}
+
 TEST(EcritureReglages, ScreenModeWritesTheTypedLinesAndNoDelimiter) {
   Etat st = etat_exemple();
   st.ALECRAN = 1;
