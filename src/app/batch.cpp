@@ -71,7 +71,7 @@ class Entree {
   // "-" is standard input (records from a pipe, read once). A directory is
   // no input: it is refused before the print file is touched.
   bool ouvre(const std::string& nom) {
-    if (nom == "-") {
+    if (nom == kEntreeStandard) {
       const int fd = ::dup(STDIN_FILENO);
       st_.pinput.reset(fd >= 0 ? ::fdopen(fd, "r") : nullptr);
       if (!st_.pinput && fd >= 0) ::close(fd);

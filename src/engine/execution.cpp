@@ -49,15 +49,18 @@ std::optional<std::string> ecrase_une_entree(const Etat& st, const std::string& 
   return std::nullopt;
 }
 
+// The refusal of an output that would overwrite `lu`, a file the run reads.
+std::string identique(const std::string& lu) {
+  return "Fichier de sortie identique au fichier d'entree " + cite(lu);
+}
+
 // Refuses a run that cannot be made, before the print file is created, so that
 // a refused run leaves no file behind and truncates none.
 std::optional<std::string> refus(Etat& st, const Planche& p) {
   if (auto r = format_refuse(p)) return r;
   if (st.inputfile != kEcran) {
     if (!st.pinput) return "Pas de fichier... " + cite(st.inputfile);
-    if (sortie_sur_entree(st)) {
-      return "Fichier de sortie identique au fichier d'entree " + cite(st.inputfile);
-    }
+    if (sortie_sur_entree(st)) return identique(st.inputfile);
     // Standard input is read once, as it comes.
     if (st.inputfile != kEntreeStandard && std::fseek(st.pinput.get(), 0, SEEK_SET) != 0) {
       return "Err. fichier entree " + cite(st.inputfile);
@@ -65,13 +68,9 @@ std::optional<std::string> refus(Etat& st, const Planche& p) {
   }
   // The print file and the -e file are compared with what the run reads.
   // (-e may name the settings file read: it rewrites the same settings.)
-  if (const auto lu = ecrase_une_entree(st, st.outputfile, true)) {
-    return "Fichier de sortie identique au fichier d'entree " + cite(*lu);
-  }
+  if (const auto lu = ecrase_une_entree(st, st.outputfile, true)) return identique(*lu);
   if (st.writefile) {
-    if (const auto lu = ecrase_une_entree(st, *st.writefile, false)) {
-      return "Fichier de sortie identique au fichier d'entree " + cite(*lu);
-    }
+    if (const auto lu = ecrase_une_entree(st, *st.writefile, false)) return identique(*lu);
   }
   return std::nullopt;
 }

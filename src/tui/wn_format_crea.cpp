@@ -2,6 +2,7 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <array>
 #include <string>
 
@@ -59,25 +60,12 @@ constexpr int kColonneReponse = 56;
 constexpr int kLongueurReponse = 2;
 
 // The number stored by steps 2 to 9, in slot 0.
+constexpr std::array<int Format::*, 8> kNombresDesEtapes = {
+    &Format::maxcareti,    &Format::maxligeti, &Format::etilar,    &Format::maxintetihor,
+    &Format::maxintetiver, &Format::marge,     &Format::maxetipag, &Format::maxpagcad};
+
 int& nombre(Etat& st, int etape) {
-  switch (etape) {
-    case 2:
-      return st.formats[0].maxcareti;
-    case 3:
-      return st.formats[0].maxligeti;
-    case 4:
-      return st.formats[0].etilar;
-    case 5:
-      return st.formats[0].maxintetihor;
-    case 6:
-      return st.formats[0].maxintetiver;
-    case 7:
-      return st.formats[0].marge;
-    case 8:
-      return st.formats[0].maxetipag;
-    default:
-      return st.formats[0].maxpagcad;
-  }
+  return st.formats[0].*kNombresDesEtapes[static_cast<std::size_t>(std::clamp(etape, 2, 9) - 2)];
 }
 
 void stocker(Etat& st, int etape, const std::string& texte) {

@@ -171,9 +171,12 @@ TEST(EcritureReglages, OptionalKeysGoBackToTheirSectionsOnlyWhenSet) {
     const char* section;
     const char* cle;
     std::optional<std::string> valeur;
-  } relus[] = {{"fichiers", "jeu_imprimante", "CP850"}, {"fichiers", "jeu_donnees", std::nullopt},
-               {"execution", "debut", "4"},             {"execution", "copies", std::nullopt},
-               {"pdf", "cpi", "10,16"},                  {"pdf", "page", std::nullopt}};
+  } relus[] = {{"fichiers", "jeu_imprimante", "CP850"},
+               {"fichiers", "jeu_donnees", std::nullopt},
+               {"execution", "debut", "4"},
+               {"execution", "copies", std::nullopt},
+               {"pdf", "cpi", "10,16"},
+               {"pdf", "page", std::nullopt}};
   for (const auto& r : relus) EXPECT_EQ(chercher_valeur(s, r.section, r.cle), r.valeur) << r.cle;
 }
 

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
+#include <utility>
+
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -98,14 +101,9 @@ TEST(WnFormatCrea, TypedValuesLandInTheWorkingFormatAndTheCatalogue) {
   EXPECT_EQ(wn_format_crea(f.st, f.t), 0);
 
   EXPECT_EQ(f.st.formats[0].libelle.view(), "Etiquettes 99x38");
-  EXPECT_EQ(f.st.formats[0].maxcareti, 48);
-  EXPECT_EQ(f.st.formats[0].maxligeti, 6);
-  EXPECT_EQ(f.st.formats[0].etilar, 2);
-  EXPECT_EQ(f.st.formats[0].maxintetihor, 3);
-  EXPECT_EQ(f.st.formats[0].maxintetiver, 1);
-  EXPECT_EQ(f.st.formats[0].marge, 4);
-  EXPECT_EQ(f.st.formats[0].maxetipag, 7);
-  EXPECT_EQ(f.st.formats[0].maxpagcad, 1);
+  // Across, width, lines, margin, gap, lines between rows, rows, alignment.
+  EXPECT_EQ(nombres_du_format(std::as_const(f.st.formats[0])),
+            (std::array<int, 8>{2, 48, 6, 4, 3, 1, 7, 1}));
   EXPECT_EQ(f.st.formats[0].avtpagimp, "\\027E\\013");
   EXPECT_EQ(f.st.formats[0].avtpage, std::string("\x1b"
                                                  "E\r"));
