@@ -1,10 +1,43 @@
 #include "app/arguments.h"
 
+#include <array>
+#include <string>
 #include <string_view>
 
+#include "core/arret.h"
 #include "core/nombres.h"
 
 namespace vign {
+
+namespace {
+
+// The options that take a value, with the name of that value in the usage.
+constexpr std::array<std::pair<std::string_view, std::string_view>, 7> kAvecValeur = {{
+    {"-l", "REGLAGES"},
+    {"-f", "DISPOSITION"},
+    {"-d", "OCTETS"},
+    {"-e", "REGLAGES"},
+    {"-c", "JEU"},
+    {"-s", "DEBUT"},
+    {"-n", "COPIES"},
+}};
+
+const std::string_view* valeur_de(std::string_view option) {
+  for (const auto& [nom, valeur] : kAvecValeur) {
+    if (nom == option) return &valeur;
+  }
+  return nullptr;
+}
+
+bool sans_valeur(std::string_view option) {
+  return option == "-h" || option == "--help" || option == "-V" || option == "--version";
+}
+
+std::string_view mot(std::span<const char* const> args, std::size_t k) {
+  return args[k] != nullptr ? args[k] : "";
+}
+
+}  // namespace
 
 void lire_arguments(Etat& st, std::span<const char* const> args) {
   st.formatfile.reset();
@@ -37,6 +70,32 @@ void lire_arguments(Etat& st, std::span<const char* const> args) {
       st.options.copies = valeur;
     }
   }
+}
+
+Resultat<> verifier_arguments(std::span<const char* const> args) {
+  for (std::size_t k = 1; k < args.size(); ++k) {
+    const std::string_view a = mot(args, k);
+    // The scan of lire_arguments tests values as options too, so a word
+    // after an option is its value whatever it looks like.
+    if (k > 1 && valeur_de(mot(args, k - 1)) != nullptr) continue;
+    if (sans_valeur(a)) continue;
+    if (const auto* valeur = valeur_de(a)) {
+      // A lone -l at the end has always opened the screens.
+      if (k + 1 < args.size() || a == "-l") continue;
+      return Erreur{"vign : valeur manquante apres " + std::string(a) + " (vign " + std::string(a) +
+                        " " + std::string(*valeur) + ")",
+                    2};
+    }
+    if (a.size() > 1 && a.front() == '-')
+      return Erreur{"vign : option inconnue " + cite(a) + " (vign --help)", 2};
+    std::string message = "vign : argument inattendu " + cite(a);
+    if (a.size() > 4 && a.ends_with(".ini")) {
+      const std::string cite_ = cite(a);
+      message += " (vign -l " + cite_.substr(1, cite_.size() - 2) + " ?)";
+    }
+    return Erreur{message, 2};
+  }
+  return {};
 }
 
 Demande demande(std::span<const char* const> args) {

@@ -7,14 +7,21 @@
 #include <span>
 
 #include "core/etat.h"
+#include "core/resultat.h"
 
 namespace vign {
 
 // Reads the options into the state. The arguments are scanned from the last
 // one down, so the first occurrence of an option counts. Every argument is
-// tested, values included; anything else is ignored without a word. An option
-// with no value after it sets nothing (-d: a skip of 0); a negative skip is 0.
+// tested, values included; anything else is ignored (verifier_arguments has
+// refused it first). An option with no value after it sets nothing (-d: a
+// skip of 0); a negative skip is 0.
 void lire_arguments(Etat& st, std::span<const char* const> args);
+
+// Refuses a command line that lire_arguments would half ignore: a word that
+// is neither an option nor the value after one, or an option (but a lone -l
+// at the end) with no value. The error is the line to print, status 2.
+Resultat<> verifier_arguments(std::span<const char* const> args);
 
 // What the command line asks of the program before anything else: the usage
 // (-h, --help) or the version (-V, --version), whichever comes first, answered

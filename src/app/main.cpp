@@ -24,6 +24,10 @@ int main(int argc, char** argv) {
     case vign::Demande::programme:
       break;
   }
+  if (const auto verifie = vign::verifier_arguments(args); !verifie) {
+    std::fprintf(stderr, "%s\n", verifie.erreur().message.c_str());
+    return verifie.erreur().statut;
+  }
   vign::Etat st;
   vign::lire_arguments(st, args);
   // Anything unexpected (memory gone) ends the program in one line too; the

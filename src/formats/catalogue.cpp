@@ -9,9 +9,11 @@
 #include <array>
 #include <cerrno>
 #include <cstdio>
+#include <filesystem>
 #include <utility>
 
 #include "core/arret.h"
+#include "core/colonnes.h"
 #include "core/controle.h"
 #include "core/nombres.h"
 #include "core/remplacement.h"
@@ -20,8 +22,26 @@ namespace vign {
 
 namespace {
 
-constexpr int kChamps = 11;       // fields of a catalogue line
-constexpr std::size_t kNom = 30;  // columns of the name in a written line
+constexpr int kChamps = 11;     // fields of a catalogue line
+constexpr long long kNom = 30;  // columns of the name in a written line
+
+// The file a catalogue name stands for. A catalogue shared through a symbolic
+// link is replaced where it lies, so the link stays and every directory that
+// links to it sees the new format; a link whose target is not there yet
+// names the file to create.
+std::string cible(std::string chemin) {
+  namespace fs = std::filesystem;
+  constexpr int kLiensAuPlus = 40;  // past that, the open says ELOOP
+  for (int n = 0; n < kLiensAuPlus; ++n) {
+    std::error_code ec;
+    const fs::path p(chemin);
+    if (!fs::is_symlink(fs::symlink_status(p, ec))) break;
+    const fs::path vers = fs::read_symlink(p, ec);
+    if (ec) break;
+    chemin = (vers.is_absolute() ? vers : p.parent_path() / vers).string();
+  }
+  return chemin;
+}
 
 void vider_slot(Etat& st, int slot) {
   const auto k = static_cast<std::size_t>(slot);
@@ -63,7 +83,7 @@ bool lire_ligne(Etat& st, int slot, std::string_view ligne) {
     }
     const std::string_view texte = ligne.substr(curseur, fin - curseur);
     if (champ == 0) {
-      st.formats[k].libelle.assign(texte);
+      nommer(st.formats[k].libelle, texte);
     } else if (champ <= 8) {
       *nombres[static_cast<std::size_t>(champ - 1)] = entier(texte);
     } else if (champ == 9) {
@@ -126,13 +146,19 @@ std::vector<int> lire_catalogue(Etat& st, std::FILE* f) {
   return lire_catalogue(st, texte);
 }
 
+void nommer(Libelle& libelle, std::string_view nom) {
+  libelle.assign(nom.substr(0, coupe_octets(nom, Libelle::capacite)));
+}
+
 std::string ligne_catalogue(const Etat& st, int slot) {
   const auto k = static_cast<std::size_t>(slot);
   // The name as a C string, cut or padded to its 30 columns.
   std::string_view nom = st.formats[k].libelle.view();
-  nom = nom.substr(0, std::min({nom.find('\0'), nom.size(), kNom}));
+  nom = nom.substr(0, std::min(nom.find('\0'), nom.size()));
+  long long largeur = 0;
+  nom = nom.substr(0, coupe(nom, kNom, &largeur));
   std::string ligne(nom);
-  ligne.append(kNom - nom.size(), ' ');
+  ligne.append(static_cast<std::size_t>(kNom - largeur), ' ');
   for (int v : nombres_du_format(st, slot)) {
     std::array<char, 16> tampon{};
     std::snprintf(tampon.data(), tampon.size(), ";%4d", v);
@@ -171,7 +197,8 @@ std::string catalogue_plein() {
   return "Maximum de " + std::to_string(kMaxCatalogue) + " formats depasse. Format non insere...";
 }
 
-Resultat<> catalogue_modifiable(const std::string& chemin) {
+Resultat<> catalogue_modifiable(const std::string& nom) {
+  const std::string chemin = cible(nom);
   const auto barre = chemin.rfind('/');
   const std::string dossier = barre == std::string::npos ? "."
                               : barre == 0               ? "/"
@@ -225,7 +252,7 @@ bool lire_tout(int fd, std::string& contenu) {
 
 }  // namespace
 
-VerrouCatalogue::VerrouCatalogue(std::string chemin) : chemin_(std::move(chemin)) {
+VerrouCatalogue::VerrouCatalogue(std::string chemin) : chemin_(cible(std::move(chemin))) {
   tenir();
 }
 

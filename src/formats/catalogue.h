@@ -39,7 +39,12 @@ std::vector<int> lire_catalogue(Etat& st, std::string_view texte);
 // The same, from an open catalogue file (read from where it stands).
 std::vector<int> lire_catalogue(Etat& st, std::FILE* f);
 
-// The catalogue line of one slot, line feed included.
+// Sets a format's name, cut to what the name holds between two characters,
+// so that a cut never leaves half a character of UTF-8.
+void nommer(Libelle& libelle, std::string_view nom);
+
+// The catalogue line of one slot, line feed included. The name is cut and
+// padded to 30 columns, so that names with accents line up as ASCII ones do.
 std::string ligne_catalogue(const Etat& st, int slot);
 
 // The whole catalogue in the program's layout: slots 1 to MAXFORMAT, then the
@@ -70,7 +75,8 @@ Resultat<> catalogue_modifiable(const std::string& chemin);
 class VerrouCatalogue {
  public:
   // Waits until this process holds the lock on the file now named `chemin`
-  // (an empty one is created if there is none), then reads it whole. On
+  // (an empty one is created if there is none), then reads it whole. A
+  // symbolic link is followed: its target is the file locked and replaced. On
   // failure nothing is held and erreur() says why.
   explicit VerrouCatalogue(std::string chemin);
   // Lets the lock go; an empty file it created and did not fill is removed,

@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "core/colonnes.h"
 #include "formats/catalogue.h"
 #include "tui/saisie.h"
 
@@ -10,9 +11,9 @@ namespace vign {
 namespace {
 
 constexpr int kRangeeTitre = 4;
-constexpr int kRangeeCreation = 5;  // slot 0; slot k is on row 5 + k
-constexpr int kColonneMarque = 3;   // the ">" stands just before the name
-constexpr std::size_t kLargeurNom = 36;
+constexpr int kRangeeCreation = 5;     // slot 0; slot k is on row 5 + k
+constexpr int kColonneMarque = 3;      // the ">" stands just before the name
+constexpr long long kLargeurNom = 36;  // columns
 
 constexpr const char* kTitre = "!+++++++++ Formats predefinis +++++++++++\"\n";
 constexpr const char* kPied = "#++++++++++++++++++++++++++++++++++++++++$\n";
@@ -21,7 +22,9 @@ constexpr const char* kCreation = "Creation d'un nouveau format";
 std::string rangee_format(const Libelle& nom) {
   std::string r = "*  ";
   r += nom.view();
-  if (nom.size() < kLargeurNom) r.append(kLargeurNom - nom.size(), ' ');
+  // Padded by columns, so that an accented name keeps the border in place.
+  const long long largeur = colonnes(nom.view());
+  if (largeur < kLargeurNom) r.append(static_cast<std::size_t>(kLargeurNom - largeur), ' ');
   r += "  *\n";
   return r;
 }
@@ -41,7 +44,13 @@ void dessiner(const Etat& st, Terminal& t) {
 int mn_format(Etat& st, Terminal& t) {
   const auto erreurs =
       st.pformat ? lire_catalogue(st, st.pformat.get()) : lire_catalogue(st, std::string_view{});
-  for (int n : erreurs) affiche(t, "Erreur fichier format ligne " + std::to_string(n));
+  // One message however many lines are wrong: they would run together over
+  // the menu, since nothing ends the row between them.
+  if (!erreurs.empty()) {
+    std::string message = "Erreur fichier format ligne " + std::to_string(erreurs.front());
+    if (erreurs.size() > 1) message += " (" + std::to_string(erreurs.size()) + " lignes en erreur)";
+    affiche(t, message);
+  }
   st.formats[0].libelle.assign(kCreation);
   dessiner(st, t);
 

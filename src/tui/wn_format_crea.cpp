@@ -70,7 +70,7 @@ int& nombre(Etat& st, int etape) {
 
 void stocker(Etat& st, int etape, const std::string& texte) {
   if (etape == kNom) {
-    st.formats[0].libelle.assign(texte);
+    nommer(st.formats[0].libelle, texte);
   } else if (etape == kAvant) {
     st.formats[0].avtpagimp = texte;
     st.formats[0].avtpage = char_to_spec(texte);

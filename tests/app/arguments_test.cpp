@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
 #include <vector>
+
+#include "support/programme.h"
 
 namespace vign {
 namespace {
@@ -52,6 +55,38 @@ TEST(Arguments, UnknownArgumentsChangeNothing) {
   const Etat st = scan({"fichier.txt", "-x", "-L", "z"});
   EXPECT_FALSE(st.inifile || st.formatfile || st.writefile);
   EXPECT_EQ(st.deplacement, 0);
+}
+
+// A command line the program cannot take whole ends at once, before any file
+// or screen: standard input is no terminal here, so a screen would fail.
+TEST(Arguments, AWordItCannotTakeEndsTheProgramWithStatus2) {
+  const struct {
+    std::vector<std::string> args;
+    std::string message;
+  } cas[] = {
+      {{"delimite.ini"}, "vign : argument inattendu \"delimite.ini\" (vign -l delimite.ini ?)"},
+      {{"-f", "lay.def", "notes.txt"}, "vign : argument inattendu \"notes.txt\""},
+      {{"--nimportequoi"}, "vign : option inconnue \"--nimportequoi\" (vign --help)"},
+      {{"-l", "a.ini", "-x"}, "vign : option inconnue \"-x\" (vign --help)"},
+      {{"-e"}, "vign : valeur manquante apres -e (vign -e REGLAGES)"},
+      {{"-l", "a.ini", "-n"}, "vign : valeur manquante apres -n (vign -n COPIES)"},
+  };
+  for (const auto& c : cas) {
+    test::Dossier d;
+    d.ecrire("a.ini", "");
+    const auto r = test::lancer(c.args, d.chemin());
+    EXPECT_EQ(r.statut, 2) << c.message;
+    EXPECT_EQ(r.erreurs, c.message + "\n");
+    EXPECT_EQ(r.sortie, "");
+  }
+}
+
+TEST(Arguments, WordsAfterAnOptionAreItsValueAndALoneLastLIsAllowed) {
+  for (const auto& args : {std::vector<const char*>{"vign", "-f", "-l", "x.ini"},
+                           std::vector<const char*>{"vign", "-d", "4", "-l"},
+                           std::vector<const char*>{"vign", "-e", "--help-me"}}) {
+    EXPECT_TRUE(verifier_arguments(args)) << args[1];
+  }
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 
 #include <chrono>
+#include <filesystem>
 #include <fstream>
 #include <memory>
 #include <string>
@@ -150,6 +151,29 @@ TEST(Catalogue, ALongNameIsCutAtThirtyFourAndWrittenAtThirty) {
   EXPECT_EQ(ligne_catalogue(st, 1).substr(0, 31), nom.substr(0, 30) + ";");
 }
 
+// A name is cut between characters and padded to 30 columns, not bytes.
+TEST(Catalogue, AnAccentedNameIsWrittenOnThirtyColumns) {
+  const std::string e = "\xC3\xA9";  // é
+  std::string e16;
+  for (int i = 0; i < 16; ++i) e16 += e;
+  const struct {
+    std::string lu;     // the name in the catalogue line read
+    std::string ecrit;  // its 30 columns in the line written
+  } cas[] = {
+      {"Etiquette", "Etiquette" + std::string(21, ' ')},
+      {e + "tiquette", e + "tiquette" + std::string(21, ' ')},
+      // 28 letters, é, then two more: the 30th column ends inside no byte.
+      {std::string(28, 'a') + e + "45", std::string(28, 'a') + e + "4"},
+      // 41 bytes: the 34 the name holds would end inside the 17th é.
+      {"x" + e16 + e + e + e + e, "x" + e16 + std::string(13, ' ')},
+  };
+  for (const auto& c : cas) {
+    Etat st;
+    lire_catalogue(st, c.lu + ";1;2;3;4;5;6;7;8;;;\n");
+    EXPECT_EQ(ligne_catalogue(st, 1), c.ecrit + ";   1;   2;   3;   4;   5;   6;   7;   8;;;\n");
+  }
+}
+
 TEST(Catalogue, AnOverlongLineIsCutAndItsRestIsNoLineOfItsOwn) {
   // Ten fields are complete within the first 254 bytes; the page-end string
   // runs past them, so its ';' is cut off.
@@ -227,6 +251,21 @@ TEST(Catalogue, TheFileReaderTakesWhatTheTextReaderTakes) {
   ASSERT_EQ(depuis_fichier.MAXFORMAT, 18);
   EXPECT_EQ(texte_catalogue(depuis_fichier, false), texte_catalogue(depuis_texte, false));
   EXPECT_EQ(depuis_fichier.formats[18].libelle.view(), "F15");
+}
+
+// A catalogue shared through a link gets the format where it lies; the link
+// stays a link, a dangling one included.
+TEST(Catalogue, ALinkedCatalogueIsReplacedAtItsTarget) {
+  for (const std::string& avant : {kPlanche, std::string()}) {
+    test::DansDossier d;
+    std::filesystem::create_directory("commun");
+    if (!avant.empty()) d.dossier().ecrire("commun/formats.txt", avant);
+    std::filesystem::create_symlink("commun/formats.txt", "formats.txt");
+    EXPECT_TRUE(VerrouCatalogue(kCatalogue).ajouter("B;\n"));
+    EXPECT_TRUE(std::filesystem::is_symlink("formats.txt"));
+    EXPECT_EQ(d.dossier().lire("commun/formats.txt"), avant + "B;\n");
+    EXPECT_TRUE(catalogue_modifiable(kCatalogue));
+  }
 }
 
 // A request blocked on the file shows in /proc/locks as "->"; looked for

@@ -52,6 +52,20 @@ TEST(MnFormat, ListsThreeFormatsUnderTheCreationRow) {
                                 {9, kPied}}));
 }
 
+TEST(MnFormat, AnAccentedNameKeepsTheRightBorderInPlace) {
+  Menu m(
+      "\xC3\x89tiquettes \xC3\xA0 d\xC3\xA9"
+      "couper;1;2;3;4;5;6;7;8;;;\n");
+  EcranMemoire t(true);
+  t.taper({kEntree});
+  mn_format(m.st, t);
+  // 21 columns of name, 15 of padding to the 36 of the row.
+  EXPECT_EQ(t.rangee(5),
+            "*  \xC3\x89tiquettes \xC3\xA0 d\xC3\xA9"
+            "couper" +
+                std::string(15 + 2, ' ') + "*");
+}
+
 TEST(MnFormat, TheCursorRunsRoundInBothDirections) {
   const struct {
     std::initializer_list<int> touches;
@@ -112,7 +126,7 @@ TEST(MnFormat, ShortCatalogueLinesAreReportedWhereTheCursorStands) {
   pos(m.t, 3, 4);
   EXPECT_EQ(m.choisir({kEntree}), 0);
   EXPECT_EQ(m.st.MAXFORMAT, 5);
-  EXPECT_EQ(m.t.rangee(2), "   Erreur fichier format ligne 4Erreur fichier format ligne 5");
+  EXPECT_EQ(m.t.rangee(2), "   Erreur fichier format ligne 4 (2 lignes en erreur)");
   EXPECT_EQ(m.t.rangee(8), "*" + std::string(40, ' ') + "*") << "no ';' ends its name";
   EXPECT_EQ(m.t.rangee(9), "*  B5                                    *");
 }
