@@ -93,20 +93,49 @@ void etape_fichiers(Etat& st, Terminal& t, const Etapes& etapes) {
   if (!st.pinput && st.ALECRAN == 0) st.FICHIER = 0;
 }
 
-void etape_presentation(Etat& st, Terminal& t, const Etapes& etapes) {
+// The lines typed for each mode. The state's two tables serve both (screen
+// mode types its text into the record's fields and numbers the lines itself),
+// and a run from a file leaves its last record in them: each mode gets its
+// own lines back before its presentation and its run, so that neither shows
+// nor prints what was typed, or read, for the other.
+struct Saisies {
+  std::array<Ligne, kLignes> textes{};   // screen mode: the text of each line
+  std::array<Ligne, kLignes> numeros{};  // screen mode: the line numbers it placed
+  std::array<Ligne, kLignes> champs{};   // file mode: the fields placed on each line
+
+  explicit Saisies(const Etat& st) : textes(st.champ), numeros(st.place), champs(st.place) {}
+
+  void rendre(Etat& st) const {
+    st.place = st.ALECRAN == 1 ? numeros : champs;
+    if (st.ALECRAN == 1) st.champ = textes;
+  }
+  void garder(const Etat& st) {
+    if (st.ALECRAN == 1) {
+      textes = st.champ;
+      numeros = st.place;
+    } else {
+      champs = st.place;
+    }
+  }
+};
+
+void etape_presentation(Etat& st, Terminal& t, const Etapes& etapes, Saisies& saisies) {
   if (st.FORMATS != 1) {
     pos(t, kRangeeMessages, 2);
     affiche(t, "Format a definir ...");
     t.rafraichir();
     return;
   }
+  saisies.rendre(st);
   st.PRESENTATION = st.ALECRAN == 1 ? etapes.ecran(st, t) : etapes.champ(st, t);
+  saisies.garder(st);
   MENU1(t);
 }
 
 // A run of the engine, then the -e file of that run; a failure of either is
 // shown under the menu box (the -e file's one row lower).
-void imprimer(Etat& st, Terminal& t, const Etapes& etapes) {
+void imprimer(Etat& st, Terminal& t, const Etapes& etapes, const Saisies& saisies) {
+  saisies.rendre(st);
   const auto imprimees = etapes.imprimer(st, t);
   if (!imprimees) {
     montre_message(t, st, imprimees.erreur().message);
@@ -120,8 +149,8 @@ void imprimer(Etat& st, Terminal& t, const Etapes& etapes) {
 
 // The menu is not drawn again afterwards, so that the engine's own messages
 // stay on row 8 under the box.
-void etape_execution(Etat& st, Terminal& t, const Etapes& etapes) {
-  if (st.FICHIER == 1 && st.FORMATS == 1 && st.PRESENTATION == 1) imprimer(st, t, etapes);
+void etape_execution(Etat& st, Terminal& t, const Etapes& etapes, const Saisies& saisies) {
+  if (st.FICHIER == 1 && st.FORMATS == 1 && st.PRESENTATION == 1) imprimer(st, t, etapes, saisies);
   pos(t, kRangeeMessages, 3);
   const std::array<std::pair<int, const char*>, 3> manques = {{
       {st.FICHIER, "Menu fichier omis\n"},
@@ -150,6 +179,7 @@ void boucle(Etat& st, Terminal& t, const Etapes& etapes) {
   MENU1(t);
   int ligne = kAide;
   int derniere = ligne;
+  Saisies saisies(st);
   for (;;) {
     // After every step the mark stands on the entry below the one just run.
     ligne = choisir(t, ligne + 1, derniere);
@@ -165,10 +195,10 @@ void boucle(Etat& st, Terminal& t, const Etapes& etapes) {
         etape_fichiers(st, t, etapes);
         break;
       case kPresentation:
-        etape_presentation(st, t, etapes);
+        etape_presentation(st, t, etapes, saisies);
         break;
       case kExecution:
-        etape_execution(st, t, etapes);
+        etape_execution(st, t, etapes, saisies);
         break;
       default:
         return;

@@ -58,6 +58,8 @@ Restauration restauration;
 // Gives the terminal back and ends the program by the same signal, so that
 // the shell sees how it ended.
 extern "C" void rendre_et_finir(int sig) {
+  // TODO: remove the pending temporary files here too, with the
+  // async-signal-safe remover of core/remplacement.
   if (restauration.active != 0) {
     std::atomic_signal_fence(std::memory_order_acquire);
     if (write(restauration.fd, restauration.sortie, restauration.longueur) < 0) {
@@ -166,18 +168,7 @@ class TerminalCurses : public Terminal {
   void sonner() override { beep(); }
 
   int lire_touche() override {
-    int k = ERR;
-    if (larges_) {
-      wint_t c = 0;
-      const int r = wget_wch(stdscr, &c);
-      if (r == KEY_CODE_YES) {
-        k = static_cast<int>(c);
-      } else if (r == OK) {
-        k = c < 0x80 ? static_cast<int>(c) : kCaractere + static_cast<int>(c);
-      }
-    } else {
-      k = wgetch(stdscr);
-    }
+    const int k = larges_ ? lire_caractere() : wgetch(stdscr);
     if (k != ERR) {
       erreurs_ = 0;
       // Terminals send 127 (or 8) for Backspace; curses turns only the one
@@ -221,6 +212,34 @@ class TerminalCurses : public Terminal {
     preparer_sortie();
     std::atomic_signal_fence(std::memory_order_release);
     restauration.active = modes ? 1 : 0;
+  }
+
+  // A key, or a character of the locale as kCaractere + its code point. The
+  // bytes are decoded here rather than by curses, whose reader takes a byte
+  // that begins no character (an accent typed on a Latin-1 terminal) as the
+  // start of a long one and swallows the keys after it: such a byte is
+  // dropped, and the byte that shows it wrong starts the next key.
+  int lire_caractere() {
+    std::mbstate_t etat{};
+    bool entame = false;  // bytes of a character are waiting for the rest
+    int k = wgetch(stdscr);
+    while (k >= 0x80 && k <= 0xFF) {
+      const char octet = static_cast<char>(k);
+      wchar_t c = 0;
+      const std::size_t r = std::mbrtowc(&c, &octet, 1, &etat);
+      if (r == 1) return kCaractere + static_cast<int>(c);
+      if (r == static_cast<std::size_t>(-2)) {
+        entame = true;
+      } else {
+        etat = {};
+        if (entame) {
+          entame = false;
+          continue;
+        }
+      }
+      k = wgetch(stdscr);
+    }
+    return k;
   }
 
   // After a failed key read: is the keyboard gone for good (the terminal hung

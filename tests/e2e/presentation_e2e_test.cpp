@@ -93,6 +93,15 @@ class Presentation : public testing::Test {
     ASSERT_TRUE(marque(5, "Presentation"));
   }
 
+  // Up to the screen-mode presentation, printing to ecran.prn.
+  void texte_a_imprimer(std::string locale) {
+    demarrer({}, std::move(locale));
+    formats();
+    fichiers("", "", "ecran.prn");
+    s->press(Key::Enter);
+    ASSERT_TRUE(s->wait_row(4, "!+ Texte a imprimer"));
+  }
+
   test::Dossier dir;
   std::unique_ptr<Session> s;
 };
@@ -284,11 +293,7 @@ TEST_F(Presentation, AScreenModeRunAsksHowManyLabels) {
 // letter a column, Backspace takes a whole letter back, and the print file
 // gets the text in UTF-8.
 TEST_F(Presentation, AccentedTextTypedInAUtf8LocaleIsShownAndPrintedAsUtf8) {
-  demarrer({}, "C.UTF-8");
-  formats();
-  fichiers("", "", "ecran.prn");
-  s->press(Key::Enter);
-  ASSERT_TRUE(s->wait_row(4, "!+ Texte a imprimer"));
+  texte_a_imprimer("C.UTF-8");
   s->type("H\xC3\xA9l\xC3\xA8n\xC3\xA9");  // Hélèné
   ASSERT_TRUE(s->wait_row(5, "*H\xC3\xA9l\xC3\xA8n\xC3\xA9      *"));
   s->press(Key::Backspace);
@@ -322,6 +327,64 @@ TEST_F(Presentation, AccentedTextTypedInAUtf8LocaleIsShownAndPrintedAsUtf8) {
     }
     EXPECT_EQ(fois, 4u) << texte << " in\n" << imprime;
   }
+}
+
+// A byte that begins no character of the locale (an accent typed on a
+// Latin-1 terminal) is dropped; the keys after it, Enter included, work.
+TEST_F(Presentation, AnInvalidByteInAUtf8LocaleIsDroppedAndTheNextKeysWork) {
+  texte_a_imprimer("C.UTF-8");
+  s->type(
+      "a\xE9"
+      "b");
+  s->press(Key::Enter);
+  s->type(
+      "\xE9\r\xC3"
+      "c");
+  ASSERT_TRUE(s->wait_row(7, "*c           *"));
+  EXPECT_EQ(s->row(5), "*ab          *");
+  EXPECT_EQ(s->row(6), "*            *");
+}
+
+// Each mode shows and prints only the lines typed for it: a screen-mode
+// presentation after a run from a file starts from empty lines, not from the
+// last record, and the file mode gets back its own fields afterwards.
+TEST_F(Presentation, EachModeKeepsItsOwnLines) {
+  dir.ecrire("deux.txt", "A;x\nB;y\n");
+  demarrer();
+  formats();
+  fichiers("deux.txt", ";", "fichier.prn");
+  s->press(Key::Enter);
+  ASSERT_TRUE(s->wait_screen(kPresentationVide));
+  s->type("1\r2\r\r");
+  ASSERT_TRUE(marque(6, "Execution"));
+  s->press(Key::Enter);
+  ASSERT_TRUE(s->wait_row(8, "|" + blancs(6) + "2 etiquettes."));
+
+  s->press(Key::Up, 3);
+  ASSERT_TRUE(marque(4, "fIchiers"));
+  fichiers("", "", "ecran.prn");
+  s->press(Key::Enter);
+  ASSERT_TRUE(s->wait_row(4, "!+ Texte a imprimer"));
+  for (int r = 5; r <= 7; ++r) EXPECT_TRUE(s->wait_row(r, "*            *"));
+  s->type("Z\r\r\r");
+  ASSERT_TRUE(marque(6, "Execution"));
+  s->press(Key::Enter);
+  ASSERT_TRUE(s->wait_row(8, "| Nombres :" + blancs(11) + "|"));
+  s->type("1\r");
+  ASSERT_TRUE(s->wait_row(8, "|" + blancs(6) + "1 etiquettes."));
+  // One label, alone in its row and on its page: only the line typed.
+  const std::string vide = "  " + blancs(12) + "  \n";
+  EXPECT_EQ(dir.lire("ecran.prn"),
+            cadrage() + "  Z" + blancs(11) + "  \n" + vide + vide + "\n\f\f");
+
+  s->press(Key::Up, 3);
+  ASSERT_TRUE(marque(4, "fIchiers"));
+  fichiers("deux.txt", ";", "fichier.prn");
+  s->press(Key::Enter);
+  ASSERT_TRUE(s->wait_row(5, "*1           *"));
+  EXPECT_TRUE(s->wait_row(6, "*2           *"));
+  EXPECT_TRUE(s->wait_row(7, "*            *"));
+  s->press(Key::F11);
 }
 
 // -s and -n serve the interactive run too: the first position of the sheet
