@@ -73,7 +73,6 @@ TEST(Arguments, AWordItCannotTakeEndsTheProgramWithStatus2) {
   };
   for (const auto& c : cas) {
     test::Dossier d;
-    d.ecrire("a.ini", "");
     const auto r = test::lancer(c.args, d.chemin());
     EXPECT_EQ(r.statut, 2) << c.message;
     EXPECT_EQ(r.erreurs, c.message + "\n");
