@@ -40,6 +40,10 @@ std::size_t octets_hors_utf8(std::string_view texte) {
   if (ascii(texte)) return 0;
   std::size_t n = 0;
   for (std::size_t i = 0; i < texte.size();) {
+    if (i + 8 <= texte.size() && ascii(texte.substr(i, 8))) {
+      i += 8;
+      continue;
+    }
     if (static_cast<unsigned char>(texte[i]) < 0x80) {
       ++i;
       continue;
