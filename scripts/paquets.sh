@@ -10,11 +10,15 @@
 #   scripts/paquets.sh --liste [GROUPE]   prints the list, installs nothing
 set -euo pipefail
 
-programme=(cmake g++ make pkg-config libncurses-dev libxml2-dev glabels-data)
-# The PDF output is built when cairo and pango are found; the tests read the
-# PDF back with poppler's tools and need the font drawn by default.
+# What the whole program links: the curses screens, the PDF output (cairo,
+# pango and the font it draws by default), the sheets of the trade (libxml2 and
+# their database) and the guess of a character set (uchardet). Only cmake, a
+# compiler and ncurses are needed to build it; each of the others adds a part.
+programme=(cmake g++ make pkg-config libncurses-dev libcairo2-dev libpango1.0-dev fonts-dejavu-core
+           libxml2-dev glabels-data libuchardet-dev)
+# The tests read the PDF back with poppler's tools.
 tests=("${programme[@]}" libgtest-dev libvterm-dev mandoc groff-base dpkg-dev file tmux
-       libcairo2-dev libpango1.0-dev fonts-dejavu-core poppler-utils)
+       poppler-utils)
 fuzz=(clang libclang-rt-14-dev)
 valgrind=(valgrind)
 

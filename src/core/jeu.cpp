@@ -21,8 +21,12 @@ iconv_t ouvrir(const char* vers, const char* depuis) {
   return cd == reinterpret_cast<iconv_t>(-1) ? nullptr : cd;
 }
 
+std::string cite_jeu(std::string_view jeu) {
+  return "\"" + std::string(jeu) + "\"";
+}
+
 std::string inconnu(std::string_view jeu) {
-  return "Jeu de caracteres inconnu : \"" + std::string(jeu) + "\"";
+  return "Jeu de caracteres inconnu : " + cite_jeu(jeu);
 }
 
 // The program adds its own //TRANSLIT; a name that brings a suffix, or a NUL
@@ -250,6 +254,42 @@ bool utf8(std::string_view jeu) {
   return nom == "UTF8";
 }
 
+// Whether lines of text in the set end as in ASCII: the readers find the line
+// ends and delimiters in the bytes of the file before any conversion, which
+// UTF-16 and UTF-32 spread over several bytes (behind a byte-order mark).
+bool fins_de_ligne_ascii(const std::string& jeu) {
+  iconv_t cd = ouvrir(jeu.c_str(), "UTF-8");
+  if (cd == nullptr) return false;
+  std::string sortie;
+  const bool ok = convertir_tout(cd, "\r\n", sortie) && sortie == "\r\n";
+  iconv_close(cd);
+  return ok;
+}
+
+// Whether every character of the set is one byte and the set keeps no shift
+// state: a label is cut at its width in bytes, which must fall between
+// characters and leave the printer as it found it. A set of several bytes a
+// character leaves some byte incomplete on its own (the lead bytes of
+// Shift_JIS, GB18030, Big5, EUC-JP, the escape of ISO-2022-JP, any byte of
+// UTF-16).
+bool un_octet_par_caractere(const std::string& jeu) {
+  iconv_t cd = ouvrir("UTF-8", jeu.c_str());
+  if (cd == nullptr) return false;
+  bool ok = true;
+  for (int b = 0; b < 256 && ok; ++b) {
+    char octet = static_cast<char>(b);
+    char* in = &octet;
+    std::size_t reste = 1;
+    std::array<char, 16> tampon;
+    char* out = tampon.data();
+    std::size_t place = tampon.size();
+    iconv(cd, nullptr, nullptr, nullptr, nullptr);
+    if (iconv(cd, &in, &reste, &out, &place) == static_cast<std::size_t>(-1)) ok = errno != EINVAL;
+  }
+  iconv_close(cd);
+  return ok && fins_de_ligne_ascii(jeu);
+}
+
 const char* pluriel(std::size_t n) {
   return n > 1 ? "s" : "";
 }
@@ -319,6 +359,17 @@ Resultat<Jeux> prepare_jeux(const Options& options) {
   };
   if (auto e = ouvre(options.jeu_donnees, true, "jeu_donnees", jeux.donnees_)) return *e;
   if (auto e = ouvre(options.jeu_imprimante, false, "jeu_imprimante", jeux.imprimante_)) return *e;
+  if (jeux.donnees_ && !fins_de_ligne_ascii(*options.jeu_donnees)) {
+    return Erreur{"Jeu de caracteres inutilisable pour les donnees : " +
+                  std::string(cite_jeu(*options.jeu_donnees)) +
+                  " (jeu_donnees ; les fins de ligne n'y sont pas celles de l'ASCII)"};
+  }
+  if (jeux.imprimante_ && !utf8(*options.jeu_imprimante) &&
+      !un_octet_par_caractere(*options.jeu_imprimante)) {
+    return Erreur{"Jeu de caracteres inutilisable pour l'imprimante : " +
+                  std::string(cite_jeu(*options.jeu_imprimante)) +
+                  " (jeu_imprimante ; un jeu d'un octet par caractere, ou UTF-8)"};
+  }
   if (jeux.donnees_) jeux.nom_donnees_ = *options.jeu_donnees;
   if (jeux.imprimante_) {
     jeux.nom_imprimante_ = *options.jeu_imprimante;

@@ -130,7 +130,9 @@ class Jeux {
 
 // The sets named by options.jeu_donnees and options.jeu_imprimante (absent
 // or empty: none). An unknown name fails with the name and the key:
-// `Jeu de caracteres inconnu : "XYZ" (jeu_donnees)`.
+// `Jeu de caracteres inconnu : "XYZ" (jeu_donnees)`. Records in a set whose
+// line ends are not ASCII's (UTF-16, UTF-32) are refused, and so is a printer
+// set other than UTF-8 that has characters of several bytes or a shift state.
 Resultat<Jeux> prepare_jeux(const Options& options);
 
 }  // namespace vign

@@ -82,7 +82,7 @@ std::size_t coupe_texte(std::string_view valeur, long long place, long long budg
   return k;
 }
 
-void compose(Etat& st, const Planche& p, const std::vector<int>& numeros, int L, int n,
+bool compose(Etat& st, const Planche& p, const std::vector<int>& numeros, int L, int n,
              Propres& propres, Jeux* jeux) {
   LigneImpr& ligne = st.impr[static_cast<std::size_t>(L)];
   int& lgattr = st.lgattr[static_cast<std::size_t>(L)];
@@ -96,7 +96,11 @@ void compose(Etat& st, const Planche& p, const std::vector<int>& numeros, int L,
   };
   const bool convertir = jeux != nullptr && jeux->imprimante();
   const bool en_octets = jeux != nullptr && jeux->en_octets();
-  long long budget = kOctetsParColonne * p.maxcareti;
+  // The first label also gets the columns of a margin wider than one fill,
+  // which presentation_refusee counts as bytes of the line.
+  long long budget = kOctetsParColonne * p.maxcareti +
+                     (n == 1 ? std::max(0LL, static_cast<long long>(p.marge) - kBlancs) : 0);
+  bool coupee = false;
 
   for (const int k : numeros) {
     std::string_view valeur;
@@ -113,6 +117,7 @@ void compose(Etat& st, const Planche& p, const std::vector<int>& numeros, int L,
     long long largeur = 0;
     const std::size_t pris = coupe_texte(valeur, place, budget, en_octets, largeur);
     ligne.append(valeur.substr(0, pris));
+    coupee |= pris < valeur.size();
     budget -= static_cast<long long>(pris);
     lgattr += static_cast<int>(static_cast<long long>(pris) - largeur);
     if (attribut) ajoute_attribut(ligne, lgattr, st.aprchamp[static_cast<std::size_t>(k)]);
@@ -121,6 +126,7 @@ void compose(Etat& st, const Planche& p, const std::vector<int>& numeros, int L,
     if (reste() != 0) ligne.push_back(' ');
   }
   blancs(ligne, fin + lgattr + p.maxintetihor - static_cast<long long>(ligne.size()));
+  return coupee;
 }
 
 }  // namespace
@@ -140,13 +146,19 @@ std::optional<std::string> format_refuse(const Planche& p) {
     return "Format inutilisable : plus de 254 etiquettes en largeur";
   }
   if (p.maxligeti > kLignes - 1) return "Format inutilisable : plus de 29 lignes par etiquette";
+  // A label of no line prints only blanks, whatever the records hold.
+  if (p.maxligeti < 1) {
+    return "Format inutilisable : " + std::string(kClesNombres[2]) + "=" +
+           std::to_string(p.maxligeti) + " (1 au moins)";
+  }
   if (p.maxcareti < 0 || p.marge < 0 || p.maxintetihor < 0) {
     return "Format inutilisable : largeur, marge ou espace negatif";
   }
   const long long ligne = p.marge + static_cast<long long>(p.etilar) *
                                         (static_cast<long long>(p.maxcareti) + p.maxintetihor);
   if (ligne > static_cast<long long>(Ligne::capacite)) {
-    return "Format inutilisable : ligne de plus de 254 caracteres";
+    return "Format inutilisable : ligne de plus de 254 caracteres (" + std::to_string(ligne) +
+           " colonnes : marge + nbre_en_largeur x (nbre_caracteres + espace_horizontal))";
   }
   return std::nullopt;
 }
@@ -191,14 +203,14 @@ std::vector<int> numeros_de_champs(std::string_view presentation) {
   return numeros;
 }
 
-void compose_ligne(Etat& st, const Planche& p, const std::vector<int>& numeros, int L, int n,
+bool compose_ligne(Etat& st, const Planche& p, const std::vector<int>& numeros, int L, int n,
                    Propres& propres) {
-  compose(st, p, numeros, L, n, propres, nullptr);
+  return compose(st, p, numeros, L, n, propres, nullptr);
 }
 
-void compose_ligne(Etat& st, const Planche& p, const std::vector<int>& numeros, int L, int n,
+bool compose_ligne(Etat& st, const Planche& p, const std::vector<int>& numeros, int L, int n,
                    Propres& propres, Jeux& jeux) {
-  compose(st, p, numeros, L, n, propres, &jeux);
+  return compose(st, p, numeros, L, n, propres, &jeux);
 }
 
 void ecrit_rangee(Etat& st, const Planche& p, std::FILE* sortie) {

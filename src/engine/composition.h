@@ -40,7 +40,7 @@ inline const Planche& planche(const Etat& st, int slot) {
 // Why a format cannot be printed, in one line, or nothing when it can: fewer
 // than one label across or more than 254, more than 29 lines per label, a negative width,
 // margin or gap between labels, or a print line (margin, then every label and
-// the gap after it) wider than a line buffer holds.
+// the gap after it) wider than a line buffer holds, or no line per label.
 std::optional<std::string> format_refuse(const Planche& p);
 
 // Why the presentation cannot be printed with this format, in one line, or
@@ -75,13 +75,14 @@ std::vector<std::string_view> parties(std::string_view presentation);
 // take no print column: they are counted in lgattr[L], and every fill on the
 // line reaches that much further. A number outside 1..29 stands for an empty
 // field. `propres` holds the field rows known clean, which are not cleaned
-// again.
-void compose_ligne(Etat& st, const Planche& p, const std::vector<int>& numeros, int L, int n,
+// again. Returns whether some text of a field was left out at the label's
+// edge.
+bool compose_ligne(Etat& st, const Planche& p, const std::vector<int>& numeros, int L, int n,
                    Propres& propres);
 
 // The same, the text of each field going first to the printer's set of
 // `jeux` when it has one; widths are then counted in the printer's bytes.
-void compose_ligne(Etat& st, const Planche& p, const std::vector<int>& numeros, int L, int n,
+bool compose_ligne(Etat& st, const Planche& p, const std::vector<int>& numeros, int L, int n,
                    Propres& propres, Jeux& jeux);
 
 inline void compose_ligne(Etat& st, const Planche& p, const std::vector<int>& numeros, int L,

@@ -65,7 +65,7 @@ LectureCsv::Etape LectureCsv::avance(Etape e, char c) const {
     case Etape::fin:
       break;
   }
-  if (c == '\n') return Etape::fin;
+  if (c == fin_ligne_) return Etape::fin;
   return c == delimiteur_ ? Etape::debut_champ : Etape::libre;
 }
 
@@ -74,7 +74,7 @@ std::size_t LectureCsv::analyse(char* p, std::size_t n, bool complet) {
   // The next line feed: where the record ends unless it lies inside quotes.
   // No line feed at all and more to come: the record is not whole.
   const auto ligne_suivante = [&](char* de, char*& lf) {
-    lf = cherche(de, bout, '\n');
+    lf = cherche(de, bout, fin_ligne_);
     if (lf == nullptr) lf = bout;
     return lf != bout || complet;
   };
@@ -111,7 +111,7 @@ std::size_t LectureCsv::analyse(char* p, std::size_t n, bool complet) {
       b.fin = ferme;
       if (ferme > lf) {
         b.a_decoder = true;
-        interieurs += static_cast<std::size_t>(std::count(lf, ferme, '\n'));
+        interieurs += static_cast<std::size_t>(std::count(lf, ferme, fin_ligne_));
         if (!ligne_suivante(ferme, lf)) return kIncomplet;
       }
       char* apres = std::min(ferme + 1, bout);
@@ -154,20 +154,21 @@ std::size_t LectureCsv::analyse(char* p, std::size_t n, bool complet) {
 }
 
 void LectureCsv::coupe(std::FILE* f) {
+  tronque_ = true;
   // Grown first: the fields are views into the block.
   bloc_.resize(kEnregistrementMax + kBloc);
   char* const p = bloc_.data();
   Etape e = Etape::debut_champ;
   for (std::size_t i = 0; i < kEnregistrementMax; ++i) e = avance(e, p[i]);
   // Counted before the decoding turns the line breaks inside quotes into spaces.
-  const auto sauts = static_cast<std::size_t>(std::count(p, p + kEnregistrementMax, '\n'));
+  const auto sauts = static_cast<std::size_t>(std::count(p, p + kEnregistrementMax, fin_ligne_));
   analyse(p, kEnregistrementMax, true);
   sauts_ = sauts;
   // What the block holds past the part kept is read past first.
   for (;;) {
     for (std::size_t i = kEnregistrementMax; i < fin_; ++i) {
       e = avance(e, bloc_[i]);
-      if (bloc_[i] == '\n') ++sauts_;
+      if (bloc_[i] == fin_ligne_) ++sauts_;
       if (e == Etape::fin) {
         debut_ = i + 1;
         return;
@@ -185,9 +186,11 @@ void LectureCsv::coupe(std::FILE* f) {
 
 bool LectureCsv::suivant(std::FILE* f) {
   if (bloc_.empty()) bloc_.resize(kBloc);
+  tronque_ = false;
   for (;;) {
     if (premier_ && (fin_ - debut_ >= 3 || epuise_)) {
       premier_ = false;
+      fin_ligne_ = fin_de_ligne(std::string_view(bloc_.data() + debut_, fin_ - debut_));
       if (std::string_view(bloc_.data() + debut_, fin_ - debut_).starts_with("\xEF\xBB\xBF")) {
         debut_ += 3;
       }

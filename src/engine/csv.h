@@ -6,6 +6,8 @@
 // The rules, where spreadsheets and their readers leave a choice:
 // - A record ends at LF or CR LF outside quotes; a CR just before the end of
 //   a record (or of the input) is its line end, any other CR stays in the field.
+//   An input whose first block holds carriage returns and no line feed has
+//   its records ended by CR alone (old Mac exports).
 // - Empty lines are no records: spreadsheets end files with one, and an empty
 //   line in the middle would print an empty label.
 // - A UTF-8 byte-order mark (EF BB BF) at the very start of the input is skipped.
@@ -60,6 +62,9 @@ class LectureCsv {
   // any field (false may be said of one that holds none).
   bool sans_controle() const { return sans_controle_; }
 
+  // Whether the current record is only the first MiB of its record.
+  bool tronque() const { return tronque_; }
+
   // The line of the input where the current record starts, from 1: empty
   // lines and the line breaks inside quotes count, as a text editor shows them.
   std::size_t ligne() const { return ligne_; }
@@ -95,6 +100,8 @@ class LectureCsv {
   void coupe(std::FILE* f);
 
   char delimiteur_;
+  char fin_ligne_ = '\n';  // see fin_de_ligne
+  bool tronque_ = false;
   bool premier_ = true;     // the byte-order mark is still to be looked for
   std::vector<char> bloc_;  // input read ahead
   std::size_t debut_ = 0;   // bloc_[debut_, fin_) is not taken yet

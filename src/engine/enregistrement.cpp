@@ -133,7 +133,14 @@ constexpr std::size_t kLigneMax = 16 * kBloc;
 
 }  // namespace
 
+char fin_de_ligne(std::string_view debut) {
+  return debut.find('\n') == std::string_view::npos && debut.find('\r') != std::string_view::npos
+             ? '\r'
+             : '\n';
+}
+
 void Lecture::passe_la_ligne(std::FILE* f) {
+  tronque_ = true;
   char morceau[kBloc];
   for (;;) {
     const std::size_t lus = std::fread(morceau, 1, sizeof morceau, f);
@@ -142,7 +149,7 @@ void Lecture::passe_la_ligne(std::FILE* f) {
       debut_ = fin_ = kLigneMax;
       return;
     }
-    const void* lf = std::memchr(morceau, '\n', lus);
+    const void* lf = std::memchr(morceau, fin_ligne_, lus);
     if (lf != nullptr) {
       // What follows the line feed starts the next line, after the record.
       const auto suite = static_cast<std::size_t>(static_cast<const char*>(lf) - morceau) + 1;
@@ -156,9 +163,10 @@ void Lecture::passe_la_ligne(std::FILE* f) {
 
 bool Lecture::ligne_suivante(std::FILE* f, std::string_view& ligne) {
   if (bloc_.empty()) bloc_.resize(kBloc);
+  tronque_ = false;
   for (;;) {
     const char* p = bloc_.data();
-    const void* lf = std::memchr(p + debut_, '\n', fin_ - debut_);
+    const void* lf = std::memchr(p + debut_, fin_ligne_, fin_ - debut_);
     if (lf != nullptr) {
       const auto fin_ligne = static_cast<std::size_t>(static_cast<const char*>(lf) - p);
       ligne = std::string_view(p + debut_, fin_ligne - debut_);
@@ -185,6 +193,10 @@ bool Lecture::ligne_suivante(std::FILE* f, std::string_view& ligne) {
     const std::size_t lus = std::fread(bloc_.data() + fin_, 1, bloc_.size() - fin_, f);
     fin_ += lus;
     epuise_ = lus == 0;
+    if (!fin_choisie_ && (fin_ > 0 || epuise_)) {
+      fin_choisie_ = true;
+      fin_ligne_ = fin_de_ligne(std::string_view(bloc_.data(), fin_));
+    }
   }
 }
 
@@ -201,6 +213,8 @@ bool lire(Etat& st, Lecture& lecture, Jeux* jeux) {
   if (!st.res) return false;
   // The line end is LF or CR LF; a last line without one keeps all its text.
   if (!ligne.empty() && ligne.back() == '\r') ligne.remove_suffix(1);
+  if (premier && ligne.starts_with("\xEF\xBB\xBF")) ligne.remove_prefix(3);
+  lecture.brut_ = ligne;
   if (jeux != nullptr) ligne = jeux->depuis_donnees(ligne, lecture.converti_);
   lecture.enregistrement_ = ligne;
   return true;
@@ -279,7 +293,7 @@ void rctrl(Ligne& s) {
   s.truncate(j);
 }
 
-void decoupe_enregistrement(Etat& st, std::string_view enregistrement, Propres& propres) {
+std::size_t decoupe_enregistrement(Etat& st, std::string_view enregistrement, Propres& propres) {
   // One look at the whole record does for all its fields. A record with a
   // control character (a tab as delimiter is one) has its fields looked at
   // one by one.
@@ -299,16 +313,17 @@ void decoupe_enregistrement(Etat& st, std::string_view enregistrement, Propres& 
   const std::string_view delim = st.delimiteur ? std::string_view(*st.delimiteur) : "";
   if (delim.empty()) {
     range(1, enregistrement);
-    return;
+    return 1;
   }
   const char d = delim.front();
   std::string_view reste = enregistrement;
   for (std::size_t k = 1; k < kLignes; ++k) {
     const std::size_t bout = std::min(reste.find(d), reste.size());
     range(k, reste.substr(0, bout));
-    if (bout == reste.size()) break;
+    if (bout == reste.size()) return k;
     reste.remove_prefix(bout + 1);
   }
+  return kLignes - 1;
 }
 
 bool contient_controle(std::string_view v) {

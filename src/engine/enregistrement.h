@@ -59,8 +59,13 @@ class Lecture {
 
   // The current delimited record: its line without the line end, at most its
   // first MiB (the rest of a longer line is read past), in UTF-8 when the
-  // records have a set of their own.
+  // records have a set of their own. A UTF-8 byte-order mark at the start of
+  // the input is skipped.
   std::string_view enregistrement() const { return enregistrement_; }
+  // The same before its conversion: the bytes of the file.
+  std::string_view brut() const { return brut_; }
+  // Whether the current record is only the first MiB of its line.
+  bool tronque() const { return tronque_; }
 
  private:
   friend bool lire(Etat& st, Lecture& lecture, Jeux* jeux);
@@ -75,7 +80,14 @@ class Lecture {
   std::size_t debut_ = 0;   // bloc_[debut_, fin_) is not taken yet
   std::size_t fin_ = 0;
   bool epuise_ = false;  // the input has nothing more to give
+  bool tronque_ = false;
+  // The line end: LF (CR LF as well), or CR alone for a file whose first
+  // block holds carriage returns and no line feed, as old Mac exports end
+  // their lines.
+  char fin_ligne_ = '\n';
+  bool fin_choisie_ = false;
   std::string_view enregistrement_;
+  std::string_view brut_;
   std::string converti_;  // the record brought to UTF-8
 };
 
@@ -107,13 +119,18 @@ using Propres = std::uint32_t;
 // past the 29th are ignored; rows above the
 // number of fields keep what an earlier record left there. With no delimiter
 // character the whole record is field 1. The bits of the rows written are set
-// in `propres` for the clean ones and cleared for the others.
-void decoupe_enregistrement(Etat& st, std::string_view enregistrement, Propres& propres);
+// in `propres` for the clean ones and cleared for the others. Returns the
+// number of fields of the record, those past the 29th left uncounted.
+std::size_t decoupe_enregistrement(Etat& st, std::string_view enregistrement, Propres& propres);
 
 inline void decoupe_enregistrement(Etat& st, std::string_view enregistrement) {
   Propres propres = 0;
   decoupe_enregistrement(st, enregistrement, propres);
 }
+
+// The end of line a reader takes for an input whose first block is `debut`:
+// CR when it holds carriage returns and no line feed, LF otherwise.
+char fin_de_ligne(std::string_view debut);
 
 // Removes trailing spaces, but never the first character: a field of spaces
 // keeps one.

@@ -5,13 +5,16 @@
 #include <algorithm>
 #include <array>
 #include <cerrno>
+#include <climits>
 #include <cstdio>
 #include <memory>
 #include <optional>
 #include <vector>
 
 #include "core/arret.h"
+#include "core/colonnes.h"
 #include "core/nombres.h"
+#include "engine/avertissements.h"
 #include "engine/cadrage.h"
 #include "engine/composition.h"
 #include "engine/csv.h"
@@ -99,6 +102,26 @@ class Enregistrements {
     ++numero_;
     return csv_ ? lire_csv(st, *csv_) : lire_enregistrement(st, plain_, jeux_);
   }
+  // The refusal of a record read that is longer than a reader keeps: the
+  // fields past its first MiB would be lost.
+  std::optional<Erreur> refus(const Etat& st) const {
+    if (st.FIXED == 1 || !(csv_ ? csv_->tronque() : plain_.tronque())) return std::nullopt;
+    return Erreur{"Enregistrement trop long ligne " + std::to_string(ligne()) + " du fichier " +
+                  cite(st.inputfile) + " (1 Mio au plus)"};
+  }
+  // Tells `avertissements` of the record split last (a fixed-width record
+  // has all the fields of its layout, and is not looked at).
+  void signale(const Etat& st, Avertissements& avertissements) const {
+    if (st.FIXED == 1) return;
+    if (csv_) {
+      const std::size_t n = csv_->nombre_champs();
+      for (std::size_t k = 1; k <= n && k < kLignes; ++k) avertissements.octets(csv_->champ(k));
+      avertissements.enregistrement(n, ligne());
+    } else {
+      avertissements.octets(plain_.brut());
+      avertissements.enregistrement(champs_, ligne());
+    }
+  }
   // Moves the record read into the field rows (a fixed-width read has put
   // it there already).
   void decoupe(Etat& st, Propres& propres) {
@@ -115,7 +138,7 @@ class Enregistrements {
         propres = 0;
       }
     } else {
-      decoupe_enregistrement(st, plain_.enregistrement(), propres);
+      champs_ = decoupe_enregistrement(st, plain_.enregistrement(), propres);
     }
   }
   // Whether the record read has a field k: a plain record keeps in the rows
@@ -136,6 +159,7 @@ class Enregistrements {
   Lecture plain_;
   std::optional<LectureCsv> csv_;
   std::size_t numero_ = 0;
+  std::size_t champs_ = 0;  // fields of the plain record split last
 };
 
 // Where the labels come from: the records of the input file, or (screen mode)
@@ -159,8 +183,18 @@ struct Plan {
 // Labels placed across, then down, then page by page.
 class Pose {
  public:
-  Pose(Etat& st, const Planche& p, Impression& impression, const Plan& plan, Jeux& jeux)
-      : st_(st), p_(p), impression_(impression), plan_(plan), jeux_(jeux), blancs_(plan.blancs) {}
+  Pose(Etat& st, const Planche& p, Impression& impression, const Plan& plan, Jeux& jeux,
+       Avertissements* avertissements)
+      : st_(st),
+        p_(p),
+        impression_(impression),
+        plan_(plan),
+        jeux_(jeux),
+        avertissements_(avertissements),
+        blancs_(plan.blancs) {}
+
+  // The line of the input of the record whose labels come next.
+  void enregistrement(std::size_t ligne) { ligne_ = ligne; }
 
   // Places one label, after the blank positions still owed (they go only
   // before a label: a run that prints none leaves the sheet untouched).
@@ -183,7 +217,11 @@ class Pose {
   bool place(const Numeros& numeros, Propres& propres) {
     ++nbvign_;
     for (int L = 1; L <= lignes_par_rangee(p_); ++L) {
-      compose_ligne(st_, p_, numeros[static_cast<std::size_t>(L)], L, nbvign_, propres, jeux_);
+      if (compose_ligne(st_, p_, numeros[static_cast<std::size_t>(L)], L, nbvign_, propres,
+                        jeux_) &&
+          avertissements_ != nullptr) {
+        avertissements_->coupe(ligne_, L);
+      }
     }
     if (nbvign_ < p_.etilar) return true;
     if (!ecrit()) return false;
@@ -211,6 +249,8 @@ class Pose {
   Impression& impression_;
   const Plan& plan_;
   Jeux& jeux_;
+  Avertissements* avertissements_;  // none for typed lines
+  std::size_t ligne_ = 0;
   int blancs_;
   int nbvign_ = 0;  // labels composed in the current row
   int rangs_ = 0;   // rows written on the current page
@@ -231,18 +271,31 @@ Resultat<int> copies(const Etat& st, const Plan& plan, const Source& source) {
 // Composes the labels row by row and page by page, from the record already
 // read (when there is one), and returns how many were composed.
 Resultat<int> imprime_etiquettes(Etat& st, const Planche& p, Impression& impression, Source& source,
-                                 const Plan& plan, Jeux& jeux, bool etiquettes) {
+                                 const Plan& plan, Jeux& jeux, bool etiquettes,
+                                 Avertissements& avertissements) {
   const auto f = static_cast<std::size_t>(st.FORMAT);
   for (auto& ligne : st.impr) ligne.clear();
   impression.envoie(st.formats[f].avtpage);
   st.lgattr.fill(0);
-  Pose pose(st, p, impression, plan, jeux);
+  Pose pose(st, p, impression, plan, jeux, source.inp_file ? &avertissements : nullptr);
   int imprimees = 0;    // labels of the run
   Propres propres = 0;  // field rows known clean
   while (etiquettes) {
-    if (source.inp_file) source.enregistrements.decoupe(st, propres);
+    if (source.inp_file) {
+      if (auto e = source.enregistrements.refus(st)) return *e;
+      source.enregistrements.decoupe(st, propres);
+      source.enregistrements.signale(st, avertissements);
+      pose.enregistrement(source.enregistrements.ligne());
+    }
     const auto n = copies(st, plan, source);
     if (!n) return n.erreur();
+    // The count goes back to the callers as an int, and into the settings
+    // written with -e: a run that would pass it stops rather than wrap.
+    if (*n > INT_MAX - imprimees) {
+      return Erreur{"Plus de " + std::to_string(INT_MAX) + " etiquettes ligne " +
+                    std::to_string(source.enregistrements.ligne()) + " du fichier " +
+                    cite(st.inputfile)};
+    }
     for (int i = 0; i < *n; ++i) {
       ++imprimees;
       if (!pose.pose(propres)) return imprimees;
@@ -271,6 +324,7 @@ Resultat<Plan> plan_de(Etat& st, const Planche& p, const OptionsExecution& o,
     // a name in a field it leaves out.
     for (auto& c : st.champ) c.clear();
     if (enregistrements.lit(st)) {
+      if (auto e = enregistrements.refus(st)) return *e;
       Propres propres = 0;
       enregistrements.decoupe(st, propres);
     }
@@ -301,6 +355,54 @@ Resultat<Plan> plan_de(Etat& st, const Planche& p, const OptionsExecution& o,
   return plan;
 }
 
+// The highest field a label line names, of those a record can have.
+int champ_max(const Plan& plan) {
+  int m = 0;
+  for (const auto& numeros : plan.numeros) {
+    for (const int k : numeros) {
+      if (k < kLignes) m = std::max(m, k);
+    }
+  }
+  return m;
+}
+
+// A delimiter that begins with a character of several bytes would split the
+// records at its first byte, inside characters such as "£" and "°".
+std::optional<std::string> delimiteur_refuse(const Etat& st) {
+  if (st.FIXED == 1 || !st.delimiteur || st.delimiteur->empty()) return std::nullopt;
+  if (longueur_utf8(*st.delimiteur) < 2) return std::nullopt;
+  return "Delimiteur invalide : " + cite(*st.delimiteur) + " (un caractere ASCII)";
+}
+
+// The settings of the run with jeu_donnees=auto replaced by the set the
+// records are in: none when they are UTF-8, else the one uchardet sees in
+// their first MiB. The input is read from the start and rewound.
+Resultat<Options> jeu_automatique(Etat& st, std::vector<std::string>& remarques) {
+  Options o = st.options;
+  if (o.jeu_donnees != "auto") return o;
+  o.jeu_donnees.reset();
+  if (st.inputfile == kEcran) return o;
+  if (st.inputfile == kEntreeStandard) {
+    return Erreur{"jeu_donnees=auto demande un fichier de donnees, pas l'entree standard"};
+  }
+  std::string debut(std::size_t{1} << 20, '\0');
+  debut.resize(std::fread(debut.data(), 1, debut.size(), st.pinput.get()));
+  std::rewind(st.pinput.get());
+  // A full sample may end inside a character.
+  const std::size_t bout = debut.size() == std::size_t{1} << 20 ? 3 : 0;
+  if (octets_hors_utf8(std::string_view(debut).substr(0, debut.size() - bout)) == 0) {
+    remarques.push_back("jeu_donnees=auto : " + cite(st.inputfile) + " est en UTF-8");
+    return o;
+  }
+  const auto jeu = devine_jeu(debut);
+  if (!jeu) {
+    return Erreur{"jeu_donnees=auto : jeu de caracteres de " + cite(st.inputfile) + " introuvable"};
+  }
+  remarques.push_back("jeu_donnees=auto : " + *jeu + " pour " + cite(st.inputfile));
+  o.jeu_donnees = *jeu;
+  return o;
+}
+
 }  // namespace
 
 Resultat<int> execution(Etat& st, Suivi& suivi) {
@@ -310,12 +412,19 @@ Resultat<int> execution(Etat& st, Suivi& suivi) {
   const auto options = lire_options_execution(st.options, p);
   if (!options) return options.erreur();
   if (const auto r = presentation_refusee(st, p)) return Erreur{*r};
-  auto jeux = prepare_jeux(st.options);
+  if (const auto r = delimiteur_refuse(st)) return Erreur{*r};
+  std::vector<std::string> remarques;
+  const auto reglees = jeu_automatique(st, remarques);
+  if (!reglees) return reglees.erreur();
+  auto jeux = prepare_jeux(*reglees);
   if (!jeux) return jeux.erreur();
   Enregistrements enregistrements(st, options->guillemets, *jeux);
   Source source{st.inputfile != kEcran, enregistrements, 0};
   const auto plan = plan_de(st, p, *options, enregistrements);
   if (!plan) return plan.erreur();
+  const bool delimite = st.FIXED != 1 && st.delimiteur && !st.delimiteur->empty();
+  Avertissements avertissements(st.inputfile, !jeux->donnees(),
+                                delimite ? st.delimiteur->front() : '\0', champ_max(*plan));
 
   Impression impression(st);
   if (auto ouverte = impression.ouvre(p); !ouverte) return ouverte.erreur();
@@ -330,7 +439,8 @@ Resultat<int> execution(Etat& st, Suivi& suivi) {
   suivi.attente();
 
   pages_de_cadrage(st, p, impression);
-  const auto imprimees = imprime_etiquettes(st, p, impression, source, *plan, *jeux, etiquettes);
+  const auto imprimees =
+      imprime_etiquettes(st, p, impression, source, *plan, *jeux, etiquettes, avertissements);
   if (!imprimees) return imprimees.erreur();
   // A read that failed (a disk error, a directory named as input) is no end
   // of the data: the labels after it are missing, and the run says so.
@@ -349,6 +459,8 @@ Resultat<int> execution(Etat& st, Suivi& suivi) {
   if (auto fermee = impression.ferme(); !fermee) return fermee.erreur();
   suivi.fin(*imprimees);
   if (const auto bilan = jeux->bilan()) suivi.remarque(*bilan);
+  for (const std::string& r : remarques) suivi.remarque(r);
+  for (const std::string& r : avertissements.lignes()) suivi.remarque(r);
   return *imprimees;
 }
 

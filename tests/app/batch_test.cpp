@@ -57,6 +57,11 @@ const char* const kSortieExemple =
     "\n"
     "\f";
 
+// GHIJKLMNOPQR, field 1 of line 2, is 12 wide on a label of 10.
+const char* const kAvisExemple =
+    "\"in.txt\" : texte coupe sur 1 ligne d'etiquette, la premiere ligne 1 pour "
+    "l'enregistrement ligne 2\n";
+
 std::string texte(const std::vector<Cle>& cles) {
   std::string s;
   std::string section;
@@ -118,12 +123,12 @@ struct TraitementBatch : ::testing::Test {
   bool sortie_existe() const { return fs::exists(d / "out.prn"); }
 };
 
-TEST_F(TraitementBatch, WorkedExampleComesOutByteForByteAndSilently) {
+TEST_F(TraitementBatch, WorkedExampleComesOutByteForByteSayingOnlyTheCut) {
   d.ecrire("in.txt", kDonneesExemple);
   const auto r = lance(exemple());
   EXPECT_EQ(r.statut, 0);
   EXPECT_EQ(r.sortie, "");
-  EXPECT_EQ(r.erreurs, "");
+  EXPECT_EQ(r.erreurs, kAvisExemple);
   EXPECT_EQ(d.lire("out.prn"), kSortieExemple);
 }
 
@@ -282,11 +287,15 @@ TEST_F(TraitementBatch, FormatsThatCannotBePrintedAreRefusedBeforeTheOutputExist
   } cas[] = {
       {"nbre_en_largeur", "0", "Format inutilisable : moins d'une etiquette en largeur"},
       {"nbre_lignes", "30", "Format inutilisable : plus de 29 lignes par etiquette"},
+      {"nbre_lignes", "0", "Format inutilisable : nbre_lignes=0 (1 au moins)"},
+      {"nbre_lignes", "-3", "Format inutilisable : nbre_lignes=-3 (1 au moins)"},
       {"nbre_caracteres", "-1", "Format inutilisable : largeur, marge ou espace negatif"},
       {"marge", "-1", "Format inutilisable : largeur, marge ou espace negatif"},
       {"espace_horizontal", "-2", "Format inutilisable : largeur, marge ou espace negatif"},
       // 3 + 2 x (124 + 2) = 255 columns: one more than a line holds.
-      {"nbre_caracteres", "124", "Format inutilisable : ligne de plus de 254 caracteres"},
+      {"nbre_caracteres", "124",
+       "Format inutilisable : ligne de plus de 254 caracteres (255 colonnes : marge + "
+       "nbre_en_largeur x (nbre_caracteres + espace_horizontal))"},
   };
   for (const auto& c : cas) {
     const auto r = lance(avec(exemple(), c.cle, c.valeur));
@@ -304,7 +313,7 @@ TEST_F(TraitementBatch, FixedLayoutFile) {
   d.ecrire("in.txt", kDonneesExemple);
   auto r = lance(exemple(), {"-f", "absent.def"});
   EXPECT_EQ(r.statut, 0);
-  EXPECT_EQ(r.erreurs, "");
+  EXPECT_EQ(r.erreurs, kAvisExemple);
   EXPECT_EQ(d.lire("out.prn"), kSortieExemple);
 
   d.ecrire("l.def", "253;\n");
@@ -351,7 +360,7 @@ TEST_F(TraitementBatch, WrittenSettingsRepeatTheRun) {
   fs::remove(d / "out.prn");
   r = lancer({"-l", "e.ini"}, d.chemin());
   EXPECT_EQ(r.statut, 0);
-  EXPECT_EQ(r.erreurs, "");
+  EXPECT_EQ(r.erreurs, kAvisExemple);
   EXPECT_EQ(d.lire("out.prn"), premier);
 }
 
@@ -376,7 +385,9 @@ TEST_F(TraitementBatch, SettingsThatCannotBeWrittenAreAFailure) {
   d.ecrire("in.txt", kDonneesExemple);
   const auto r = lance(exemple(), {"-e", "pas/la/e.ini"});
   EXPECT_EQ(r.statut, 1);
-  EXPECT_EQ(r.erreurs, "Erreur creation fichier \"pas/la/e.ini\" : No such file or directory\n");
+  EXPECT_EQ(r.erreurs,
+            std::string(kAvisExemple) +
+                "Erreur creation fichier \"pas/la/e.ini\" : No such file or directory\n");
   EXPECT_EQ(d.lire("out.prn"), kSortieExemple);
 }
 

@@ -253,7 +253,9 @@ TEST(Rangee, LinesThenTheGapAndEverythingEmptiedForTheNextRow) {
 
 TEST(Format, PrintableOrNot) {
   EXPECT_FALSE(format_refuse({3, 23, 7, 2, 3, 2, 7, 1}));
-  EXPECT_FALSE(format_refuse({1, 0, 0, 0, 0, -5, 0, -1}));   // what the loops make of it
+  EXPECT_FALSE(format_refuse({1, 0, 1, 0, 0, -5, 0, -1}));  // what the loops make of it
+  EXPECT_TRUE(format_refuse({1, 0, 0, 0, 0, 0, 0, 0}));     // no line per label
+  EXPECT_TRUE(format_refuse({1, 4, -1, 0, 0, 0, 0, 0}));
   EXPECT_FALSE(format_refuse({2, 125, 29, 0, 2, 0, 0, 0}));  // 254 columns
   EXPECT_TRUE(format_refuse({2, 125, 1, 1, 2, 0, 0, 0}));    // 255
   EXPECT_TRUE(format_refuse({1, 10, 1, 0, 0x7fffffff, 0, 0, 0}));

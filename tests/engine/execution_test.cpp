@@ -114,8 +114,6 @@ TEST(Execution, PageSequences) {
        "Sa\nESE"},
       {"cadrage sans chaine", {1, 2, 1, 0, 0, 0, 1, 1}, "", "", "a\n", "**\na \n\f"},
       {"cadrage negatif", {1, 1, 1, 0, 0, -2, 1, -1}, "", "", "a\n", "a\n\f"},
-      // No line per label: line 1 is composed and written all the same.
-      {"0 ligne", {1, 2, 0, 0, 0, 0, 9, 0}, "", "", "a\n", "a \n\f"},
       // A file with no line: no label, but the pages' frame.
       {"vide", {1, 1, 1, 0, 0, 0, 1, 1}, "S", "E", "", "S*\nESE"},
       // A field missing from a record shows the earlier record's value.

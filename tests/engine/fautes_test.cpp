@@ -136,19 +136,5 @@ TEST(EntreeQuiChange, AReadErrorFailsTheRun) {
 // A line with no end in sight (a binary file, a device named as input) must
 // not take all the memory: only its first MiB is kept as the record, and the
 // rest of the line is read past.
-TEST(EntreeQuiChange, OnlyTheFirstMebibyteOfALineIsKept) {
-  const std::size_t mio = std::size_t{1} << 20;
-  // Field 3 ends exactly at the last byte kept; field 4 lies past it, and the
-  // line goes on for another 3 MiB.
-  const std::string longue =
-      "A;" + std::string(mio - 4, 'x') + ";B" + ";C" + std::string(3 * mio, 'y') + "\n";
-  Entree e(longue + "D;E;F;G\n" + longue);
-  e.st.place[1].assign("3+4");
-  std::string message;
-  // The third record has three fields: its field 4 shows the second's.
-  EXPECT_EQ(e.lance(message), "B   \nF G \nB G \n\f");
-  EXPECT_EQ(message, compte(3));
-}
-
 }  // namespace
 }  // namespace vign

@@ -4,6 +4,10 @@
 // a run, the settings may hold a section [attributs] whose key k (1 to 49)
 // gives the activation and deactivation strings of field or line k, as typed,
 // split at the first '|', and a key deplacement in [fichiers] stands for -d.
+// The optional settings (character sets, CSV, header, start, copies, [pdf])
+// go to the run as they are, copies held to a few; a key repete in
+// [fichiers] repeats the records, up to past the readers' 64 KiB blocks and
+// their 1 MiB bound, which the length of a fuzzed input does not reach.
 //
 // Sizes are held within what a run can print in a moment: a few alignment
 // pages, a few hundred labels in screen mode. Everything else, out-of-range
@@ -23,6 +27,7 @@
 #include "core/etat.h"
 #include "core/nombres.h"
 #include "engine/composition.h"
+#include "engine/enregistrement.h"
 #include "engine/execution.h"
 #include "formats/inifile.h"
 #include "outils_fuzz.h"
@@ -60,6 +65,20 @@ vign::Etat reglages(std::string_view ini) {
   st.inputfile = st.ALECRAN == 1 ? vign::kEcran : chemin_prive("donnees");
   st.outputfile = chemin_prive("sortie.prn");
   st.delimiteur = valeur(ini, "fichiers", "delimiteur");
+  const auto facultative = [&](std::string_view section, std::string_view cle,
+                               std::optional<std::string>& option) {
+    if (auto v = vign::chercher_valeur(ini, section, cle)) option = *v;
+  };
+  vign::Options& o = st.options;
+  facultative("fichiers", "jeu_donnees", o.jeu_donnees);
+  facultative("fichiers", "jeu_imprimante", o.jeu_imprimante);
+  facultative("fichiers", "guillemets", o.guillemets);
+  facultative("fichiers", "entete", o.entete);
+  facultative("execution", "debut", o.debut);
+  facultative("execution", "copies", o.copies);
+  if (o.copies && !o.copies->starts_with('#') && vign::entier(*o.copies) > 3) o.copies = "3";
+  for (std::size_t i = 0; i < vign::kClesPdf.size(); ++i)
+    facultative("pdf", vign::kClesPdf[i], o.pdf[i]);
   for (int i = 1; i <= st.formats[0].maxligeti && i < vign::kLignes; ++i) {
     auto& lignes = st.ALECRAN == 1 ? st.champ : st.place;
     lignes[static_cast<std::size_t>(i)].assign(valeur(ini, "presentation", vign::cle_ligne(i)));
@@ -110,9 +129,11 @@ Resultat lance(vign::Etat& st, bool premier) {
   return r;
 }
 
+// The lines of the records, ended as the plain reader ends them.
 std::size_t lignes(std::string_view donnees) {
-  std::size_t n = static_cast<std::size_t>(std::count(donnees.begin(), donnees.end(), '\n'));
-  if (!donnees.empty() && donnees.back() != '\n') ++n;
+  const char fin = vign::fin_de_ligne(donnees.substr(0, 64 * 1024));
+  std::size_t n = static_cast<std::size_t>(std::count(donnees.begin(), donnees.end(), fin));
+  if (!donnees.empty() && donnees.back() != fin) ++n;
   return n;
 }
 
@@ -121,8 +142,14 @@ std::size_t lignes(std::string_view donnees) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   std::string_view reste(reinterpret_cast<const char*>(data), size);
   const std::string_view ini = vign::fuzz::couper(reste, vign::fuzz::kSeparateur);
-  const std::string_view donnees = vign::fuzz::couper(reste, vign::fuzz::kSeparateur);
+  const std::string_view lues = vign::fuzz::couper(reste, vign::fuzz::kSeparateur);
   const bool fixe = !reste.empty();
+  std::string repetees(lues);
+  const int fois = vign::entier(valeur(ini, "fichiers", "repete"));
+  for (int i = 1; i < fois && !lues.empty() && repetees.size() < (std::size_t{9} << 18); ++i) {
+    repetees += lues;
+  }
+  const std::string_view donnees = repetees;
 
   const vign::Etat modele = reglages(ini);
   const int demandes = std::clamp(vign::entier(valeur(ini, "execution", "nombre")), -2, 300);
@@ -151,7 +178,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
           .value_or("x"));
   if (st.ALECRAN == 1) {
     exiger(compte == demandes, "etiquettes en mode ecran");
-  } else if (st.FIXED == 0) {
+  } else if (st.FIXED == 0 && !modele.options.copies && !modele.options.entete &&
+             !modele.options.guillemets && !modele.options.debut) {
     exiger(compte == static_cast<int>(lignes(donnees)), "une etiquette par ligne");
   }
 

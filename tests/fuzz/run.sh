@@ -11,6 +11,10 @@
 # build-fuzz/crashes/<target>/ and the script ends with status 1; replay it
 # with build-fuzz/fuzz/fuzz_<target> <file>.
 #
+# VIGN_FUZZ_MAX_LEN sets libFuzzer's -max_len (default 4096); the execution
+# target's key repete in [fichiers] already takes its records past the
+# readers' 64 KiB and 1 MiB paths within that length.
+#
 # For a long run on a shared machine, run two targets at a time, for example:
 #   tests/fuzz/run.sh 600 controle inifile & tests/fuzz/run.sh 600 catalogue saisie; wait
 set -euo pipefail
@@ -53,7 +57,7 @@ for c in "${cibles[@]}"; do
   statut=0
   # Seeds first: each of them is also a regression input and must pass.
   "$build/fuzz/fuzz_$c" -max_total_time="$secondes" -timeout=25 -rss_limit_mb=2048 \
-    -max_len=4096 -print_final_stats=1 -artifact_prefix="$crashs/" \
+    -max_len="${VIGN_FUZZ_MAX_LEN:-4096}" -print_final_stats=1 -artifact_prefix="$crashs/" \
     "$corpus" "$racine/tests/fuzz/corpus/$c" >"$journal" 2>&1 || statut=$?
   executions=$(sed -n 's/^stat::number_of_executed_units: *//p' "$journal" | tail -1)
   apres=$(find "$crashs" -type f | wc -l)
