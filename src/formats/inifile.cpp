@@ -9,6 +9,7 @@
 #include <cstdio>
 
 #include "core/arret.h"
+#include "core/ouverture.h"
 
 namespace vign {
 
@@ -57,35 +58,25 @@ std::optional<std::string> chercher_valeur(std::string_view contenu, std::string
 }
 
 Resultat<Reglages> Reglages::lire(const std::string& nom) {
-  const std::string ouverture = "Erreur ouverture fichier BATCH";
-  const bool entree = nom == "-";
-  const int fd = entree ? STDIN_FILENO : ::open(nom.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return Erreur{avec_raison(ouverture, nom)};
-  struct Ferme {
-    int fd;
-    bool garder;
-    ~Ferme() {
-      if (!garder) ::close(fd);
-    }
-  } ferme{fd, entree};
-  struct stat s {};
-  if (::fstat(fd, &s) == 0 && S_ISDIR(s.st_mode)) {
-    errno = EISDIR;
-    return Erreur{avec_raison(ouverture, nom)};
-  }
+  auto ouvert = ouvre_en_lecture(nom, "Erreur ouverture fichier BATCH");
+  if (!ouvert) return ouvert.erreur();
+  std::FILE* f = ouvert->get();
   std::string contenu;
   std::array<char, 64 * 1024> bloc;
   for (;;) {
-    const ssize_t n = ::read(fd, bloc.data(), bloc.size());
-    if (n == 0) break;
-    if (n < 0) {
-      if (errno == EINTR) continue;
+    const std::size_t n = std::fread(bloc.data(), 1, bloc.size(), f);
+    if (n == 0 && std::ferror(f) != 0) {
+      if (errno == EINTR) {
+        std::clearerr(f);
+        continue;
+      }
       return Erreur{avec_raison("Erreur lecture fichier BATCH", nom)};
     }
-    if (contenu.size() + static_cast<std::size_t>(n) > kTailleMax) {
+    if (n == 0) break;
+    if (contenu.size() + n > kTailleMax) {
       return Erreur{"Fichier BATCH trop grand " + cite(nom) + " : plus de 1 Mio"};
     }
-    contenu.append(bloc.data(), static_cast<std::size_t>(n));
+    contenu.append(bloc.data(), n);
   }
   return Reglages(nom, std::move(contenu));
 }

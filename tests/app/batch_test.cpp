@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <cstdlib>
 #include <filesystem>
 #include <string>
@@ -260,6 +262,33 @@ TEST_F(TraitementBatch, APrintFileIsReplacedWholeAndALinkIsNotFollowed) {
   EXPECT_EQ(d.lire("autre.txt"), "a l'autre");
   // No temporary file is left: in.txt, t.ini, dossier, autre.txt, out.prn.
   EXPECT_EQ(std::distance(fs::directory_iterator(d.chemin()), {}), 5);
+}
+
+// What would be read for ever, or never end, is refused at once, naming it:
+// a FIFO nobody writes to, a device.
+TEST_F(TraitementBatch, WhatCannotBeReadToAnEndIsRefusedWithoutWaiting) {
+  ASSERT_EQ(::mkfifo((d / "tube").c_str(), 0600), 0);
+  d.ecrire("t.ini", texte(exemple()));
+  const struct {
+    std::vector<std::string> args;
+    std::vector<Cle> cles;
+    std::string message;
+  } cas[] = {
+      {{"-l", "tube"}, exemple(), "Erreur ouverture fichier BATCH \"tube\" : tube sans ecrivain\n"},
+      {{"-l", "t.ini"},
+       avec(exemple(), "donnees", "tube"),
+       "Pas de fichier input \"tube\" : tube sans ecrivain\n"},
+      {{"-l", "t.ini"},
+       avec(exemple(), "donnees", "/dev/zero"),
+       "Pas de fichier input \"/dev/zero\" : ni un fichier ni un tube\n"},
+  };
+  for (const auto& c : cas) {
+    d.ecrire("t.ini", texte(c.cles));
+    const auto r = lancer(c.args, d.chemin());
+    EXPECT_EQ(r.statut, 1);
+    EXPECT_EQ(r.erreurs, c.message);
+    EXPECT_FALSE(sortie_existe());
+  }
 }
 
 TEST_F(TraitementBatch, OutputNamingTheInputIsRefusedBeforeAnythingIsTruncated) {

@@ -77,7 +77,7 @@ TEST(LectureReglages, WhatCannotBeReadWholeIsRefusedNamingTheFile) {
       {(d / "dossier").string(),
        "Erreur ouverture fichier BATCH \"" + (d / "dossier").string() + "\" : Is a directory"},
       {grand, "Fichier BATCH trop grand \"" + grand + "\" : plus de 1 Mio"},
-      {"/dev/zero", "Fichier BATCH trop grand \"/dev/zero\" : plus de 1 Mio"},
+      {"/dev/zero", "Erreur ouverture fichier BATCH \"/dev/zero\" : ni un fichier ni un tube"},
   };
   for (const auto& c : cas) {
     const auto r = Reglages::lire(c.nom);
