@@ -6,7 +6,8 @@
 // the same name never mix their rows, and a symbolic link planted at the name
 // is replaced, not followed. A device or a FIFO (a printer port, a pipe to a
 // spooler), or a link to one, is written straight. A name ending in ".pdf" or
-// ".png" is drawn instead (settings in st.options.pdf).
+// ".png" is drawn instead (settings in st.options.pdf), into a file made the
+// same way.
 #pragma once
 
 #include <cstdio>
@@ -51,7 +52,8 @@ class Impression {
 
  private:
   Resultat<> echec();
-  std::string sous_son_nom(std::string message) const;
+  Resultat<> echec_remplacement();
+  Resultat<> cree();
 
   Etat& st_;
   std::unique_ptr<char[]> tampon_;

@@ -10,6 +10,8 @@
 #include <cstring>
 #include <vector>
 
+#include "core/arret.h"
+
 namespace vign {
 
 namespace {
@@ -356,14 +358,23 @@ std::variant<std::unique_ptr<SortiePdf>, std::string> SortiePdf::ouvre(const std
                                                                        const ReglagesPdf& reglages,
                                                                        const Planche& p) {
   if (auto refus = refus_planche_pdf(reglages, p)) return *refus;
-  const std::string echec = "Erreur sortie \"" + nom + "\" : ";
+  std::FILE* f = std::fopen(nom.c_str(), "wb");
+  if (f == nullptr) return "Erreur sortie " + cite(nom) + " : " + std::strerror(errno);
+  return ouvre(f, nom, reglages, p);
+}
+
+std::variant<std::unique_ptr<SortiePdf>, std::string> SortiePdf::ouvre(std::FILE* f,
+                                                                       const std::string& nom,
+                                                                       const ReglagesPdf& reglages,
+                                                                       const Planche& p) {
   auto d = std::make_unique<Dessin>();
+  d->f = f;
+  if (auto refus = refus_planche_pdf(reglages, p)) return *refus;
+  const std::string echec = "Erreur sortie " + cite(nom) + " : ";
   d->nom = nom;
   d->r = reglages;
   d->p = p;
   d->png = sortie_png_demandee(nom);
-  d->f = std::fopen(nom.c_str(), "wb");
-  if (d->f == nullptr) return echec + std::strerror(errno);
   constexpr std::size_t kTampon = 256 * 1024;
   d->tampon = std::make_unique<char[]>(kTampon);
   std::setvbuf(d->f, d->tampon.get(), _IOFBF, kTampon);
@@ -377,6 +388,10 @@ void SortiePdf::ecrit(std::string_view octets) {
 
 void SortiePdf::fin_de_page() {
   dessin_->fin_de_page();
+}
+
+int SortiePdf::raison() const {
+  return dessin_->erreur;
 }
 
 bool SortiePdf::en_erreur() const {
@@ -401,7 +416,7 @@ std::optional<std::string> SortiePdf::ferme() {
   int erreur = d.erreur;
   if (std::fclose(d.f) != 0 && erreur == 0) erreur = errno != 0 ? errno : EIO;
   d.f = nullptr;
-  const std::string echec = "Erreur sortie \"" + d.nom + "\" : ";
+  const std::string echec = "Erreur sortie " + cite(d.nom) + " : ";
   if (erreur != 0) return echec + std::strerror(erreur);
   if (etat != CAIRO_STATUS_SUCCESS) return echec + cairo_status_to_string(etat);
   return std::nullopt;

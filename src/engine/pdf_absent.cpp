@@ -20,9 +20,20 @@ std::variant<std::unique_ptr<SortiePdf>, std::string> SortiePdf::ouvre(const std
   return "Sortie PDF absente de cette version de vign : \"" + nom + "\"";
 }
 
+std::variant<std::unique_ptr<SortiePdf>, std::string> SortiePdf::ouvre(std::FILE* f,
+                                                                       const std::string& nom,
+                                                                       const ReglagesPdf& r,
+                                                                       const Planche& p) {
+  if (f != nullptr) std::fclose(f);
+  return ouvre(nom, r, p);
+}
+
 // No sink is ever made: these are never reached.
 void SortiePdf::ecrit(std::string_view) {}
 void SortiePdf::fin_de_page() {}
+int SortiePdf::raison() const {
+  return 0;
+}
 bool SortiePdf::en_erreur() const {
   return true;
 }

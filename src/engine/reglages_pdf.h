@@ -63,5 +63,4 @@ std::variant<ReglagesPdf, std::string> lit_reglages_pdf(const CherchePdf& cherch
 // the format's business, as on a printer.
 std::optional<std::string> refus_planche_pdf(const ReglagesPdf& r, const Planche& p);
 
-
 }  // namespace vign

@@ -10,6 +10,7 @@
 
 #include "core/arret.h"
 #include "core/ouverture.h"
+#include "core/remplacement.h"
 
 namespace vign {
 
@@ -135,14 +136,28 @@ std::string texte_inifile(const Etat& st, int nombre) {
 Resultat<> write_inifile(const Etat& st, int nombre) {
   const std::string nom = st.writefile.value_or(std::string());
   const std::string contenu = texte_inifile(st, nombre);
-  std::FILE* f = std::fopen(nom.c_str(), "wb");
-  if (f == nullptr) return Erreur{avec_raison("Erreur creation fichier", nom)};
-  const bool ecrit = std::fwrite(contenu.data(), 1, contenu.size(), f) == contenu.size();
-  const int err = errno;
-  const bool ferme = std::fclose(f) == 0;
-  if (!ecrit || !ferme) {
-    if (!ecrit) errno = err;
-    return Erreur{avec_raison("Erreur ecriture fichier", nom)};
+  // A device or a pipe (-e /dev/stdout) is written straight.
+  struct stat s {};
+  if (::stat(nom.c_str(), &s) == 0 && !S_ISREG(s.st_mode) && !S_ISDIR(s.st_mode)) {
+    std::FILE* f = std::fopen(nom.c_str(), "wb");
+    if (f == nullptr) return Erreur{avec_raison("Erreur creation fichier", nom)};
+    const bool ecrit = std::fwrite(contenu.data(), 1, contenu.size(), f) == contenu.size();
+    const int err = errno;
+    const bool ferme = std::fclose(f) == 0;
+    if (!ecrit || !ferme) {
+      if (!ecrit) errno = err;
+      return Erreur{avec_raison("Erreur ecriture fichier", nom)};
+    }
+    return {};
+  }
+  // Any other is replaced whole, as the print file is: a full disk leaves
+  // the old settings, which may be the very file this run read, as they were.
+  Remplacement nouveau(nom);
+  if (!nouveau.erreur().empty()) {
+    return Erreur{"Erreur creation fichier " + cite(nom) + " : " + nouveau.cause()};
+  }
+  if (!nouveau.valider(contenu)) {
+    return Erreur{"Erreur ecriture fichier " + cite(nom) + " : " + nouveau.cause()};
   }
   return {};
 }

@@ -198,7 +198,7 @@ TEST_F(TraitementBatch, MissingFilesAreReportedWithTheSystemsReason) {
   d.ecrire("in.txt", kDonneesExemple);
   r = lance(avec(exemple(), "etiquettes", "pas/la/out.prn"));
   EXPECT_EQ(r.statut, 1);
-  EXPECT_EQ(r.erreurs, "Erreur sortie \"pas/la/out.prn\" : No such file or directory\n");
+  EXPECT_EQ(r.erreurs, "Erreur sortie \"pas/la/out.prn\" : dossier \"pas/la\" inexistant\n");
 }
 
 TEST_F(TraitementBatch, AFullDiskIsAFailure) {
@@ -223,6 +223,7 @@ TEST_F(TraitementBatch, OutputsNeverOverwriteTheRunsOwnFiles) {
       {"l.def", {"-f", "l.def"}, "l.def"},      // ... over the layout
       {"out.prn", {"-e", "in.txt"}, "in.txt"},  // -e over the records
       {"out.prn", {"-e", "./l.def", "-f", "l.def"}, "l.def"},
+      {"out.prn", {"-e", "out.prn"}, "out.prn"},  // -e over a print file still to be made
   };
   for (const auto& c : cas) {
     const auto cles = avec(exemple(), "etiquettes", c.etiquettes);
@@ -289,6 +290,49 @@ TEST_F(TraitementBatch, WhatCannotBeReadToAnEndIsRefusedWithoutWaiting) {
     EXPECT_EQ(r.erreurs, c.message);
     EXPECT_FALSE(sortie_existe());
   }
+}
+
+// A settings file that cannot be written whole (here the file size limit,
+// standing for a full disk) is not written at all: the one the run read
+// still runs.
+TEST_F(TraitementBatch, SettingsRewrittenOnAFullDiskStayWhole) {
+  d.ecrire("in.txt", kDonneesExemple);
+  const std::string reglages = texte(avec(exemple(), "etiquettes", "/dev/null"));
+  d.ecrire("t.ini", reglages);
+  const std::string commande = "cd '" + d.chemin().string() +
+                               "' && (trap '' XFSZ && ulimit -f 0 && LC_ALL=C " VIGN_BINARY
+                               " -l t.ini -e t.ini) 2>&1 | cat > erreurs.txt";
+  std::system(commande.c_str());
+  EXPECT_EQ(d.lire("erreurs.txt"), "Erreur ecriture fichier \"t.ini\" : File too large\n");
+  EXPECT_EQ(d.lire("t.ini"), reglages);
+}
+
+// A reader that goes away is a failure said in words, not a silent death.
+TEST_F(TraitementBatch, AReaderThatGoesAwayIsAFailureSaid) {
+  std::string beaucoup;
+  for (int i = 0; i < 100000; ++i) beaucoup += "AB;CD;EF\n";
+  d.ecrire("in.txt", beaucoup);
+  d.ecrire("t.ini", texte(avec(exemple(), "etiquettes", "/dev/stdout")));
+  const std::string commande = "cd '" + d.chemin().string() +
+                               "' && { LC_ALL=C " VIGN_BINARY
+                               " -l t.ini 2> erreurs.txt; echo $? > statut.txt; } | head -c 1 "
+                               "> /dev/null";
+  std::system(commande.c_str());
+  EXPECT_EQ(d.lire("statut.txt"), "1\n");
+  EXPECT_EQ(d.lire("erreurs.txt"), "Erreur sortie \"/dev/stdout\" : Broken pipe\n");
+}
+
+// A name that leaves no room for a temporary name beside it (255 bytes is
+// the most a name may have) is made and replaced all the same.
+TEST_F(TraitementBatch, ANameOfTheLongestLengthIsMadeAndReplaced) {
+  d.ecrire("in.txt", kDonneesExemple);
+  const std::string nom = std::string(251, 'n') + ".prn";
+  for (int fois = 0; fois < 2; ++fois) {
+    const auto r = lance(avec(exemple(), "etiquettes", nom));
+    EXPECT_EQ(r.statut, 0) << r.erreurs;
+    EXPECT_EQ(d.lire(nom), kSortieExemple);
+  }
+  EXPECT_EQ(std::distance(fs::directory_iterator(d.chemin()), {}), 3);  // in.txt, t.ini, nom
 }
 
 TEST_F(TraitementBatch, OutputNamingTheInputIsRefusedBeforeAnythingIsTruncated) {
@@ -405,7 +449,8 @@ TEST_F(TraitementBatch, SettingsThatCannotBeWrittenAreAFailure) {
   d.ecrire("in.txt", kDonneesExemple);
   const auto r = lance(exemple(), {"-e", "pas/la/e.ini"});
   EXPECT_EQ(r.statut, 1);
-  EXPECT_EQ(r.erreurs, "Erreur creation fichier \"pas/la/e.ini\" : No such file or directory\n");
+  EXPECT_EQ(r.erreurs,
+            "Erreur creation fichier \"pas/la/e.ini\" : dossier \"pas/la\" inexistant\n");
   EXPECT_EQ(d.lire("out.prn"), kSortieExemple);
 }
 

@@ -221,8 +221,9 @@ TEST(EcritureReglages, FileIsWrittenOrTheFailureIsSaid) {
   st.writefile = (d / "absent" / "r.ini").string();
   const auto erreur = write_inifile(st, 250);
   ASSERT_FALSE(erreur.ok());
-  EXPECT_EQ(erreur.erreur().message,
-            "Erreur creation fichier \"" + *st.writefile + "\" : No such file or directory");
+  EXPECT_EQ(erreur.erreur().message, "Erreur creation fichier \"" + *st.writefile +
+                                         "\" : dossier \"" + (d / "absent").string() +
+                                         "\" inexistant");
 
   st.writefile = "/dev/full";
   const auto plein = write_inifile(st, 250);
