@@ -110,5 +110,19 @@ TEST(PdfParLeBatch, ADeviceOrAFifoIsWrittenStraightAndItsFailureNamed) {
   EXPECT_TRUE(std::filesystem::is_fifo(d / "sortie.pdf"));
 }
 
+// A number no sheet can hold is refused by its key before any file is made.
+TEST(PdfParLeBatch, ANumberNoSheetCanHoldIsRefusedBeforeOutput) {
+  test::Dossier d;
+  d.ecrire("in.txt", "Alpha;Rue1\n");
+  for (const char* cle : {"taille=10000000", "taille=0.01"}) {
+    d.ecrire("s.ini", std::string(kReglages) + cle + "\n");
+    const auto r = test::lancer({"-l", "s.ini"}, d.chemin());
+    EXPECT_EQ(r.statut, 1) << cle;
+    EXPECT_EQ(r.erreurs,
+              std::string("Valeur invalide dans le fichier BATCH : [pdf] ") + cle + "\n");
+    EXPECT_FALSE(std::filesystem::exists(d / "sortie.pdf")) << cle;
+  }
+}
+
 }  // namespace
 }  // namespace vign
