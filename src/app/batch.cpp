@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <memory>
@@ -86,6 +87,17 @@ class Entree {
   std::unique_ptr<char[]> tampon_;
 };
 
+// The fixed layout and the initial skip a run written with -e used; -f and
+// -d on the command line win over them.
+void lire_disposition(Etat& st, const Reglages& r) {
+  if (!st.formatfile) {
+    if (auto v = r.valeur("fichiers", "disposition"); v && !v->empty()) st.formatfile = v;
+  }
+  if (st.deplacement == 0) {
+    if (auto v = r.valeur("fichiers", "deplacement")) st.deplacement = std::max(0, entier(*v));
+  }
+}
+
 // The optional keys; an option of the command line wins over its key.
 void lire_options(Etat& st, const Reglages& r) {
   auto lire = [&r](std::optional<std::string>& option, std::string_view section,
@@ -119,6 +131,7 @@ Resultat<> batch(Etat& st, const Reglages& reglages) {
     st.ALECRAN = 0;
     if (auto ouverte = entree.ouvre(st.inputfile); !ouverte) return ouverte;
     st.FIXED = 0;
+    lire_disposition(st, reglages);
     const auto fixe = analyse_format_fixe(st, st.formatfile);
     if (!fixe) return fixe.erreur();
     if (!*fixe) st.delimiteur = cles.requise("fichiers", "delimiteur");

@@ -8,7 +8,7 @@
 //
 // Where the file system allows it the temporary file has no name at all until
 // it is complete, so that even a program killed outright leaves nothing
-// behind. Otherwise it is "chemin.XXXXXX" (or ".vign-XXXXXX" in the same
+// behind. Otherwise it is "chemin.XXXXXX" (or ".vign.XXXXXX" in the same
 // directory when the name leaves no room for seven more bytes), and
 // retirer_temporaires() removes it on the signals that end the program.
 #pragma once

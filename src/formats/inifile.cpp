@@ -114,6 +114,10 @@ std::string texte_inifile(const Etat& st, int nombre) {
   facultative("jeu_imprimante", st.options.jeu_imprimante);
   facultative("guillemets", st.options.guillemets);
   facultative("entete", st.options.entete);
+  if (st.ALECRAN != 1 && st.FIXED == 1 && st.formatfile) {
+    cle("disposition", *st.formatfile);
+    if (st.deplacement > 0) nb("deplacement", st.deplacement);
+  }
   s += "\n[presentation]\n";
   const auto& lignes = st.ALECRAN == 1 ? st.champ : st.place;
   for (int i = 1; i <= st.formats[f].maxligeti && i < kLignes; ++i) {
