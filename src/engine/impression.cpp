@@ -129,6 +129,7 @@ Resultat<> Impression::ferme() {
   std::FILE* f = st_.poutput.release();
   if (std::fclose(f) != 0 && erreur_ == 0) erreur_ = errno;
   if (dessin_) {
+    remarque_ = dessin_->remarque();
     auto raison = dessin_->ferme();
     dessin_.reset();
     if (raison && erreur_ == 0) return Erreur{*raison};

@@ -12,6 +12,8 @@
 
 #include <cstdio>
 #include <memory>
+#include <optional>
+#include <string>
 
 #include "core/etat.h"
 #include "core/remplacement.h"
@@ -50,6 +52,9 @@ class Impression {
   // Finishes the print file and gives it its name.
   Resultat<> ferme();
 
+  // What the user must hear of a run that went through (a font replaced).
+  const std::optional<std::string>& remarque() const { return remarque_; }
+
  private:
   Resultat<> echec();
   Resultat<> echec_remplacement();
@@ -60,6 +65,7 @@ class Impression {
   std::unique_ptr<Remplacement> remplacement_;  // none when written straight
   std::unique_ptr<SortiePdf> dessin_;           // a PDF or PNG drawing
   int erreur_ = 0;
+  std::optional<std::string> remarque_;
 };
 
 // True when `a` and `b` name the same existing file, however spelled.

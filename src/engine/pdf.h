@@ -77,6 +77,9 @@ class SortiePdf {
   // errno of the write that failed (a full disk, a reader gone), 0 when the
   // failure was the drawing's own.
   int raison() const;
+  // A line for the user after the run: the font named by [pdf] police is not
+  // installed, and which one is drawn instead.
+  const std::optional<std::string>& remarque() const;
 
   // Ends the document (a line with no line feed after it is printed) and
   // closes the file. Returns the one-line failure, or nothing.

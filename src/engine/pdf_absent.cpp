@@ -34,6 +34,10 @@ void SortiePdf::fin_de_page() {}
 int SortiePdf::raison() const {
   return 0;
 }
+const std::optional<std::string>& SortiePdf::remarque() const {
+  static const std::optional<std::string> aucune;
+  return aucune;
+}
 bool SortiePdf::en_erreur() const {
   return true;
 }

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstdio>
@@ -122,6 +123,26 @@ TEST(PdfParLeBatch, ANumberNoSheetCanHoldIsRefusedBeforeOutput) {
               std::string("Valeur invalide dans le fichier BATCH : [pdf] ") + cle + "\n");
     EXPECT_FALSE(std::filesystem::exists(d / "sortie.pdf")) << cle;
   }
+}
+
+// A font named and not installed is replaced by fontconfig: the run says so,
+// after it, naming both; an installed one says nothing.
+TEST(PdfParLeBatch, AFontNotInstalledIsNamedWithTheOneDrawn) {
+  if (!sortie_pdf_construite()) GTEST_SKIP() << "sans cairo";
+  test::Dossier d;
+  d.ecrire("in.txt", "Alpha;Rue1\n");
+  d.ecrire("s.ini", std::string(kReglages) + "police=Pas De Police Xyz\n");
+  auto r = test::lancer({"-l", "s.ini"}, d.chemin());
+  EXPECT_EQ(r.statut, 0);
+  EXPECT_TRUE(r.erreurs.starts_with("Police \"Pas De Police Xyz\" introuvable : \"")) << r.erreurs;
+  EXPECT_TRUE(r.erreurs.ends_with("\" utilisee\n")) << r.erreurs;
+  EXPECT_EQ(std::count(r.erreurs.begin(), r.erreurs.end(), '\n'), 1);
+  const std::string installee = sortie_de("fc-list : family | head -n 1 | cut -d, -f1");
+  if (installee.empty()) return;
+  d.ecrire("s.ini", std::string(kReglages) + "police=" + installee);
+  r = test::lancer({"-l", "s.ini"}, d.chemin());
+  EXPECT_EQ(r.statut, 0);
+  EXPECT_EQ(r.erreurs, "") << installee;
 }
 
 }  // namespace
