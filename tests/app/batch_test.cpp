@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -333,6 +334,40 @@ TEST_F(TraitementBatch, ANameOfTheLongestLengthIsMadeAndReplaced) {
     EXPECT_EQ(d.lire(nom), kSortieExemple);
   }
   EXPECT_EQ(std::distance(fs::directory_iterator(d.chemin()), {}), 3);  // in.txt, t.ini, nom
+}
+
+// A print file the user may write, in a folder where it cannot be replaced,
+// is refused before the run, naming the folder: that is what must change.
+TEST_F(TraitementBatch, APrintFileThatCannotBeReplacedNamesTheFolder) {
+  if (::geteuid() != 0 || std::system("command -v setpriv >/dev/null 2>&1") != 0) {
+    GTEST_SKIP() << "needs root and setpriv, to run as another user";
+  }
+  d.ecrire("in.txt", kDonneesExemple);
+  const struct {
+    const char* dossier;
+    fs::perms droits;
+    const char* raison;
+  } cas[] = {
+      {"ferme", fs::perms(0555), "dossier \"ferme\" non modifiable (Permission denied)"},
+      {"collant", fs::perms(01777),
+       "fichier d'un autre utilisateur dans le dossier \"collant\" a sticky bit : il ne peut y "
+       "etre remplace"},
+  };
+  fs::permissions(d.chemin(), fs::perms(0755));
+  fs::permissions(d.ecrire("erreurs.txt", ""), fs::perms(0666));
+  for (const auto& c : cas) {
+    const std::string nom = std::string(c.dossier) + "/out.prn";
+    fs::create_directory(d / c.dossier);
+    fs::permissions(d.ecrire(nom, "ancien"), fs::perms(0666));
+    fs::permissions(d / c.dossier, c.droits);
+    fs::permissions(d.ecrire("t.ini", texte(avec(exemple(), "etiquettes", nom))), fs::perms(0644));
+    const std::string commande = "cd '" + d.chemin().string() +
+                                 "' && LC_ALL=C setpriv --reuid=65534 --regid=65534 "
+                                 "--clear-groups " VIGN_BINARY " -l t.ini 2> erreurs.txt";
+    EXPECT_NE(std::system(commande.c_str()), 0) << c.dossier;
+    EXPECT_EQ(d.lire("erreurs.txt"), "Erreur sortie \"" + nom + "\" : " + c.raison + "\n");
+    EXPECT_EQ(d.lire(nom), "ancien");
+  }
 }
 
 TEST_F(TraitementBatch, OutputNamingTheInputIsRefusedBeforeAnythingIsTruncated) {
