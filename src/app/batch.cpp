@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <memory>
@@ -12,6 +13,7 @@
 #include "core/arret.h"
 #include "core/controle.h"
 #include "core/nombres.h"
+#include "core/ouverture.h"
 #include "engine/composition.h"
 #include "engine/enregistrement.h"
 #include "engine/execution.h"
@@ -68,26 +70,15 @@ class Entree {
   Entree& operator=(const Entree&) = delete;
   ~Entree() { st_.pinput.reset(); }
 
-  // "-" is standard input (records from a pipe, read once). A directory is
-  // no input: it is refused before the print file is touched.
-  bool ouvre(const std::string& nom) {
-    if (nom == kEntreeStandard) {
-      const int fd = ::dup(STDIN_FILENO);
-      st_.pinput.reset(fd >= 0 ? ::fdopen(fd, "r") : nullptr);
-      if (!st_.pinput && fd >= 0) ::close(fd);
-    } else {
-      st_.pinput.reset(std::fopen(nom.c_str(), "r"));
-    }
-    if (!st_.pinput) return false;
-    struct stat s {};
-    if (::fstat(::fileno(st_.pinput.get()), &s) == 0 && S_ISDIR(s.st_mode)) {
-      st_.pinput.reset();
-      errno = EISDIR;
-      return false;
-    }
+  // "-" is standard input (records from a pipe, read once). What cannot be
+  // read to an end is refused before the print file is touched.
+  Resultat<> ouvre(const std::string& nom) {
+    auto ouvert = ouvre_en_lecture(nom, "Pas de fichier input");
+    if (!ouvert) return ouvert.erreur();
+    st_.pinput = std::move(*ouvert);
     tampon_ = std::make_unique<char[]>(kTampon);
     std::setvbuf(st_.pinput.get(), tampon_.get(), _IOFBF, kTampon);
-    return true;
+    return {};
   }
 
  private:
@@ -95,6 +86,17 @@ class Entree {
   Etat& st_;
   std::unique_ptr<char[]> tampon_;
 };
+
+// The fixed layout and the initial skip a run written with -e used; -f and
+// -d on the command line win over them.
+void lire_disposition(Etat& st, const Reglages& r) {
+  if (!st.formatfile) {
+    if (auto v = r.valeur("fichiers", "disposition"); v && !v->empty()) st.formatfile = v;
+  }
+  if (st.deplacement == 0) {
+    if (auto v = r.valeur("fichiers", "deplacement")) st.deplacement = std::max(0, entier(*v));
+  }
+}
 
 // The optional keys; an option of the command line wins over its key.
 void lire_options(Etat& st, const Reglages& r) {
@@ -127,9 +129,9 @@ Resultat<> batch(Etat& st, const Reglages& reglages) {
   int nombre = 1;
   if (st.inputfile != kEcran) {
     st.ALECRAN = 0;
-    if (!entree.ouvre(st.inputfile))
-      return Erreur{avec_raison("Pas de fichier input", st.inputfile)};
+    if (auto ouverte = entree.ouvre(st.inputfile); !ouverte) return ouverte;
     st.FIXED = 0;
+    lire_disposition(st, reglages);
     const auto fixe = analyse_format_fixe(st, st.formatfile);
     if (!fixe) return fixe.erreur();
     if (!*fixe) st.delimiteur = cles.requise("fichiers", "delimiteur");

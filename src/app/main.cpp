@@ -3,6 +3,7 @@
 // With -l the labels are printed from a settings file with no screen at all;
 // without it the full-screen program leads the user through its menu.
 #include <clocale>
+#include <csignal>
 #include <cstdio>
 #include <exception>
 #include <span>
@@ -13,6 +14,7 @@
 #include "app/liste_planches.h"
 #include "core/arret.h"
 #include "core/etat.h"
+#include "core/remplacement.h"
 #include "formats/planches.h"
 #include "tui/curses_terminal.h"
 
@@ -35,10 +37,20 @@ int main(int argc, char** argv) {
   }
   vign::Etat st;
   vign::lire_arguments(st, args);
+  // A reader that goes away (a pager, a spooler) is a failed write to report,
+  // not a silent death.
+  std::signal(SIGPIPE, SIG_IGN);
+  // The system's reasons in the user's language; nothing else follows the
+  // locale here (numbers are read and printed the same everywhere).
+  std::setlocale(LC_MESSAGES, "");
   // Anything unexpected (memory gone) ends the program in one line too; the
   // interactive run has given the terminal back by then.
   try {
-    if (st.inifile) return vign::traitement_batch(st);
+    if (st.inifile) {
+      // An interrupted run leaves no half-made print file beside its name.
+      vign::retirer_temporaires_sur_signal();
+      return vign::traitement_batch(st);
+    }
     // The screens show and take the characters of the user's locale. Only
     // the character classes follow it, and only on screen: a batch run
     // prints the same bytes whatever the locale.

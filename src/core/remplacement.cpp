@@ -1,10 +1,15 @@
 #include "core/remplacement.h"
 
 #include <fcntl.h>
+#include <limits.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
+#include <cstdio>
+#include <cstring>
 #include <vector>
 
 #include "core/arret.h"
@@ -23,7 +28,7 @@ mode_t droits(const std::string& chemin) {
   return 0666 & ~masque;
 }
 
-// The directory part of a path, for the final sync of its entry.
+// The directory part of a path.
 std::string dossier(const std::string& chemin) {
   const auto barre = chemin.rfind('/');
   if (barre == std::string::npos) return ".";
@@ -31,36 +36,146 @@ std::string dossier(const std::string& chemin) {
   return chemin.substr(0, barre);
 }
 
+// The names of the temporary files under way, for a signal handler: fixed
+// places it can read while the program writes them, each one published only
+// once its name is whole.
+struct Place {
+  std::atomic<int> etat{0};  // 0 free, 1 being filled, 2 a name to remove
+  char nom[PATH_MAX];
+};
+Place places[8];
+static_assert(std::atomic<int>::is_always_lock_free);
+
+int inscrire(const std::string& nom) {
+  if (nom.size() >= PATH_MAX) return -1;
+  for (std::size_t i = 0; i < std::size(places); ++i) {
+    int libre = 0;
+    if (!places[i].etat.compare_exchange_strong(libre, 1)) continue;
+    std::memcpy(places[i].nom, nom.c_str(), nom.size() + 1);
+    places[i].etat.store(2);
+    return static_cast<int>(i);
+  }
+  return -1;
+}
+
+void desinscrire(int& place) {
+  if (place >= 0) places[static_cast<std::size_t>(place)].etat.store(0);
+  place = -1;
+}
+
+// A name for the temporary file: the file's own with seven bytes more, or a
+// short one in the same directory when that would be too long a name.
+std::vector<char> modele(const std::string& chemin, const std::string& suffixe) {
+  const std::size_t barre = chemin.rfind('/');
+  const std::size_t base = barre == std::string::npos ? chemin.size() : chemin.size() - barre - 1;
+  std::string m = base + 7 + suffixe.size() > NAME_MAX
+                      ? (barre == std::string::npos ? "" : chemin.substr(0, barre + 1)) + ".vign"
+                      : chemin;
+  m += ".XXXXXX" + suffixe;
+  return std::vector<char>(m.c_str(), m.c_str() + m.size() + 1);
+}
+
+// The path by which a process links a file it has open.
+std::string lien_proc(int fd) {
+  return "/proc/self/fd/" + std::to_string(fd);
+}
+
+// The reason a temporary file cannot be made beside `chemin`, naming the
+// directory when that is what the user must change.
+std::string cause_creation(const std::string& chemin, int err) {
+  const std::string d = dossier(chemin);
+  struct stat s {};
+  if (err == ENOENT && ::stat(d.c_str(), &s) != 0) return "dossier " + cite(d) + " inexistant";
+  if (err == EACCES || err == EROFS || err == EPERM) {
+    return "dossier " + cite(d) + " non modifiable (" + std::strerror(err) + ")";
+  }
+  return std::strerror(err);
+}
+
+extern "C" void retirer_et_finir(int sig) {
+  retirer_temporaires();
+  ::signal(sig, SIG_DFL);
+  ::raise(sig);
+}
+
 }  // namespace
 
+void retirer_temporaires() noexcept {
+  for (auto& p : places) {
+    if (p.etat.load() == 2) ::unlink(p.nom);
+  }
+}
+
+void retirer_temporaires_sur_signal() {
+  constexpr int kSignaux[] = {SIGHUP, SIGINT, SIGQUIT, SIGTERM};
+  struct sigaction sa {};
+  sa.sa_handler = retirer_et_finir;
+  sigemptyset(&sa.sa_mask);
+  for (int sig : kSignaux) sigaddset(&sa.sa_mask, sig);
+  for (int sig : kSignaux) {
+    struct sigaction avant {};
+    ::sigaction(sig, nullptr, &avant);
+    if (avant.sa_handler != SIG_IGN) ::sigaction(sig, &sa, nullptr);
+  }
+}
+
 Remplacement::Remplacement(std::string chemin, std::string_view suffixe)
-    : chemin_(std::move(chemin)) {
-  std::vector<char> modele(chemin_.begin(), chemin_.end());
-  for (char c : std::string_view(".XXXXXX")) modele.push_back(c);
-  for (char c : suffixe) modele.push_back(c);
-  modele.push_back('\0');
+    : chemin_(std::move(chemin)), suffixe_(suffixe) {
   // A file the user has write-protected stays protected, although a rename
   // needs only the directory's permission.
   if (::access(chemin_.c_str(), F_OK) == 0 && ::access(chemin_.c_str(), W_OK) != 0) {
     echec("Erreur ecriture");
     return;
   }
-  fd_ = ::mkstemps(modele.data(), static_cast<int>(suffixe.size()));
-  if (fd_ < 0) {
+  // Nor may a file of another user in a sticky directory (/tmp) be replaced:
+  // known now rather than once the work is done.
+  struct stat d {};
+  struct stat f {};
+  const uid_t moi = ::geteuid();
+  if (::lstat(chemin_.c_str(), &f) == 0 && ::stat(dossier(chemin_).c_str(), &d) == 0 &&
+      (d.st_mode & S_ISVTX) != 0 && moi != 0 && f.st_uid != moi && d.st_uid != moi) {
+    errno = EPERM;
     echec("Erreur creation");
+    cause_ = "fichier d'un autre utilisateur dans le dossier " + cite(dossier(chemin_)) +
+             " a sticky bit : il ne peut y etre remplace";
     return;
   }
-  temporaire_ = modele.data();
+  fd_ = ::open(dossier(chemin_).c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
+  if (fd_ >= 0) {
+    garde_ = ::fcntl(fd_, F_DUPFD_CLOEXEC, 0);
+    // Without /proc the unnamed file could never be named.
+    if (garde_ >= 0 && ::access(lien_proc(garde_).c_str(), F_OK) == 0) return;
+    ::close(fd_);
+    if (garde_ >= 0) ::close(garde_);
+    fd_ = garde_ = -1;
+  }
+  auto m = modele(chemin_, suffixe_);
+  fd_ = ::mkostemps(m.data(), static_cast<int>(suffixe_.size()), O_CLOEXEC);
+  if (fd_ < 0) {
+    echec("Erreur creation");
+    cause_ = cause_creation(chemin_, raison_);
+    return;
+  }
+  temporaire_ = m.data();
+  place_ = inscrire(temporaire_);
 }
 
 Remplacement::~Remplacement() {
   if (fd_ >= 0) ::close(fd_);
+  if (garde_ >= 0) ::close(garde_);
+  retirer();
+}
+
+void Remplacement::retirer() {
   if (!temporaire_.empty()) ::unlink(temporaire_.c_str());
+  temporaire_.clear();
+  desinscrire(place_);
 }
 
 bool Remplacement::echec(const char* etape) {
   raison_ = errno;
   erreur_ = avec_raison(std::string(etape) + " " + chemin_);
+  cause_ = std::strerror(raison_);
   return false;
 }
 
@@ -81,17 +196,59 @@ int Remplacement::liberer() {
   return fd;
 }
 
-bool Remplacement::nommer() {
-  if (temporaire_.empty()) return false;
-  const int fd = ::open(temporaire_.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return echec("Erreur ecriture");
+// An unnamed file gets a temporary name to be renamed from, for a link
+// cannot replace a file: a fresh name is made, then taken over.
+bool Remplacement::nomme_temporaire() {
+  for (int essai = 0; essai < 100; ++essai) {
+    auto m = modele(chemin_, suffixe_);
+    const int fd = ::mkostemps(m.data(), static_cast<int>(suffixe_.size()), O_CLOEXEC);
+    if (fd < 0) return false;
+    ::close(fd);
+    temporaire_ = m.data();
+    place_ = inscrire(temporaire_);
+    ::unlink(temporaire_.c_str());
+    if (::linkat(AT_FDCWD, lien_proc(garde_).c_str(), AT_FDCWD, temporaire_.c_str(),
+                 AT_SYMLINK_FOLLOW) == 0) {
+      return true;
+    }
+    const int err = errno;
+    temporaire_.clear();
+    desinscrire(place_);
+    if (err != EEXIST) {
+      errno = err;
+      return false;
+    }
+  }
+  errno = EEXIST;
+  return false;
+}
+
+// Gives the complete file, open as `fd`, the file's name.
+bool Remplacement::publier(int fd) {
   garder_proprietaire(fd, chemin_);
-  const bool droits_ok = ::fchmod(fd, droits(chemin_)) == 0;
-  ::close(fd);
-  if (!droits_ok) return echec("Erreur ecriture");
+  if (::fchmod(fd, droits(chemin_)) != 0) return echec("Erreur ecriture");
+  if (temporaire_.empty()) {
+    struct stat s {};
+    if (::lstat(chemin_.c_str(), &s) != 0 && errno == ENOENT &&
+        ::linkat(AT_FDCWD, lien_proc(garde_).c_str(), AT_FDCWD, chemin_.c_str(),
+                 AT_SYMLINK_FOLLOW) == 0) {
+      return true;
+    }
+    if (!nomme_temporaire()) return echec("Erreur ecriture");
+  }
   if (::rename(temporaire_.c_str(), chemin_.c_str()) != 0) return echec("Erreur ecriture");
   temporaire_.clear();
+  desinscrire(place_);
   return true;
+}
+
+bool Remplacement::nommer() {
+  if (garde_ < 0 && temporaire_.empty()) return false;
+  const int fd = garde_ >= 0 ? garde_ : ::open(temporaire_.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return echec("Erreur ecriture");
+  const bool nomme = publier(fd);
+  if (fd != garde_) ::close(fd);
+  return nomme;
 }
 
 bool Remplacement::valider(std::string_view contenu) {
@@ -103,14 +260,9 @@ bool Remplacement::valider(std::string_view contenu) {
     if (n <= 0) return echec("Erreur ecriture");
     contenu.remove_prefix(static_cast<std::size_t>(n));
   }
-  garder_proprietaire(fd_, chemin_);
-  if (::fchmod(fd_, droits(chemin_)) != 0) return echec("Erreur ecriture");
   if (::fsync(fd_) != 0) return echec("Erreur ecriture");
-  const int fd = fd_;
-  fd_ = -1;
-  if (::close(fd) != 0) return echec("Erreur ecriture");
-  if (::rename(temporaire_.c_str(), chemin_.c_str()) != 0) return echec("Erreur ecriture");
-  temporaire_.clear();
+  if (::close(liberer()) != 0) return echec("Erreur ecriture");
+  if (!nommer()) return false;
   // The new name is on disk only once the directory is: best effort, the
   // file itself is already safe.
   const int d = ::open(dossier(chemin_).c_str(), O_RDONLY | O_DIRECTORY);

@@ -1,10 +1,16 @@
 // Replacing a file as a whole, so that it is never found half written.
 //
 // The new content goes into a temporary file beside the old one (same
-// directory, so same file system), is forced to disk, and only then takes the
-// file's name. If anything fails on the way, the old file stays exactly as it
-// was and the temporary file is removed: a full disk or a read-only directory
-// can cost the user the change, never the file.
+// directory, so same file system) and only then takes the file's name. If
+// anything fails on the way, the old file stays exactly as it was and the
+// temporary file is removed: a full disk or a read-only directory can cost
+// the user the change, never the file.
+//
+// Where the file system allows it the temporary file has no name at all until
+// it is complete, so that even a program killed outright leaves nothing
+// behind. Otherwise it is "chemin.XXXXXX" (or ".vign.XXXXXX" in the same
+// directory when the name leaves no room for seven more bytes), and
+// retirer_temporaires() removes it on the signals that end the program.
 #pragma once
 
 #include <string>
@@ -14,10 +20,9 @@ namespace vign {
 
 class Remplacement {
  public:
-  // Creates the temporary file "chemin.XXXXXX" at once, so that a directory
-  // that cannot be written is known before anything is asked of the user.
-  // `suffixe` ends the temporary name too (a drawing library that reads
-  // the kind of file from its name needs it).
+  // Creates the temporary file at once, so that a directory that cannot be
+  // written is known before anything is asked of the user. `suffixe` ends a
+  // temporary name, when there is one.
   explicit Remplacement(std::string chemin, std::string_view suffixe = {});
   // Removes the temporary file unless it took the file's name.
   ~Remplacement();
@@ -26,17 +31,19 @@ class Remplacement {
 
   // Empty while all is well; otherwise one line saying what failed and why.
   const std::string& erreur() const { return erreur_; }
+  // The reason alone, for a message that names the file its own way: the
+  // directory when the directory is what must change.
+  const std::string& cause() const { return cause_; }
 
   // Writes the content into the temporary file, forces it to disk and gives it
   // the file's name, with the old file's permissions (or those a new file
   // would get). False when any step failed, and erreur() says which.
   bool valider(std::string_view contenu);
 
-  // For content written by the caller: the temporary file's name, and its
-  // descriptor, which the caller then owns and closes. nommer() gives the
-  // closed temporary file the file's name, permissions, owner and group, with
-  // no forced write to disk (print files are large and can be made again).
-  const std::string& temporaire() const { return temporaire_; }
+  // For content written by the caller: the temporary file's descriptor,
+  // which the caller then owns and closes. nommer() gives the written file
+  // the file's name, permissions, owner and group, with no forced write to
+  // disk (print files are large and can be made again).
   int liberer();
   bool nommer();
   // errno of the step that failed.
@@ -44,12 +51,29 @@ class Remplacement {
 
  private:
   bool echec(const char* etape);
+  bool nomme_temporaire();
+  bool publier(int fd);
+  void retirer();
 
   std::string chemin_;
-  std::string temporaire_;
-  int fd_ = -1;
+  std::string suffixe_;
+  std::string temporaire_;  // the temporary file's name while it has one
+  int fd_ = -1;             // until liberer()
+  int garde_ = -1;          // an unnamed file lives as long as a descriptor does
+  int place_ = -1;          // its entry among the temporaries signals remove
   std::string erreur_;
+  std::string cause_;
   int raison_ = 0;
 };
+
+// Removes every temporary file of a Remplacement still under way. Safe in a
+// signal handler (it only unlinks names kept for it): whatever handles a
+// signal that ends the program calls it first.
+void retirer_temporaires() noexcept;
+
+// Ends the program on SIGHUP, SIGINT, SIGQUIT and SIGTERM by the signal's own
+// default action, after retirer_temporaires(). A signal ignored when the
+// program started (nohup) stays ignored.
+void retirer_temporaires_sur_signal();
 
 }  // namespace vign

@@ -459,6 +459,7 @@ Resultat<int> execution(Etat& st, Suivi& suivi) {
   if (auto fermee = impression.ferme(); !fermee) return fermee.erreur();
   suivi.fin(*imprimees);
   if (const auto bilan = jeux->bilan()) suivi.remarque(*bilan);
+  if (const auto& police = impression.remarque()) suivi.remarque(*police);
   for (const std::string& r : remarques) suivi.remarque(r);
   for (const std::string& r : avertissements.lignes()) suivi.remarque(r);
   return *imprimees;

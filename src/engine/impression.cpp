@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <filesystem>
 #include <variant>
 
 #include "core/arret.h"
@@ -35,8 +36,15 @@ ssize_t vers_dessin(void* cookie, const char* octets, std::size_t n) {
 bool meme_fichier(const std::string& a, const std::string& b) {
   struct stat sa {};
   struct stat sb {};
-  if (::stat(a.c_str(), &sa) != 0 || ::stat(b.c_str(), &sb) != 0) return false;
-  return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+  const bool ea = ::stat(a.c_str(), &sa) == 0;
+  const bool eb = ::stat(b.c_str(), &sb) == 0;
+  if (ea && eb) return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+  if (ea || eb) return false;
+  // Two files still to be made are one when their names lead to one place.
+  std::error_code ea_, eb_;
+  const auto ca = std::filesystem::weakly_canonical(a, ea_);
+  const auto cb = std::filesystem::weakly_canonical(b, eb_);
+  return !ea_ && !eb_ && ca == cb;
 }
 
 Impression::Impression(Etat& st) : st_(st) {}
@@ -46,19 +54,28 @@ Impression::~Impression() {
   dessin_.reset();
 }
 
-std::string Impression::sous_son_nom(std::string message) const {
-  // The drawing names the temporary file: the user knows the other name.
-  if (!remplacement_) return message;
-  const std::string temporaire = cite(remplacement_->temporaire());
-  if (const auto i = message.find(temporaire); i != std::string::npos) {
-    message.replace(i, temporaire.size(), cite(st_.outputfile));
-  }
-  return message;
-}
-
 Resultat<> Impression::echec() {
   errno = erreur_ != 0 ? erreur_ : errno;
   return Erreur{avec_raison("Erreur sortie", st_.outputfile)};
+}
+
+Resultat<> Impression::echec_remplacement() {
+  return Erreur{"Erreur sortie " + cite(st_.outputfile) + " : " + remplacement_->cause()};
+}
+
+// The print file's stream: straight to what is neither a regular file nor
+// absent, else into a temporary file that takes the name at the end.
+Resultat<> Impression::cree() {
+  const std::string& nom = st_.outputfile;
+  if (ecrit_directement(nom)) {
+    st_.poutput.reset(std::fopen(nom.c_str(), "w"));
+  } else {
+    remplacement_ = std::make_unique<Remplacement>(nom);
+    if (!remplacement_->erreur().empty()) return echec_remplacement();
+    st_.poutput.reset(::fdopen(remplacement_->liberer(), "w"));
+  }
+  if (!st_.poutput) return echec();
+  return {};
 }
 
 Resultat<> Impression::ouvre(const Planche& p) {
@@ -78,25 +95,14 @@ Resultat<> Impression::ouvre(const Planche& p) {
     if (const auto* refus = std::get_if<std::string>(&reglages)) return Erreur{*refus};
     const auto& r = std::get<ReglagesPdf>(reglages);
     if (const auto refus = refus_planche_pdf(r, p)) return Erreur{*refus};
-    remplacement_ = std::make_unique<Remplacement>(nom, nom.substr(nom.size() - 4));
-    if (!remplacement_->erreur().empty()) {
-      errno = remplacement_->raison();
-      return echec();
-    }
-    ::close(remplacement_->liberer());
-    auto ouvert = SortiePdf::ouvre(remplacement_->temporaire(), r, p);
-    if (auto* refus = std::get_if<std::string>(&ouvert)) return Erreur{sous_son_nom(*refus)};
+    if (auto cree_ = cree(); !cree_) return cree_;
+    // The drawing writes the file through its own buffer.
+    auto ouvert = SortiePdf::ouvre(st_.poutput.release(), nom, r, p);
+    if (auto* refus = std::get_if<std::string>(&ouvert)) return Erreur{*refus};
     dessin_ = std::move(std::get<std::unique_ptr<SortiePdf>>(ouvert));
     st_.poutput.reset(::fopencookie(dessin_.get(), "w", {nullptr, vers_dessin, nullptr, nullptr}));
-  } else if (ecrit_directement(nom)) {
-    st_.poutput.reset(std::fopen(nom.c_str(), "w"));
-  } else {
-    remplacement_ = std::make_unique<Remplacement>(nom);
-    if (!remplacement_->erreur().empty()) {
-      errno = remplacement_->raison();
-      return echec();
-    }
-    st_.poutput.reset(::fdopen(remplacement_->liberer(), "w"));
+  } else if (auto cree_ = cree(); !cree_) {
+    return cree_;
   }
   if (!st_.poutput) return echec();
   tampon_ = std::make_unique<char[]>(kTampon);
@@ -106,7 +112,9 @@ Resultat<> Impression::ouvre(const Planche& p) {
 
 bool Impression::en_erreur() {
   if (erreur_ == 0 && std::ferror(fichier()) != 0) erreur_ = errno != 0 ? errno : EIO;
-  if (erreur_ == 0 && dessin_ && dessin_->en_erreur()) erreur_ = EIO;
+  if (erreur_ == 0 && dessin_ && dessin_->en_erreur()) {
+    erreur_ = dessin_->raison() != 0 ? dessin_->raison() : EIO;
+  }
   return erreur_ != 0;
 }
 
@@ -121,9 +129,10 @@ Resultat<> Impression::ferme() {
   std::FILE* f = st_.poutput.release();
   if (std::fclose(f) != 0 && erreur_ == 0) erreur_ = errno;
   if (dessin_) {
+    remarque_ = dessin_->remarque();
     auto raison = dessin_->ferme();
     dessin_.reset();
-    if (raison && erreur_ == 0) return Erreur{sous_son_nom(*raison)};
+    if (raison && erreur_ == 0) return Erreur{*raison};
   }
   if (erreur_ != 0) return echec();
   if (remplacement_ && !remplacement_->nommer()) {

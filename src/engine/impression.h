@@ -6,11 +6,14 @@
 // the same name never mix their rows, and a symbolic link planted at the name
 // is replaced, not followed. A device or a FIFO (a printer port, a pipe to a
 // spooler), or a link to one, is written straight. A name ending in ".pdf" or
-// ".png" is drawn instead (settings in st.options.pdf).
+// ".png" is drawn instead (settings in st.options.pdf), into a file made the
+// same way.
 #pragma once
 
 #include <cstdio>
 #include <memory>
+#include <optional>
+#include <string>
 
 #include "core/etat.h"
 #include "core/remplacement.h"
@@ -49,15 +52,20 @@ class Impression {
   // Finishes the print file and gives it its name.
   Resultat<> ferme();
 
+  // What the user must hear of a run that went through (a font replaced).
+  const std::optional<std::string>& remarque() const { return remarque_; }
+
  private:
   Resultat<> echec();
-  std::string sous_son_nom(std::string message) const;
+  Resultat<> echec_remplacement();
+  Resultat<> cree();
 
   Etat& st_;
   std::unique_ptr<char[]> tampon_;
   std::unique_ptr<Remplacement> remplacement_;  // none when written straight
   std::unique_ptr<SortiePdf> dessin_;           // a PDF or PNG drawing
   int erreur_ = 0;
+  std::optional<std::string> remarque_;
 };
 
 // True when `a` and `b` name the same existing file, however spelled.

@@ -10,6 +10,8 @@
 #include <cstring>
 #include <vector>
 
+#include "core/arret.h"
+
 namespace vign {
 
 namespace {
@@ -63,7 +65,9 @@ struct SortiePdf::Dessin {
   bool png = false;
   std::FILE* f = nullptr;
   std::unique_ptr<char[]> tampon;
-  int erreur = 0;  // errno of the first write that failed
+  int erreur = 0;                       // errno of the first write that failed
+  bool police_demandee = false;         // a [pdf] police key named the font
+  std::optional<std::string> remarque;  // the font drawn is not the one named
   cairo_surface_t* surface = nullptr;
   cairo_t* cr = nullptr;
   PangoFontMap* polices_du_systeme = nullptr;
@@ -151,6 +155,15 @@ struct SortiePdf::Dessin {
       if ((s & kItalique) != 0) pango_font_description_set_style(polices[s], PANGO_STYLE_ITALIC);
     }
     if (PangoFont* police = pango_context_load_font(contexte, polices[0])) {
+      // fontconfig always finds a font: one asked for by name and not found
+      // is replaced, often by a proportional one, and the user must know.
+      PangoFontDescription* vue = pango_font_describe(police);
+      const char* famille = pango_font_description_get_family(vue);
+      if (police_demandee && famille != nullptr &&
+          g_ascii_strcasecmp(famille, r.police.c_str()) != 0) {
+        remarque = "Police " + cite(r.police) + " introuvable : " + cite(famille) + " utilisee";
+      }
+      pango_font_description_free(vue);
       PangoFontMetrics* m = pango_font_get_metrics(police, nullptr);
       souligne_y = -pango_font_metrics_get_underline_position(m) / double{PANGO_SCALE};
       souligne_h = pango_font_metrics_get_underline_thickness(m) / double{PANGO_SCALE};
@@ -356,14 +369,24 @@ std::variant<std::unique_ptr<SortiePdf>, std::string> SortiePdf::ouvre(const std
                                                                        const ReglagesPdf& reglages,
                                                                        const Planche& p) {
   if (auto refus = refus_planche_pdf(reglages, p)) return *refus;
-  const std::string echec = "Erreur sortie \"" + nom + "\" : ";
+  std::FILE* f = std::fopen(nom.c_str(), "wb");
+  if (f == nullptr) return "Erreur sortie " + cite(nom) + " : " + std::strerror(errno);
+  return ouvre(f, nom, reglages, p);
+}
+
+std::variant<std::unique_ptr<SortiePdf>, std::string> SortiePdf::ouvre(std::FILE* f,
+                                                                       const std::string& nom,
+                                                                       const ReglagesPdf& reglages,
+                                                                       const Planche& p) {
   auto d = std::make_unique<Dessin>();
+  d->f = f;
+  if (auto refus = refus_planche_pdf(reglages, p)) return *refus;
+  const std::string echec = "Erreur sortie " + cite(nom) + " : ";
   d->nom = nom;
   d->r = reglages;
   d->p = p;
   d->png = sortie_png_demandee(nom);
-  d->f = std::fopen(nom.c_str(), "wb");
-  if (d->f == nullptr) return echec + std::strerror(errno);
+  d->police_demandee = reglages.donnees[5] && !reglages.donnees[5]->empty();  // police=
   constexpr std::size_t kTampon = 256 * 1024;
   d->tampon = std::make_unique<char[]>(kTampon);
   std::setvbuf(d->f, d->tampon.get(), _IOFBF, kTampon);
@@ -377,6 +400,14 @@ void SortiePdf::ecrit(std::string_view octets) {
 
 void SortiePdf::fin_de_page() {
   dessin_->fin_de_page();
+}
+
+int SortiePdf::raison() const {
+  return dessin_->erreur;
+}
+
+const std::optional<std::string>& SortiePdf::remarque() const {
+  return dessin_->remarque;
 }
 
 bool SortiePdf::en_erreur() const {
@@ -401,7 +432,7 @@ std::optional<std::string> SortiePdf::ferme() {
   int erreur = d.erreur;
   if (std::fclose(d.f) != 0 && erreur == 0) erreur = errno != 0 ? errno : EIO;
   d.f = nullptr;
-  const std::string echec = "Erreur sortie \"" + d.nom + "\" : ";
+  const std::string echec = "Erreur sortie " + cite(d.nom) + " : ";
   if (erreur != 0) return echec + std::strerror(erreur);
   if (etat != CAIRO_STATUS_SUCCESS) return echec + cairo_status_to_string(etat);
   return std::nullopt;

@@ -30,6 +30,7 @@
 // no blank last page.
 #pragma once
 
+#include <cstdio>
 #include <memory>
 #include <optional>
 #include <string>
@@ -54,6 +55,12 @@ class SortiePdf {
   static std::variant<std::unique_ptr<SortiePdf>, std::string> ouvre(const std::string& nom,
                                                                      const ReglagesPdf& reglages,
                                                                      const Planche& p);
+  // The same into a stream already open, which the sink then owns (it is
+  // closed on a refusal too); `nom` is the name messages give it.
+  static std::variant<std::unique_ptr<SortiePdf>, std::string> ouvre(std::FILE* f,
+                                                                     const std::string& nom,
+                                                                     const ReglagesPdf& reglages,
+                                                                     const Planche& p);
   ~SortiePdf();
   SortiePdf(const SortiePdf&) = delete;
   SortiePdf& operator=(const SortiePdf&) = delete;
@@ -67,6 +74,12 @@ class SortiePdf {
 
   // True once a write to the file has failed; what follows is not drawn.
   bool en_erreur() const;
+  // errno of the write that failed (a full disk, a reader gone), 0 when the
+  // failure was the drawing's own.
+  int raison() const;
+  // A line for the user after the run: the font named by [pdf] police is not
+  // installed, and which one is drawn instead.
+  const std::optional<std::string>& remarque() const;
 
   // Ends the document (a line with no line feed after it is printed) and
   // closes the file. Returns the one-line failure, or nothing.

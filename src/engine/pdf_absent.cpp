@@ -20,9 +20,24 @@ std::variant<std::unique_ptr<SortiePdf>, std::string> SortiePdf::ouvre(const std
   return "Sortie PDF absente de cette version de vign : \"" + nom + "\"";
 }
 
+std::variant<std::unique_ptr<SortiePdf>, std::string> SortiePdf::ouvre(std::FILE* f,
+                                                                       const std::string& nom,
+                                                                       const ReglagesPdf& r,
+                                                                       const Planche& p) {
+  if (f != nullptr) std::fclose(f);
+  return ouvre(nom, r, p);
+}
+
 // No sink is ever made: these are never reached.
 void SortiePdf::ecrit(std::string_view) {}
 void SortiePdf::fin_de_page() {}
+int SortiePdf::raison() const {
+  return 0;
+}
+const std::optional<std::string>& SortiePdf::remarque() const {
+  static const std::optional<std::string> aucune;
+  return aucune;
+}
 bool SortiePdf::en_erreur() const {
   return true;
 }

@@ -86,23 +86,31 @@ bool applique(ReglagesPdf& r, Cle cle, std::string_view v, bool& taille_donnee) 
   }
   const auto x = nombre(v);
   if (!x) return false;
+  // What a sheet can hold: a column or a line no larger than the largest
+  // sheet, a start on it, a character no taller than it (and large enough
+  // for the drawing library to scale). Beyond that the text library gives
+  // up and draws nothing.
+  constexpr double kPasMin = 25.4 / kPageMax;
+  constexpr double kPasMax = 1000;
+  constexpr double kTailleMax = kPageMax * 72.0 / 25.4;
+  const auto dans = [&x](double bas, double haut) { return *x >= bas && *x <= haut; };
   switch (cle) {
     case kCpi:
       r.cpi = *x;
-      return *x > 0;
+      return dans(kPasMin, kPasMax);
     case kLpi:
       r.lpi = *x;
-      return *x > 0;
+      return dans(kPasMin, kPasMax);
     case kHaut:
       r.haut = *x;
-      return *x >= 0;
+      return dans(0, kPageMax);
     case kGauche:
       r.gauche = *x;
-      return *x >= 0;
+      return dans(0, kPageMax);
     default:
       r.taille = *x;
       taille_donnee = true;
-      return *x > 0;
+      return dans(0.1, kTailleMax);
   }
 }
 

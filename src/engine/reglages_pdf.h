@@ -48,10 +48,11 @@ using CherchePdf = std::function<std::optional<std::string>(std::string_view cle
 //   page     A4 (210x297), A5 (148x210), Letter (215.9x279.4), any case, or
 //            WIDTHxHEIGHT in mm ("x" or "X"), each side above 0 and at most
 //            1200 mm (A0 fits; larger sheets are no label sheets);
-//   cpi, lpi above 0 (default 10 and 6);   haut, gauche at least 0 (mm);
-//   police   any family name;   taille above 0, in points (default: 80% of a
-//            line's height, 0.8 x 72 / lpi);   contours "oui" (any case) draws
-//            the outlines, anything else does not.
+//   cpi, lpi from 25.4/1200 (one column or line as wide as the largest
+//            sheet) to 1000 (default 10 and 6);   haut, gauche 0 to 1200 (mm);
+//   police   any family name;   taille 0.1 to 3401 points (as tall as the
+//            largest sheet; default: 80% of a line's height, 0.8 x 72 / lpi);   contours "oui" (any
+//            case) draws the outlines, anything else does not.
 // Numbers are decimal, with a point or a comma. A value that is refused gives
 // the one-line message "Valeur invalide dans le fichier BATCH : [pdf] key=value".
 std::variant<ReglagesPdf, std::string> lit_reglages_pdf(const CherchePdf& cherche);

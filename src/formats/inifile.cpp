@@ -9,6 +9,8 @@
 #include <cstdio>
 
 #include "core/arret.h"
+#include "core/ouverture.h"
+#include "core/remplacement.h"
 
 namespace vign {
 
@@ -57,35 +59,25 @@ std::optional<std::string> chercher_valeur(std::string_view contenu, std::string
 }
 
 Resultat<Reglages> Reglages::lire(const std::string& nom) {
-  const std::string ouverture = "Erreur ouverture fichier BATCH";
-  const bool entree = nom == "-";
-  const int fd = entree ? STDIN_FILENO : ::open(nom.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return Erreur{avec_raison(ouverture, nom)};
-  struct Ferme {
-    int fd;
-    bool garder;
-    ~Ferme() {
-      if (!garder) ::close(fd);
-    }
-  } ferme{fd, entree};
-  struct stat s {};
-  if (::fstat(fd, &s) == 0 && S_ISDIR(s.st_mode)) {
-    errno = EISDIR;
-    return Erreur{avec_raison(ouverture, nom)};
-  }
+  auto ouvert = ouvre_en_lecture(nom, "Erreur ouverture fichier BATCH");
+  if (!ouvert) return ouvert.erreur();
+  std::FILE* f = ouvert->get();
   std::string contenu;
   std::array<char, 64 * 1024> bloc;
   for (;;) {
-    const ssize_t n = ::read(fd, bloc.data(), bloc.size());
-    if (n == 0) break;
-    if (n < 0) {
-      if (errno == EINTR) continue;
+    const std::size_t n = std::fread(bloc.data(), 1, bloc.size(), f);
+    if (n == 0 && std::ferror(f) != 0) {
+      if (errno == EINTR) {
+        std::clearerr(f);
+        continue;
+      }
       return Erreur{avec_raison("Erreur lecture fichier BATCH", nom)};
     }
-    if (contenu.size() + static_cast<std::size_t>(n) > kTailleMax) {
+    if (n == 0) break;
+    if (contenu.size() + n > kTailleMax) {
       return Erreur{"Fichier BATCH trop grand " + cite(nom) + " : plus de 1 Mio"};
     }
-    contenu.append(bloc.data(), static_cast<std::size_t>(n));
+    contenu.append(bloc.data(), n);
   }
   return Reglages(nom, std::move(contenu));
 }
@@ -122,6 +114,10 @@ std::string texte_inifile(const Etat& st, int nombre) {
   facultative("jeu_imprimante", st.options.jeu_imprimante);
   facultative("guillemets", st.options.guillemets);
   facultative("entete", st.options.entete);
+  if (st.ALECRAN != 1 && st.FIXED == 1 && st.formatfile) {
+    cle("disposition", *st.formatfile);
+    if (st.deplacement > 0) nb("deplacement", st.deplacement);
+  }
   s += "\n[presentation]\n";
   const auto& lignes = st.ALECRAN == 1 ? st.champ : st.place;
   for (int i = 1; i <= st.formats[f].maxligeti && i < kLignes; ++i) {
@@ -144,14 +140,28 @@ std::string texte_inifile(const Etat& st, int nombre) {
 Resultat<> write_inifile(const Etat& st, int nombre) {
   const std::string nom = st.writefile.value_or(std::string());
   const std::string contenu = texte_inifile(st, nombre);
-  std::FILE* f = std::fopen(nom.c_str(), "wb");
-  if (f == nullptr) return Erreur{avec_raison("Erreur creation fichier", nom)};
-  const bool ecrit = std::fwrite(contenu.data(), 1, contenu.size(), f) == contenu.size();
-  const int err = errno;
-  const bool ferme = std::fclose(f) == 0;
-  if (!ecrit || !ferme) {
-    if (!ecrit) errno = err;
-    return Erreur{avec_raison("Erreur ecriture fichier", nom)};
+  // A device or a pipe (-e /dev/stdout) is written straight.
+  struct stat s {};
+  if (::stat(nom.c_str(), &s) == 0 && !S_ISREG(s.st_mode) && !S_ISDIR(s.st_mode)) {
+    std::FILE* f = std::fopen(nom.c_str(), "wb");
+    if (f == nullptr) return Erreur{avec_raison("Erreur creation fichier", nom)};
+    const bool ecrit = std::fwrite(contenu.data(), 1, contenu.size(), f) == contenu.size();
+    const int err = errno;
+    const bool ferme = std::fclose(f) == 0;
+    if (!ecrit || !ferme) {
+      if (!ecrit) errno = err;
+      return Erreur{avec_raison("Erreur ecriture fichier", nom)};
+    }
+    return {};
+  }
+  // Any other is replaced whole, as the print file is: a full disk leaves
+  // the old settings, which may be the very file this run read, as they were.
+  Remplacement nouveau(nom);
+  if (!nouveau.erreur().empty()) {
+    return Erreur{"Erreur creation fichier " + cite(nom) + " : " + nouveau.cause()};
+  }
+  if (!nouveau.valider(contenu)) {
+    return Erreur{"Erreur ecriture fichier " + cite(nom) + " : " + nouveau.cause()};
   }
   return {};
 }

@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cstdlib>
 #include <filesystem>
 #include <string>
@@ -201,7 +204,7 @@ TEST_F(TraitementBatch, MissingFilesAreReportedWithTheSystemsReason) {
   d.ecrire("in.txt", kDonneesExemple);
   r = lance(avec(exemple(), "etiquettes", "pas/la/out.prn"));
   EXPECT_EQ(r.statut, 1);
-  EXPECT_EQ(r.erreurs, "Erreur sortie \"pas/la/out.prn\" : No such file or directory\n");
+  EXPECT_EQ(r.erreurs, "Erreur sortie \"pas/la/out.prn\" : dossier \"pas/la\" inexistant\n");
 }
 
 TEST_F(TraitementBatch, AFullDiskIsAFailure) {
@@ -226,6 +229,7 @@ TEST_F(TraitementBatch, OutputsNeverOverwriteTheRunsOwnFiles) {
       {"l.def", {"-f", "l.def"}, "l.def"},      // ... over the layout
       {"out.prn", {"-e", "in.txt"}, "in.txt"},  // -e over the records
       {"out.prn", {"-e", "./l.def", "-f", "l.def"}, "l.def"},
+      {"out.prn", {"-e", "out.prn"}, "out.prn"},  // -e over a print file still to be made
   };
   for (const auto& c : cas) {
     const auto cles = avec(exemple(), "etiquettes", c.etiquettes);
@@ -265,6 +269,110 @@ TEST_F(TraitementBatch, APrintFileIsReplacedWholeAndALinkIsNotFollowed) {
   EXPECT_EQ(d.lire("autre.txt"), "a l'autre");
   // No temporary file is left: in.txt, t.ini, dossier, autre.txt, out.prn.
   EXPECT_EQ(std::distance(fs::directory_iterator(d.chemin()), {}), 5);
+}
+
+// What would be read for ever, or never end, is refused at once, naming it:
+// a FIFO nobody writes to, a device.
+TEST_F(TraitementBatch, WhatCannotBeReadToAnEndIsRefusedWithoutWaiting) {
+  ASSERT_EQ(::mkfifo((d / "tube").c_str(), 0600), 0);
+  d.ecrire("t.ini", texte(exemple()));
+  const struct {
+    std::vector<std::string> args;
+    std::vector<Cle> cles;
+    std::string message;
+  } cas[] = {
+      {{"-l", "tube"}, exemple(), "Erreur ouverture fichier BATCH \"tube\" : tube sans ecrivain\n"},
+      {{"-l", "t.ini"},
+       avec(exemple(), "donnees", "tube"),
+       "Pas de fichier input \"tube\" : tube sans ecrivain\n"},
+      {{"-l", "t.ini"},
+       avec(exemple(), "donnees", "/dev/zero"),
+       "Pas de fichier input \"/dev/zero\" : ni un fichier ni un tube\n"},
+  };
+  for (const auto& c : cas) {
+    d.ecrire("t.ini", texte(c.cles));
+    const auto r = lancer(c.args, d.chemin());
+    EXPECT_EQ(r.statut, 1);
+    EXPECT_EQ(r.erreurs, c.message);
+    EXPECT_FALSE(sortie_existe());
+  }
+}
+
+// A settings file that cannot be written whole (here the file size limit,
+// standing for a full disk) is not written at all: the one the run read
+// still runs.
+TEST_F(TraitementBatch, SettingsRewrittenOnAFullDiskStayWhole) {
+  d.ecrire("in.txt", kDonneesExemple);
+  const std::string reglages = texte(avec(exemple(), "etiquettes", "/dev/null"));
+  d.ecrire("t.ini", reglages);
+  const std::string commande = "cd '" + d.chemin().string() +
+                               "' && (trap '' XFSZ && ulimit -f 0 && LC_ALL=C " VIGN_BINARY
+                               " -l t.ini -e t.ini) 2>&1 | cat > erreurs.txt";
+  std::system(commande.c_str());
+  EXPECT_EQ(d.lire("erreurs.txt"), "Erreur ecriture fichier \"t.ini\" : File too large\n");
+  EXPECT_EQ(d.lire("t.ini"), reglages);
+}
+
+// A reader that goes away is a failure said in words, not a silent death.
+TEST_F(TraitementBatch, AReaderThatGoesAwayIsAFailureSaid) {
+  std::string beaucoup;
+  for (int i = 0; i < 100000; ++i) beaucoup += "AB;CD;EF\n";
+  d.ecrire("in.txt", beaucoup);
+  d.ecrire("t.ini", texte(avec(exemple(), "etiquettes", "/dev/stdout")));
+  const std::string commande = "cd '" + d.chemin().string() +
+                               "' && { LC_ALL=C " VIGN_BINARY
+                               " -l t.ini 2> erreurs.txt; echo $? > statut.txt; } | head -c 1 "
+                               "> /dev/null";
+  std::system(commande.c_str());
+  EXPECT_EQ(d.lire("statut.txt"), "1\n");
+  EXPECT_EQ(d.lire("erreurs.txt"), "Erreur sortie \"/dev/stdout\" : Broken pipe\n");
+}
+
+// A name that leaves no room for a temporary name beside it (255 bytes is
+// the most a name may have) is made and replaced all the same.
+TEST_F(TraitementBatch, ANameOfTheLongestLengthIsMadeAndReplaced) {
+  d.ecrire("in.txt", kDonneesExemple);
+  const std::string nom = std::string(251, 'n') + ".prn";
+  for (int fois = 0; fois < 2; ++fois) {
+    const auto r = lance(avec(exemple(), "etiquettes", nom));
+    EXPECT_EQ(r.statut, 0) << r.erreurs;
+    EXPECT_EQ(d.lire(nom), kSortieExemple);
+  }
+  EXPECT_EQ(std::distance(fs::directory_iterator(d.chemin()), {}), 3);  // in.txt, t.ini, nom
+}
+
+// A print file the user may write, in a folder where it cannot be replaced,
+// is refused before the run, naming the folder: that is what must change.
+TEST_F(TraitementBatch, APrintFileThatCannotBeReplacedNamesTheFolder) {
+  if (::geteuid() != 0 || std::system("command -v setpriv >/dev/null 2>&1") != 0) {
+    GTEST_SKIP() << "needs root and setpriv, to run as another user";
+  }
+  d.ecrire("in.txt", kDonneesExemple);
+  const struct {
+    const char* dossier;
+    fs::perms droits;
+    const char* raison;
+  } cas[] = {
+      {"ferme", fs::perms(0555), "dossier \"ferme\" non modifiable (Permission denied)"},
+      {"collant", fs::perms(01777),
+       "fichier d'un autre utilisateur dans le dossier \"collant\" a sticky bit : il ne peut y "
+       "etre remplace"},
+  };
+  fs::permissions(d.chemin(), fs::perms(0755));
+  fs::permissions(d.ecrire("erreurs.txt", ""), fs::perms(0666));
+  for (const auto& c : cas) {
+    const std::string nom = std::string(c.dossier) + "/out.prn";
+    fs::create_directory(d / c.dossier);
+    fs::permissions(d.ecrire(nom, "ancien"), fs::perms(0666));
+    fs::permissions(d / c.dossier, c.droits);
+    fs::permissions(d.ecrire("t.ini", texte(avec(exemple(), "etiquettes", nom))), fs::perms(0644));
+    const std::string commande = "cd '" + d.chemin().string() +
+                                 "' && LC_ALL=C setpriv --reuid=65534 --regid=65534 "
+                                 "--clear-groups " VIGN_BINARY " -l t.ini 2> erreurs.txt";
+    EXPECT_NE(std::system(commande.c_str()), 0) << c.dossier;
+    EXPECT_EQ(d.lire("erreurs.txt"), "Erreur sortie \"" + nom + "\" : " + c.raison + "\n");
+    EXPECT_EQ(d.lire(nom), "ancien");
+  }
 }
 
 TEST_F(TraitementBatch, OutputNamingTheInputIsRefusedBeforeAnythingIsTruncated) {
@@ -364,6 +472,20 @@ TEST_F(TraitementBatch, WrittenSettingsRepeatTheRun) {
   EXPECT_EQ(d.lire("out.prn"), premier);
 }
 
+// The fixed layout and the initial skip are part of the run -e writes down.
+TEST_F(TraitementBatch, WrittenSettingsReplayAFixedLayoutAndItsSkip) {
+  d.ecrire("in.txt", "xxxABCDEFGHIJKLMNO\n");
+  d.ecrire("l.def", "2;3;\n");
+  ASSERT_EQ(lance(exemple(), {"-f", "l.def", "-d", "3", "-e", "e.ini"}).statut, 0);
+  const std::string premier = d.lire("out.prn");
+  ASSERT_EQ(lance(exemple()).statut, 0);
+  ASSERT_NE(d.lire("out.prn"), premier) << "the layout makes no difference here";
+  fs::remove(d / "out.prn");
+  const auto r = lancer({"-l", "e.ini"}, d.chemin());
+  EXPECT_EQ(r.statut, 0) << r.erreurs;
+  EXPECT_EQ(d.lire("out.prn"), premier);
+}
+
 TEST_F(TraitementBatch, TheExampleSettingsFileIsWrittenBackAfter250Labels) {
   const std::string reglages =
       "[format]\nlibelle=Planche 3x8\nnbre_en_largeur=3\nnbre_caracteres=30\nnbre_lignes=4\n"
@@ -387,7 +509,7 @@ TEST_F(TraitementBatch, SettingsThatCannotBeWrittenAreAFailure) {
   EXPECT_EQ(r.statut, 1);
   EXPECT_EQ(r.erreurs,
             std::string(kAvisExemple) +
-                "Erreur creation fichier \"pas/la/e.ini\" : No such file or directory\n");
+                "Erreur creation fichier \"pas/la/e.ini\" : dossier \"pas/la\" inexistant\n");
   EXPECT_EQ(d.lire("out.prn"), kSortieExemple);
 }
 
@@ -451,7 +573,14 @@ TEST_F(Exemples, FixedWidthClients) {
       etiquettes({"Simone Jacquet"}, {"Quai de la Batte,9"}, {"4020 LIEGE"}) +
       "\f\f";  // the last page ends, then the page end once more
   EXPECT_EQ(d.lire("clients.prn"), attendu);
-  EXPECT_EQ(d.lire("ecrit.ini"), d.lire("fixe.ini"));
+  // The settings written name the layout, so that they replay the run alone.
+  std::string fixe = d.lire("fixe.ini");
+  const std::string etiquettes_cle = "etiquettes=clients.prn\n";
+  fixe.insert(fixe.find(etiquettes_cle) + etiquettes_cle.size(), "disposition=format.def\n");
+  EXPECT_EQ(d.lire("ecrit.ini"), fixe);
+  fs::remove(d / "clients.prn");
+  EXPECT_EQ(lancer({"-l", "ecrit.ini"}, d.chemin()).statut, 0);
+  EXPECT_EQ(d.lire("clients.prn"), attendu);
 }
 
 TEST_F(Exemples, ScreenModeSenderLabels) {

@@ -1,10 +1,13 @@
 // A PDF print file made by a batch run, read back with poppler's tools.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <regex>
 #include <string>
 
@@ -73,6 +76,73 @@ TEST(PdfParLeBatch, PagesSizeAndEveryWordAtItsColumnAndLine) {
     EXPECT_LT(std::stod(m[2]), base) << a.mot;
     EXPECT_GT(std::stod(m[3]), base - 0.5) << a.mot;
   }
+}
+
+// A drawing goes where a text print file would: a device or a FIFO at the
+// name is written straight, never replaced, and a failed write says why.
+TEST(PdfParLeBatch, ADeviceOrAFifoIsWrittenStraightAndItsFailureNamed) {
+  if (!sortie_pdf_construite()) GTEST_SKIP() << "sans cairo";
+  test::Dossier d;
+  d.ecrire("in.txt", "Alpha;Rue1\n");
+  d.ecrire("s.ini", kReglages);
+  const struct {
+    const char* cible;
+    int statut;
+    const char* erreurs;
+  } cas[] = {{"/dev/null", 0, ""},
+             {"/dev/full", 1, "Erreur sortie \"sortie.pdf\" : No space left on device\n"}};
+  for (const auto& c : cas) {
+    std::filesystem::remove(d / "sortie.pdf");
+    std::filesystem::create_symlink(c.cible, d / "sortie.pdf");
+    const auto r = test::lancer({"-l", "s.ini"}, d.chemin());
+    EXPECT_EQ(r.statut, c.statut) << c.cible;
+    EXPECT_EQ(r.erreurs, c.erreurs) << c.cible;
+    EXPECT_TRUE(std::filesystem::is_symlink(d / "sortie.pdf")) << c.cible;
+    EXPECT_TRUE(std::filesystem::is_character_file(c.cible));
+  }
+  // A FIFO gets the document itself.
+  std::filesystem::remove(d / "sortie.pdf");
+  ASSERT_EQ(::mkfifo((d / "sortie.pdf").c_str(), 0600), 0);
+  const std::string dans = "cd '" + d.chemin().string() + "' && ";
+  const std::string lecteur =
+      "{ cat sortie.pdf > lu.pdf & " VIGN_BINARY " -l s.ini; s=$?; wait; exit $s; }";
+  ASSERT_EQ(std::system((dans + lecteur).c_str()), 0);
+  EXPECT_TRUE(d.lire("lu.pdf").starts_with("%PDF-"));
+  EXPECT_TRUE(std::filesystem::is_fifo(d / "sortie.pdf"));
+}
+
+// A number no sheet can hold is refused by its key before any file is made.
+TEST(PdfParLeBatch, ANumberNoSheetCanHoldIsRefusedBeforeOutput) {
+  test::Dossier d;
+  d.ecrire("in.txt", "Alpha;Rue1\n");
+  for (const char* cle : {"taille=10000000", "taille=0.01"}) {
+    d.ecrire("s.ini", std::string(kReglages) + cle + "\n");
+    const auto r = test::lancer({"-l", "s.ini"}, d.chemin());
+    EXPECT_EQ(r.statut, 1) << cle;
+    EXPECT_EQ(r.erreurs,
+              std::string("Valeur invalide dans le fichier BATCH : [pdf] ") + cle + "\n");
+    EXPECT_FALSE(std::filesystem::exists(d / "sortie.pdf")) << cle;
+  }
+}
+
+// A font named and not installed is replaced by fontconfig: the run says so,
+// after it, naming both; an installed one says nothing.
+TEST(PdfParLeBatch, AFontNotInstalledIsNamedWithTheOneDrawn) {
+  if (!sortie_pdf_construite()) GTEST_SKIP() << "sans cairo";
+  test::Dossier d;
+  d.ecrire("in.txt", "Alpha;Rue1\n");
+  d.ecrire("s.ini", std::string(kReglages) + "police=Pas De Police Xyz\n");
+  auto r = test::lancer({"-l", "s.ini"}, d.chemin());
+  EXPECT_EQ(r.statut, 0);
+  EXPECT_TRUE(r.erreurs.starts_with("Police \"Pas De Police Xyz\" introuvable : \"")) << r.erreurs;
+  EXPECT_TRUE(r.erreurs.ends_with("\" utilisee\n")) << r.erreurs;
+  EXPECT_EQ(std::count(r.erreurs.begin(), r.erreurs.end(), '\n'), 1);
+  const std::string installee = sortie_de("fc-list : family | head -n 1 | cut -d, -f1");
+  if (installee.empty()) return;
+  d.ecrire("s.ini", std::string(kReglages) + "police=" + installee);
+  r = test::lancer({"-l", "s.ini"}, d.chemin());
+  EXPECT_EQ(r.statut, 0);
+  EXPECT_EQ(r.erreurs, "") << installee;
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <signal.h>
 #include <spawn.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -38,7 +39,7 @@ using Horloge = std::chrono::steady_clock;
 const char* const kLongue =
     "[format]\nlibelle=long\nnbre_en_largeur=1\nnbre_caracteres=1\nnbre_lignes=1\nmarge=0\n"
     "espace_horizontal=0\nespace_vertical=0\nnbre_rangee_par_page=999\nnbre_page_cadrage=0\n"
-    "init_debut_page=\ninit_fin_page=\n[fichiers]\ndonnees=/dev/zero\ndelimiteur=\n"
+    "init_debut_page=\ninit_fin_page=\n[fichiers]\ndonnees=zeros\ndelimiteur=\n"
     "etiquettes=out.prn\n[presentation]\nligne01=1\n[execution]\nnombre=1\n";
 
 // The batch program started in `dir`, standard input from /dev/null, standard
@@ -54,6 +55,11 @@ pid_t demarre(const fs::path& dir, const std::vector<std::string>& args) {
   if (pid == 0) {
     rlimit limite{64 << 20, 64 << 20};
     ::setrlimit(RLIMIT_FSIZE, &limite);
+    rlimit sans_core{0, 0};
+    ::setrlimit(RLIMIT_CORE, &sans_core);
+    // The signals sent end the program as they would under a plain shell,
+    // whatever the test itself was started under (nohup ignores SIGHUP).
+    for (int sig : {SIGHUP, SIGINT, SIGQUIT, SIGTERM, SIGPIPE}) ::signal(sig, SIG_DFL);
     const int nul = ::open("/dev/null", O_RDONLY);
     const int err = ::open((dir / "erreurs.txt").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     if (nul < 0 || err < 0 || ::chdir(dir.c_str()) != 0) ::_exit(127);
@@ -77,25 +83,33 @@ bool attend(Condition vrai, std::chrono::seconds delai) {
 }
 
 TEST(SignalPendantLeBatch, EndsTheRunAtOnceWithoutAReportNorSettingsWritten) {
-  for (int sig : {SIGINT, SIGTERM, SIGHUP}) {
+  for (int sig : {SIGINT, SIGTERM, SIGHUP, SIGQUIT}) {
     SCOPED_TRACE(::strsignal(sig));
     test::Dossier d;
     d.ecrire("long.ini", kLongue);
     const std::string anciens = "[execution]\nnombre=1\n";
     d.ecrire("e.ini", anciens);
-    // Fixed-width records of one byte from an endless input: a run that only
-    // a signal ends.
+    // Fixed-width records of one byte from an input without end in sight (a
+    // sparse file): a run that only a signal ends.
     d.ecrire("un.def", "1;\n");
+    fs::resize_file(d.ecrire("zeros", ""), std::uintmax_t{1} << 40);
     const pid_t pid = demarre(d.chemin(), {"-l", "long.ini", "-f", "un.def", "-e", "e.ini"});
     ASSERT_GT(pid, 0);
-    // Under way: labels have reached the print file, which is still a
-    // temporary file beside its name.
+    // Under way: labels have reached the print file, which the run holds open
+    // and has not named yet.
+    const fs::path fds = "/proc/" + std::to_string(pid) + "/fd";
     const bool en_cours = attend(
         [&] {
-          for (const auto& f : fs::directory_iterator(d.chemin())) {
-            std::error_code ec;
-            if (f.path().filename().string().starts_with("out.prn.") &&
-                fs::file_size(f.path(), ec) > 0 && !ec) {
+          std::error_code ec;
+          for (const auto& f : fs::directory_iterator(fds, ec)) {
+            const std::string cible = fs::read_symlink(f.path(), ec).string();
+            if (ec || !cible.starts_with(d.chemin().string()) ||
+                cible.find("erreurs.txt") != std::string::npos ||
+                cible.find("zeros") != std::string::npos) {
+              continue;
+            }
+            struct stat s {};
+            if (::stat(f.path().c_str(), &s) == 0 && S_ISREG(s.st_mode) && s.st_size > 0) {
               return true;
             }
           }
@@ -118,6 +132,9 @@ TEST(SignalPendantLeBatch, EndsTheRunAtOnceWithoutAReportNorSettingsWritten) {
     EXPECT_FALSE(WIFSIGNALED(statut) && WCOREDUMP(statut));
     EXPECT_EQ(d.lire("erreurs.txt"), "") << "a crash report or a message";
     EXPECT_EQ(d.lire("e.ini"), anciens) << "an unfinished run rewrote the settings";
+    for (const auto& f : fs::directory_iterator(d.chemin())) {
+      EXPECT_FALSE(f.path().filename().string().starts_with("out.prn")) << f.path();
+    }
   }
 }
 

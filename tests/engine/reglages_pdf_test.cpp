@@ -57,10 +57,28 @@ TEST(ReglagesPdf, NonsenseIsRefusedNamingTheKey) {
   const struct {
     const char* cle;
     const char* valeur;
-  } cas[] = {{"cpi", "0"},          {"lpi", "-6"},      {"cpi", "dix"},    {"cpi", "10 cpi"},
-             {"lpi", "inf"},        {"haut", "-0.5"},   {"gauche", "x"},   {"taille", "0"},
-             {"page", "A3"},        {"page", "210x"},   {"page", "0x297"}, {"page", "1300x297"},
-             {"page", "210x297x1"}, {"taille", "1.2.3"}};
+  } cas[] = {{"cpi", "0"},
+             {"lpi", "-6"},
+             {"cpi", "dix"},
+             {"cpi", "10 cpi"},
+             {"lpi", "inf"},
+             {"haut", "-0.5"},
+             {"gauche", "x"},
+             {"taille", "0"},
+             {"page", "A3"},
+             {"page", "210x"},
+             {"page", "0x297"},
+             {"page", "1300x297"},
+             {"page", "210x297x1"},
+             {"taille", "1.2.3"},
+             // more than the largest sheet (1200 mm) holds
+             {"taille", "10000000"},
+             {"taille", "3402"},
+             {"cpi", "1001"},
+             {"lpi", "0.02"},
+             {"haut", "1201"},
+             {"gauche", "1e9"},
+             {"taille", "0.05"}};
   for (const auto& c : cas) {
     const auto r = lit_reglages_pdf(section({{c.cle, c.valeur}}));
     ASSERT_TRUE(std::holds_alternative<std::string>(r)) << c.cle << "=" << c.valeur;

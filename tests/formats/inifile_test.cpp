@@ -77,7 +77,7 @@ TEST(LectureReglages, WhatCannotBeReadWholeIsRefusedNamingTheFile) {
       {(d / "dossier").string(),
        "Erreur ouverture fichier BATCH \"" + (d / "dossier").string() + "\" : Is a directory"},
       {grand, "Fichier BATCH trop grand \"" + grand + "\" : plus de 1 Mio"},
-      {"/dev/zero", "Fichier BATCH trop grand \"/dev/zero\" : plus de 1 Mio"},
+      {"/dev/zero", "Erreur ouverture fichier BATCH \"/dev/zero\" : ni un fichier ni un tube"},
   };
   for (const auto& c : cas) {
     const auto r = Reglages::lire(c.nom);
@@ -221,8 +221,9 @@ TEST(EcritureReglages, FileIsWrittenOrTheFailureIsSaid) {
   st.writefile = (d / "absent" / "r.ini").string();
   const auto erreur = write_inifile(st, 250);
   ASSERT_FALSE(erreur.ok());
-  EXPECT_EQ(erreur.erreur().message,
-            "Erreur creation fichier \"" + *st.writefile + "\" : No such file or directory");
+  EXPECT_EQ(erreur.erreur().message, "Erreur creation fichier \"" + *st.writefile +
+                                         "\" : dossier \"" + (d / "absent").string() +
+                                         "\" inexistant");
 
   st.writefile = "/dev/full";
   const auto plein = write_inifile(st, 250);
