@@ -10,11 +10,14 @@
 #   scripts/paquets.sh --liste [GROUPE]   prints the list, installs nothing
 set -euo pipefail
 
-programme=(cmake g++ make pkg-config libncurses-dev)
+# libzint encodes the labels' barcodes and 2D codes; the tests read them back
+# with zbar's and libdmtx's decoders.
+programme=(cmake g++ make pkg-config libncurses-dev libzint-dev)
 # The PDF output is built when cairo and pango are found; the tests read the
 # PDF back with poppler's tools and need the font drawn by default.
 tests=("${programme[@]}" libgtest-dev libvterm-dev mandoc groff-base dpkg-dev file tmux
-       libcairo2-dev libpango1.0-dev fonts-dejavu-core poppler-utils)
+       libcairo2-dev libpango1.0-dev fonts-dejavu-core poppler-utils
+       zbar-tools dmtx-utils)
 fuzz=(clang libclang-rt-14-dev)
 valgrind=(valgrind)
 
