@@ -12,13 +12,15 @@ set -euo pipefail
 
 # What the whole program links: the curses screens, the PDF output (cairo,
 # pango and the font it draws by default), the sheets of the trade (libxml2 and
-# their database) and the guess of a character set (uchardet). Only cmake, a
-# compiler and ncurses are needed to build it; each of the others adds a part.
+# their database), the guess of a character set (uchardet) and the barcodes
+# and 2D codes (libzint). Only cmake, a compiler and ncurses are needed to
+# build it; each of the others adds a part.
 programme=(cmake g++ make pkg-config libncurses-dev libcairo2-dev libpango1.0-dev fonts-dejavu-core
-           libxml2-dev glabels-data libuchardet-dev)
-# The tests read the PDF back with poppler's tools.
+           libxml2-dev glabels-data libuchardet-dev libzint-dev)
+# The tests read the PDF back with poppler's tools, and the codes with zbar's
+# and libdmtx's decoders.
 tests=("${programme[@]}" libgtest-dev libvterm-dev mandoc groff-base dpkg-dev file tmux
-       poppler-utils)
+       poppler-utils zbar-tools dmtx-utils)
 fuzz=(clang libclang-rt-14-dev)
 valgrind=(valgrind)
 

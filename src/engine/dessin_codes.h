@@ -1,0 +1,27 @@
+// A code drawn on a cairo page: the symbol's dark modules as filled
+// rectangles in black, so that a PDF keeps them sharp at any zoom and a
+// printer lays them at its own resolution.
+#pragma once
+
+#include <string_view>
+
+#include "core/resultat.h"
+#include "engine/codes.h"
+#include "engine/encodeur.h"
+
+typedef struct _cairo cairo_t;
+
+namespace vign {
+
+// Draws `s` fitted into `boite` (in the context's user units, points on the
+// print file's pages); draws nothing and says why when the symbol is too
+// long for the box or cairo is in error. The context's source and fill rule
+// are left as they were found; its current path is cleared.
+Resultat<> dessine_symbole(cairo_t* cr, const Symbole& s, const Boite& boite);
+
+// The value encoded with `encodeur` and drawn; a value the symbology cannot
+// hold draws nothing.
+Resultat<> dessine_code(cairo_t* cr, Encodeur& encodeur, TypeCode type, std::string_view valeur,
+                        const Boite& boite);
+
+}  // namespace vign
