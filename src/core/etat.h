@@ -75,6 +75,9 @@ inline constexpr int kNombreMax = 999;
 inline constexpr std::array<std::string_view, 8> kClesPdf = {
     "page", "cpi", "lpi", "haut", "gauche", "police", "taille", "contours"};
 
+// The codes a label may carry: keys code1 to code9 of section [codes].
+inline constexpr std::size_t kCodes = 9;
+
 // Settings beyond the format, each optional: absent, a run prints what it
 // printed before they existed, and -e writes none of them. Each is kept as
 // it was given (settings file or command line), to be written back as is.
@@ -86,6 +89,7 @@ struct Options {
   std::optional<std::string> debut;   // [execution] or -s: first label position of page 1
   std::optional<std::string> copies;  // [execution] or -n: copies of each label, or #K
   std::array<std::optional<std::string>, kClesPdf.size()> pdf{};  // [pdf], by kClesPdf
+  std::array<std::optional<std::string>, kCodes> codes{};  // [codes] code1..code9, by number - 1
 };
 
 struct Etat {

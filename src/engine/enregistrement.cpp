@@ -7,6 +7,7 @@
 #include "core/arret.h"
 #include "core/colonnes.h"
 #include "core/nombres.h"
+#include "core/ouverture.h"
 
 namespace vign {
 
@@ -106,8 +107,11 @@ Resultat<Disposition> analyse_ligne_format(std::string_view ligne) {
 
 Resultat<bool> analyse_format_fixe(Etat& st, const std::optional<std::string>& pathname) {
   if (!pathname) return false;
-  st.pdef.reset(std::fopen(pathname->c_str(), "r"));
-  if (!st.pdef) return false;
+  // A layout that cannot be read to an end (a FIFO nobody writes to) is no
+  // layout: the run never waits on it.
+  auto ouvert = ouvre_en_lecture(*pathname, "");
+  if (!ouvert) return false;
+  st.pdef = std::move(*ouvert);
   char ligne[255];
   const bool lue = std::fgets(ligne, sizeof ligne, st.pdef.get()) != nullptr;
   // A name that opens but cannot be read (a directory) is no layout file.

@@ -22,6 +22,7 @@
 
 #include "core/arret.h"
 #include "core/colonnes.h"
+#include "core/remplacement.h"
 #include "tui/saisie.h"
 
 namespace vign {
@@ -58,8 +59,8 @@ Restauration restauration;
 // Gives the terminal back and ends the program by the same signal, so that
 // the shell sees how it ended.
 extern "C" void rendre_et_finir(int sig) {
-  // TODO: remove the pending temporary files here too, with the
-  // async-signal-safe remover of core/remplacement.
+  // A print file half written is no print file: its temporary goes first.
+  retirer_temporaires();
   if (restauration.active != 0) {
     std::atomic_signal_fence(std::memory_order_acquire);
     if (write(restauration.fd, restauration.sortie, restauration.longueur) < 0) {

@@ -6,6 +6,7 @@
 #include <cstdio>
 
 #include "core/arret.h"
+#include "core/ouverture.h"
 #include "engine/enregistrement.h"
 #include "tui/execution_ecran.h"
 #include "tui/saisie.h"
@@ -37,13 +38,12 @@ std::string demander(Terminal& t, const Zone& z) {
   return texte;
 }
 
-// The input file opened for reading, or none. A directory opens on some
-// systems but holds no records: it counts as no file.
+// The input file opened for reading, or none: what holds no records to read
+// to an end (a directory, a device, a FIFO nobody writes to) counts as no
+// file, and the screen never waits on it.
 Fichier ouvrir_entree(const std::string& nom) {
-  Fichier f(std::fopen(nom.c_str(), "r"));
-  struct stat s {};
-  if (f && ::fstat(::fileno(f.get()), &s) == 0 && S_ISDIR(s.st_mode)) f.reset();
-  return f;
+  auto f = ouvre_en_lecture(nom, "");
+  return f ? std::move(*f) : Fichier();
 }
 
 }  // namespace
