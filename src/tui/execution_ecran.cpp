@@ -1,8 +1,10 @@
 #include "tui/execution_ecran.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "core/arret.h"
+#include "core/colonnes.h"
 #include "core/nombres.h"
 #include "engine/execution.h"
 #include "tui/saisie.h"
@@ -34,11 +36,13 @@ class SuiviEcran : public Suivi {
 
   void attente() override { montre("Please wait ...\n"); }
 
-  // Under the count, on the row below.
+  // Under the count, one row each and cut to the row, so that no warning
+  // hides another; past the screen's last row the last one is overwritten.
   void remarque(std::string_view texte) override {
-    pos(t_, kRangeeMessages + 1, kColonne);
-    affiche(t_, std::string(texte) + "\n");
+    pos(t_, std::min(kRangeeMessages + 1 + remarques_, kDerniereRangee), kColonne);
+    affiche(t_, std::string(texte.substr(0, coupe(texte, kColonnes - kColonne))) + "\n");
     t_.rafraichir();
+    ++remarques_;
   }
 
   void fin(int imprimees) override {
@@ -53,7 +57,10 @@ class SuiviEcran : public Suivi {
     affiche(t_, texte);
     t_.rafraichir();
   }
+  // The row before the last: a line feed on the last row would scroll.
+  static constexpr int kDerniereRangee = kRangees - 1;
   Terminal& t_;
+  int remarques_ = 0;
 };
 
 }  // namespace

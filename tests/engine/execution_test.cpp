@@ -181,6 +181,23 @@ TEST(Execution, AnInputThatCannotBeRewoundIsRefused) {
   EXPECT_FALSE(std::filesystem::exists(c.d / "out.prn"));
 }
 
+// Two warnings about the data (a field missing, text cut) each keep a row of
+// their own under the count: the second does not write over the first.
+TEST(Execution, EachWarningOnScreenHasItsOwnRow) {
+  Course c({1, 3, 2, 0, 0, 0, 1, 0});
+  c.st.place[1].assign("1");
+  c.st.place[2].assign("2");
+  c.donnees("abcdef;x\nz\n");
+  const auto imprimees = execution_ecran(c.st, c.ecran);
+  ASSERT_TRUE(imprimees.ok());
+  const std::string nom = cite(c.st.inputfile);
+  for (const auto& [rangee, debut] : {std::pair{8, " : 1 enregistrement sans le champ 2"},
+                                      std::pair{9, " : texte coupe sur 1 ligne"}}) {
+    const std::string attendu = "  " + nom + debut;
+    EXPECT_EQ(c.ecran.rangee(rangee).substr(0, attendu.size()), attendu) << c.ecran.texte();
+  }
+}
+
 TEST(Execution, ScreenModeSettingsKeepTheCleanedLines) {
   Course c({1, 6, 2, 0, 0, 0, 1, 0});
   c.st.ALECRAN = 1;
