@@ -2,7 +2,7 @@
 # The folders of src/ are floors: each includes only the floors below it.
 #   core     the state, bounded text, numbers, control strings
 #   formats  the files (settings file, catalogue)          -> core
-#   engine   records to printed pages, no screen           -> core
+#   engine   records to printed pages, no screen           -> formats, core
 #   tui      every screen                                  -> engine, formats, core
 #   app      main, the batch and interactive runs          -> everything
 # Fails, listing them, on includes that run upwards or sideways.
@@ -12,7 +12,7 @@ cd "$(dirname "$0")/.."
 declare -A permis=(
   [core]="core"
   [formats]="core formats"
-  [engine]="core engine"
+  [engine]="core formats engine"
   [tui]="core formats engine tui"
   [app]="core formats engine tui app"
 )
