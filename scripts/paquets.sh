@@ -10,7 +10,7 @@
 #   scripts/paquets.sh --liste [GROUPE]   prints the list, installs nothing
 set -euo pipefail
 
-programme=(cmake g++ make pkg-config libncurses-dev)
+programme=(cmake g++ make pkg-config libncurses-dev libxml2-dev glabels-data)
 # The PDF output is built when cairo and pango are found; the tests read the
 # PDF back with poppler's tools and need the font drawn by default.
 tests=("${programme[@]}" libgtest-dev libvterm-dev mandoc groff-base dpkg-dev file tmux

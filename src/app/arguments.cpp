@@ -103,13 +103,29 @@ Demande demande(std::span<const char* const> args) {
     const std::string_view a = args[k] != nullptr ? args[k] : "";
     if (a == "-h" || a == "--help") return Demande::aide;
     if (a == "-V" || a == "--version") return Demande::version;
+    if (a == "--planches") return Demande::planches;
   }
   return Demande::programme;
+}
+
+std::string filtre_planches(std::span<const char* const> args) {
+  std::string filtre;
+  bool apres = false;
+  for (std::size_t k = 1; k < args.size(); ++k) {
+    const std::string_view a = args[k] != nullptr ? args[k] : "";
+    if (apres) {
+      if (!filtre.empty()) filtre += ' ';
+      filtre += a;
+    }
+    apres = apres || a == "--planches";
+  }
+  return filtre;
 }
 
 const char* const kUsage =
     "Usage : vign [-l REGLAGES] [-f DISPOSITION] [-d OCTETS] [-e REGLAGES]\n"
     "             [-c JEU] [-s DEBUT] [-n COPIES]\n"
+    "        vign --planches [FILTRE]\n"
     "Planches d'etiquettes pour imprimantes ligne et matricielles.\n"
     "\n"
     "  -l REGLAGES     imprime sans ecran d'apres le fichier de reglages REGLAGES\n"
@@ -119,6 +135,7 @@ const char* const kUsage =
     "  -c JEU          jeu de caracteres de l'imprimante (CP850, ISO-8859-1...)\n"
     "  -s DEBUT        premiere position d'etiquette de la premiere page (1, 2...)\n"
     "  -n COPIES       nombre de copies de chaque etiquette, ou #K : le champ K\n"
+    "  --planches [FILTRE]  liste les planches du commerce (paquet glabels-data)\n"
     "  -h, --help      cette aide\n"
     "  -V, --version   la version du programme\n"
     "\n"

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <span>
+#include <string>
 
 #include "core/etat.h"
 #include "core/resultat.h"
@@ -24,10 +25,15 @@ void lire_arguments(Etat& st, std::span<const char* const> args);
 Resultat<> verifier_arguments(std::span<const char* const> args);
 
 // What the command line asks of the program before anything else: the usage
-// (-h, --help) or the version (-V, --version), whichever comes first, answered
-// on standard output with no screen and no file touched.
-enum class Demande { programme, aide, version };
+// (-h, --help), the version (-V, --version) or the list of the sheets of the
+// trade (--planches), whichever comes first, answered on standard output with
+// no screen and no file touched.
+enum class Demande { programme, aide, version, planches };
 Demande demande(std::span<const char* const> args);
+
+// The filter of --planches: the arguments after it, joined by blanks ("" for
+// none), so that `--planches avery 63` and `--planches "avery 63"` agree.
+std::string filtre_planches(std::span<const char* const> args);
 
 // The usage that --help prints.
 extern const char* const kUsage;

@@ -10,8 +10,10 @@
 #include "app/arguments.h"
 #include "app/batch.h"
 #include "app/interactif.h"
+#include "app/liste_planches.h"
 #include "core/arret.h"
 #include "core/etat.h"
+#include "formats/planches.h"
 #include "tui/curses_terminal.h"
 
 int main(int argc, char** argv) {
@@ -21,6 +23,9 @@ int main(int argc, char** argv) {
       return std::fputs(vign::kUsage, stdout) < 0 || std::fflush(stdout) != 0 ? 1 : 0;
     case vign::Demande::version:
       return std::printf("vign %s\n", VIGN_VERSION) < 0 || std::fflush(stdout) != 0 ? 1 : 0;
+    case vign::Demande::planches:
+      return vign::liste_planches(vign::filtre_planches(args), vign::sources_planches(), stdout,
+                                  stderr);
     case vign::Demande::programme:
       break;
   }
