@@ -13,7 +13,7 @@ namespace {
 
 using test::ecran;
 
-const std::string kTitre = "!+++++++++ Formats predefinis +++++++++++\"";
+const std::string kTitre = "!+ Formats predefinis (P:planche G:pdf) +\"";
 const std::string kPied = "#++++++++++++++++++++++++++++++++++++++++$";
 const std::string kCreation = "*  Creation d'un nouveau format          *";
 
