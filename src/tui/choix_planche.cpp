@@ -16,8 +16,8 @@ namespace {
 constexpr int kRangeeFiltre = 2;
 constexpr Zone kFiltre = {kRangeeFiltre, 11, 40};
 constexpr int kPremiere = 4;  // first row of the list
-constexpr int kVisibles = 18;
-constexpr int kRangeeMessage = 22;
+constexpr int kVisibles = 17;
+constexpr int kRangeeMessage = 21;  // and the row below, for a long one
 constexpr int kRangeeCompte = 23;
 constexpr long long kLargeurLigne = kColonnes - 3;  // after the mark and a blank
 
@@ -55,16 +55,19 @@ struct Choix {
     pos(t, kPremiere, 1);
     affiche(t, liste);
     pos(t, kRangeeCompte, 1);
-    affiche(t, std::to_string(retenues.size()) + " planches sur " +
+    affiche(t, "Planches : " + std::to_string(retenues.size()) + " sur " +
                    std::to_string(base.gabarits.size()) + "\n");
     pos(t, kFiltre.ligne, kFiltre.colonne + static_cast<int>(colonnes_ecran(t, filtre)));
     t.rafraichir();
   }
 
-  void dire(const std::string& texte) {
+  void dire(std::string_view texte) {
     pos(t, kRangeeMessage, 1);
-    affiche(t, std::string_view(texte).substr(0, coupe(texte, kColonnes - 1)));
-    affiche(t, "\n");
+    for (int r = 0; r < 2; ++r) {
+      const std::size_t n = coupe(texte, kColonnes - 1);
+      affiche(t, std::string(texte.substr(0, n)) + "\n");
+      texte.remove_prefix(n);
+    }
     dessiner();
   }
 };

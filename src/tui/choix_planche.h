@@ -11,12 +11,12 @@
 
 namespace vign {
 
-// Clears the screen and lists the sheets of `sources` (rows 4 to 21), under
+// Clears the screen and lists the sheets of `sources` (rows 4 to 20), under
 // the filter typed on row 2; Up and Down move the mark. Enter derives the
 // marked sheet into slot 0, its reference as the format's sheet, and opens
 // the new format form on it for review (the catalogue may gain it there).
 // A sheet the derivation refuses, an empty base or none to read says why on
-// row 22 and the user stays (or, without a base, leaves with the next key).
+// rows 21 and 22 and the user stays (or, without a base, leaves with the next key).
 // Returns 0 when slot 0 holds the new format, -1 when the user leaves with
 // F11 (slot 0 then as it was).
 int choix_planche(Etat& st, Terminal& t, const std::vector<std::filesystem::path>& sources);
