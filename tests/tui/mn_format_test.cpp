@@ -145,3 +145,28 @@ TEST(MnFormat, NamesTheWorkingFormatForTheCreationRowAndKeepsItsValues) {
 
 }  // namespace
 }  // namespace vign
+
+namespace vign {
+namespace {
+
+// The keys the title names: P asks for a sheet of the trade from any row; G
+// opens a format's geometry (F11 leaves it) and chooses that format, but
+// does nothing on the creation row, which has no sheet.
+TEST(MnFormat, TheKeysOfTheTitleRow) {
+  const struct {
+    std::initializer_list<int> touches;
+    int choix;
+  } cas[] = {
+      {{'P'}, kChoixPlanches},
+      {{kBas, kBas, 'p'}, kChoixPlanches},
+      {{'G', kEntree}, 0},
+      {{kBas, kBas, 'g', kF11}, 2},
+  };
+  for (const auto& c : cas) {
+    Menu m(kTrois);
+    EXPECT_EQ(m.choisir(c.touches), c.choix);
+  }
+}
+
+}  // namespace
+}  // namespace vign
