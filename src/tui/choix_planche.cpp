@@ -57,6 +57,9 @@ struct Choix {
     pos(t, kRangeeCompte, 1);
     affiche(t, "Planches : " + std::to_string(retenues.size()) + " sur " +
                    std::to_string(base.gabarits.size()) + "\n");
+    // The filter too, whatever the keys left of it, and the cursor after it.
+    pos(t, kFiltre.ligne, kFiltre.colonne);
+    affiche(t, filtre + "\n");
     pos(t, kFiltre.ligne, kFiltre.colonne + static_cast<int>(colonnes_ecran(t, filtre)));
     t.rafraichir();
   }
@@ -95,11 +98,12 @@ int choix_planche(Etat& st, Terminal& t, const std::vector<std::filesystem::path
   Choix c{*base, t, {}};
   c.dessiner();
   for (;;) {
-    const int touche =
-        saisir(t, kFiltre, c.filtre, {.reprise = true, .changement = [&c](const std::string&) {
-                                        c.filtrer();
-                                        c.dessiner();
-                                      }});
+    // Typed on where the filter ends: dessiner leaves the cursor there.
+    const int touche = acceptc(t, c.filtre, kFiltre.longueur,
+                               {.reprise = true, .changement = [&c](const std::string&) {
+                                  c.filtrer();
+                                  c.dessiner();
+                                }});
     if (touche == kF11) return -1;
     if (touche == kHaut || touche == kBas) {
       c.deplacer(touche == kHaut ? -1 : 1);

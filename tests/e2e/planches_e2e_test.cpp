@@ -149,6 +149,7 @@ TEST_F(Planches, AChosenSheetJoinsTheCatalogueAndARunDrawsInsideItsLabels) {
       "the refusal on rows 21 and 22"));
   s->press(Key::Backspace, 4);
   ASSERT_TRUE(contient(23, "Planches : 2 sur "));
+  EXPECT_EQ(s->row(2), "Filtre :  essai");
   EXPECT_TRUE(contient(4, "> Essai E3x7"));
   EXPECT_TRUE(contient(5, "  Essai Double"));
   s->press(Key::Enter);
