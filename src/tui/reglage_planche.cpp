@@ -72,15 +72,28 @@ void attendre(Terminal& t) {
   acceptc(t, rien, 2);
 }
 
-// False on F11. A ',' or a ';' would end the value inside the catalogue's
-// field; decimals take a point here.
+// False on F11. Each value is edited where it stands; one erased whole
+// goes back to its default. A ',' or a ';' would end the value inside the
+// catalogue's field; decimals take a point here.
 bool saisir_valeurs(Terminal& t, TextesPdf& valeurs) {
-  std::string texte;
   std::size_t champ = 0;
   while (champ < kChamps.size()) {
-    const int touche = saisir(t, zone(champ), texte, {.refuses = ",;="});
+    const Zone z = zone(champ);
+    auto& valeur = valeurs[indice(kChamps[champ].cle)];
+    const std::string entiere = valeur.value_or("");
+    // What the field shows of the value; left as it is, the value stays whole.
+    const std::string montre = entiere.substr(0, coupe(entiere, z.longueur));
+    std::string texte = montre;
+    pos(t, z.ligne, z.colonne + static_cast<int>(colonnes_ecran(t, texte)));
+    const int touche = acceptc(t, texte, z.longueur, {.refuses = ",;=", .reprise = true});
     if (touche == kF11) return false;
-    if (!texte.empty()) valeurs[indice(kChamps[champ].cle)] = texte;
+    if (texte != montre) {
+      if (texte.empty()) {
+        valeur.reset();
+      } else {
+        valeur = texte;
+      }
+    }
     if (touche == kHaut && champ > 0) {
       --champ;
     } else {

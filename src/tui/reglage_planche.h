@@ -10,8 +10,8 @@ namespace vign {
 
 // Draws the screen from row 6 over the current one, with the geometry the
 // format of `slot` prints at now (its sheet of the trade derived, or its own
-// geometry; blank for the defaults), and reads the seven values; Up goes back
-// a field, an empty entry keeps the value. Values the PDF settings refuse are
+// geometry; blank for the defaults), and reads the seven values, each edited
+// where it stands (erased whole: back to its default); Up goes back a field. Values the PDF settings refuse are
 // said on row 15 and nothing changes. Otherwise the format takes the new
 // geometry as its sheet for this run and, on O, its catalogue line is
 // rewritten with it (the other lines kept byte for byte). F11 abandons.

@@ -110,7 +110,8 @@ void montrer_valeurs(Etat& st, Terminal& t) {
 }
 
 // Reads the eleven fields; false when the user abandons the form with F11.
-bool saisir(Etat& st, Terminal& t) {
+// In review, each field starts from the value it shows, to be edited.
+bool saisir(Etat& st, Terminal& t, bool revue) {
   std::string texte;
   int etape = 1;
   while (etape <= static_cast<int>(kChamps.size())) {
@@ -119,7 +120,15 @@ bool saisir(Etat& st, Terminal& t) {
     // shift every later field of the line; a page string can still carry
     // that byte as \059.
     const bool texte_libre = etape == kNom || etape == kAvant || etape == kApres;
-    const int touche = saisir(t, z, texte, {.refuses = texte_libre ? ";" : ""});
+    const OptionsSaisie options = {.refuses = texte_libre ? ";" : "", .reprise = revue};
+    if (revue) {
+      texte = valeur(st, etape);
+      texte.resize(coupe(texte, z.longueur));
+      pos(t, z.ligne, z.colonne + static_cast<int>(colonnes_ecran(t, texte)));
+    } else {
+      pos(t, z.ligne, z.colonne);
+    }
+    const int touche = acceptc(t, texte, z.longueur, options);
     if (touche == kF11) return false;
     if (!texte.empty()) stocker(st, etape, texte);
     t.rafraichir();
@@ -188,8 +197,8 @@ void enregistrer(Etat& st, Terminal& t) {
 }
 
 // The form over slot 0 as it stands; F11 puts it back as it was.
-int remplir(Etat& st, Terminal& t, const Format& avant) {
-  if (!saisir(st, t)) {
+int remplir(Etat& st, Terminal& t, const Format& avant, bool revue) {
+  if (!saisir(st, t, revue)) {
     st.formats[0] = avant;
     return -1;
   }
@@ -208,13 +217,13 @@ int wn_format_crea(Etat& st, Terminal& t) {
   st.formats[0].aprpage.reset();
   // A format typed by hand is for a printer: it has no sheet of its own.
   st.formats[0].planche.clear();
-  return remplir(st, t, avant);
+  return remplir(st, t, avant, false);
 }
 
 int wn_format_revue(Etat& st, Terminal& t, const Format& avant) {
   dessiner(t);
   montrer_valeurs(st, t);
-  return remplir(st, t, avant);
+  return remplir(st, t, avant, true);
 }
 
 }  // namespace vign

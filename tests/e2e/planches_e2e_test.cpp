@@ -239,6 +239,7 @@ TEST_F(Planches, TheShippedPdfFormatDrawsInsideItsLabelsAndItsGeometryIsAdjusted
   ASSERT_TRUE(contient(6, " Planche PDF du format "));
   EXPECT_TRUE(contient(12, ": 0_"));  // gauche, as the catalogue has it
   s->press(Key::Enter, 4);
+  s->press(Key::Backspace);  // the value is edited where it stands
   s->type("1.5");
   s->press(Key::Enter, 3);
   ASSERT_TRUE(contient(15, "Geometrie a enregistrer dans le fichier des formats (O/N) :"));
