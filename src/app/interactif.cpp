@@ -6,6 +6,7 @@
 #include "core/arret.h"
 #include "formats/inifile.h"
 #include "tui/aide.h"
+#include "tui/choix_planche.h"
 #include "tui/execution_ecran.h"
 #include "tui/mn_fichiers.h"
 #include "tui/mn_format.h"
@@ -72,7 +73,12 @@ void etape_formats(Etat& st, Terminal& t, const Etapes& etapes) {
     t.rafraichir();
     attendre_touche(t);
   }
-  if (choix == 0) choix = etapes.format_crea(st, t);
+  if (choix == kChoixPlanches) {
+    // The sheet chosen is reviewed in the form: back here, slot 0 holds it.
+    choix = etapes.planches(st, t);
+  } else if (choix == 0) {
+    choix = etapes.format_crea(st, t);
+  }
   MENU1(t);
   // The form may have replaced the handle by one reopened after rewriting the
   // catalogue; whichever is open is closed here, once.
@@ -136,6 +142,13 @@ void etape_presentation(Etat& st, Terminal& t, const Etapes& etapes, Saisies& sa
 // shown under the menu box (the -e file's one row lower).
 void imprimer(Etat& st, Terminal& t, const Etapes& etapes, const Saisies& saisies) {
   saisies.rendre(st);
+  // The sheet's geometry is the format's, not the user's: the next run, on
+  // another format, must not inherit it. The -e file of this run keeps it.
+  struct Rendre {
+    Etat& st;
+    decltype(Options::pdf) avant;
+    ~Rendre() { st.options.pdf = avant; }
+  } rendre{st, st.options.pdf};
   const auto imprimees = etapes.imprimer(st, t);
   if (!imprimees) {
     montre_message(t, st, imprimees.erreur().message);
@@ -213,6 +226,7 @@ Etapes Etapes::reelles() {
   e.aide = ecran_aide;
   e.format = mn_format;
   e.format_crea = wn_format_crea;
+  e.planches = [](Etat& st, Terminal& t) { return choix_planche(st, t); };
   e.fichiers = mn_fichiers;
   e.ecran = vign_ecran;
   e.champ = vign_champ;

@@ -19,6 +19,7 @@ struct Etapes {
   std::function<void(Terminal&)> aide;
   std::function<int(Etat&, Terminal&)> format;       // slot chosen, 0 new format, -1 F11
   std::function<int(Etat&, Terminal&)> format_crea;  // 0 a format in slot 0, -1 none
+  std::function<int(Etat&, Terminal&)> planches;     // a sheet of the trade: as format_crea
   std::function<Resultat<>(Etat&, Terminal&, const std::optional<std::string>&)> fichiers;
   std::function<int(Etat&, Terminal&)> ecran;               // presentation in screen mode: 1 done
   std::function<int(Etat&, Terminal&)> champ;               // presentation in file mode: 1 done

@@ -59,6 +59,11 @@ struct Format {
   std::string aprpagimp{};  // page-end string, as typed
   Controle avtpage{};       // page-start string decoded, or none
   Controle aprpage{};       // page-end string decoded, or none
+  // The sheet a PDF or PNG print file is drawn on, the catalogue's twelfth
+  // field: a sheet of the trade by its reference ("Avery L7160"), or the
+  // [pdf] geometry itself ("cpi=10.28,lpi=4.12,haut=0.3,gauche=0,page=A4").
+  // Empty for a format that has none: a text print file never uses it.
+  std::string planche{};
 };
 
 // The keys of the eight numbers of a format in section [format] of the

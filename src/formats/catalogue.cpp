@@ -51,6 +51,7 @@ void vider_slot(Etat& st, int slot) {
   st.formats[k].aprpagimp.clear();
   st.formats[k].avtpage.reset();
   st.formats[k].aprpage.reset();
+  st.formats[k].planche.clear();
 }
 
 // A slot is kept to what the writer's layout (name on 30 columns, numbers on
@@ -61,6 +62,11 @@ void garder_ecrivable(Etat& st, int slot) {
   const auto k = static_cast<std::size_t>(slot);
   std::size_t trop = ligne_catalogue(st, slot).size();
   trop = trop > kLigneCatalogue ? trop - kLigneCatalogue : 0;
+  // A sheet cut short would name another sheet, or another geometry.
+  if (trop > 0 && !st.formats[k].planche.empty()) {
+    trop = trop > st.formats[k].planche.size() + 1 ? trop - st.formats[k].planche.size() - 1 : 0;
+    st.formats[k].planche.clear();
+  }
   for (std::string* chaine : {&st.formats[k].aprpagimp, &st.formats[k].avtpagimp}) {
     const std::size_t n = std::min(trop, chaine->size());
     chaine->resize(chaine->size() - n);
@@ -92,6 +98,17 @@ bool lire_ligne(Etat& st, int slot, std::string_view ligne) {
       st.formats[k].aprpagimp = texte;
     }
     curseur = fin + 1;
+  }
+  // The twelfth field counts only when its own ';' ends it: what older
+  // versions left after the eleventh (a carriage return, a remark) stays
+  // ignored.
+  if (const std::size_t fin = complete ? ligne.find(';', curseur) : std::string_view::npos;
+      fin != std::string_view::npos) {
+    std::string_view planche = ligne.substr(curseur, fin - curseur);
+    const auto debut = planche.find_first_not_of(" \t");
+    planche = debut == std::string_view::npos ? std::string_view{} : planche.substr(debut);
+    planche = planche.substr(0, planche.find_last_not_of(" \t") + 1);
+    st.formats[k].planche = planche;
   }
   garder_ecrivable(st, slot);
   st.formats[k].avtpage = char_to_spec(st.formats[k].avtpagimp);
@@ -168,7 +185,9 @@ std::string ligne_catalogue(const Etat& st, int slot) {
   ligne += st.formats[k].avtpagimp;
   ligne += ';';
   ligne += st.formats[k].aprpagimp;
-  ligne += ";\n";
+  ligne += ';';
+  if (!st.formats[k].planche.empty()) ligne += st.formats[k].planche + ';';
+  ligne += '\n';
   return ligne;
 }
 
@@ -190,6 +209,36 @@ std::string catalogue_augmente(std::string_view ancien, std::string_view ligne) 
   std::string texte(ancien);
   if (!texte.empty() && texte.back() != '\n') texte += '\n';
   texte += ligne;
+  return texte;
+}
+
+Resultat<std::optional<TextesPdf>> lit_geometrie(std::string_view texte) {
+  if (texte.find('=') == std::string_view::npos) return std::optional<TextesPdf>{};
+  TextesPdf valeurs{};
+  while (!texte.empty()) {
+    const std::string_view piece = texte.substr(0, texte.find(','));
+    texte.remove_prefix(std::min(texte.size(), piece.size() + 1));
+    const auto egal = piece.find('=');
+    const auto cle = std::find(kClesPdf.begin(), kClesPdf.end(), piece.substr(0, egal));
+    if (egal == std::string_view::npos || cle == kClesPdf.end())
+      return Erreur{"Geometrie de planche invalide dans " + std::string(kCatalogue) + " : " +
+                    std::string(piece)};
+    valeurs[static_cast<std::size_t>(cle - kClesPdf.begin())] = piece.substr(egal + 1);
+  }
+  return std::optional<TextesPdf>{valeurs};
+}
+
+std::string ecrit_geometrie(const TextesPdf& valeurs) {
+  constexpr std::array<std::string_view, 7> kOrdre = {"cpi",  "lpi",    "haut",    "gauche",
+                                                      "page", "taille", "contours"};
+  std::string texte;
+  for (const std::string_view cle : kOrdre) {
+    const auto i = static_cast<std::size_t>(std::find(kClesPdf.begin(), kClesPdf.end(), cle) -
+                                            kClesPdf.begin());
+    if (!valeurs[i]) continue;
+    if (!texte.empty()) texte += ',';
+    texte += std::string(cle) + "=" + *valeurs[i];
+  }
   return texte;
 }
 
@@ -300,9 +349,30 @@ Resultat<> VerrouCatalogue::ajouter(std::string_view ligne) {
   if (remplace_) return Erreur{"Erreur ecriture " + chemin_};
   // Another copy may have filled the catalogue since this one read it.
   if (lignes_du_catalogue(contenu_) >= kMaxCatalogue) return Erreur{catalogue_plein()};
+  return ecrire(catalogue_augmente(contenu_, ligne));
+}
+
+Resultat<> VerrouCatalogue::remplacer(int numero, std::string_view debut, std::string_view ligne) {
+  if (fd_ < 0) return Erreur{erreur_};
+  std::size_t depart = 0;
+  for (int n = 1; n < numero && depart < contenu_.size(); ++n) {
+    const auto lf = contenu_.find('\n', depart);
+    depart = lf == std::string::npos ? contenu_.size() : lf + 1;
+  }
+  const auto lf = contenu_.find('\n', depart);
+  const std::size_t fin = lf == std::string::npos ? contenu_.size() : lf + 1;
+  if (numero < 1 || depart >= contenu_.size() ||
+      std::string_view(contenu_).substr(depart, fin - depart).substr(0, debut.size()) != debut)
+    return Erreur{"Fichier " + chemin_ + " modifie entre-temps. Format non modifie..."};
+  return ecrire(contenu_.substr(0, depart) + std::string(ligne) + contenu_.substr(fin));
+}
+
+Resultat<> VerrouCatalogue::ecrire(const std::string& texte) {
+  if (fd_ < 0) return Erreur{erreur_};
+  if (remplace_) return Erreur{"Erreur ecriture " + chemin_};
   Remplacement nouveau(chemin_);
   if (!nouveau.erreur().empty()) return Erreur{nouveau.erreur()};
-  if (!nouveau.valider(catalogue_augmente(contenu_, ligne))) return Erreur{nouveau.erreur()};
+  if (!nouveau.valider(texte)) return Erreur{nouveau.erreur()};
   remplace_ = true;
   return {};
 }

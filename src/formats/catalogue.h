@@ -3,6 +3,10 @@
 //
 //   name;across;width;lines;margin;h-gap;v-gap;rows;alignment;page-start;page-end;
 //
+// A line may hold a twelfth field, the sheet of its PDF print file (see
+// Format::planche), followed by ';' too: written only for a format that has
+// one, and ignored by the readers that know eleven fields only.
+//
 // The program writes every line with the name padded or cut to 30 columns and
 // the numbers right-aligned in 4, but users also write lines by hand, so the
 // reader takes any spacing: names keep their trailing blanks, numbers are read
@@ -14,8 +18,10 @@
 // meant by them.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdio>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -59,6 +65,17 @@ int lignes_du_catalogue(std::string_view texte);
 // line feed if it did not end with one, then `ligne`.
 std::string catalogue_augmente(std::string_view ancien, std::string_view ligne);
 
+// The [pdf] values of a geometry text, by the index of kClesPdf: pieces
+// "key=value" joined by ',', each key one of kClesPdf. None for a text that
+// holds no '=' (a sheet reference); an error for a piece that is no key of
+// [pdf]. The values themselves are read by the PDF settings.
+using TextesPdf = std::array<std::optional<std::string>, kClesPdf.size()>;
+Resultat<std::optional<TextesPdf>> lit_geometrie(std::string_view texte);
+
+// The geometry text of the values set, in the order cpi, lpi, haut, gauche,
+// page, then taille and contours (the font family is no part of it).
+std::string ecrit_geometrie(const TextesPdf& valeurs);
+
 // The message of a catalogue that already holds its 18 formats.
 std::string catalogue_plein();
 
@@ -95,8 +112,15 @@ class VerrouCatalogue {
   // already holds 18 lines. Once only.
   Resultat<> ajouter(std::string_view ligne);
 
+  // Replaces line `numero` (from 1) by `ligne`, every other line kept byte
+  // for byte, provided that line still begins with `debut` (the name of the
+  // format it held when the catalogue was read: another copy may have
+  // changed it since). Once only, as ajouter.
+  Resultat<> remplacer(int numero, std::string_view debut, std::string_view ligne);
+
  private:
   bool tenir();
+  Resultat<> ecrire(const std::string& texte);
   bool echec(const char* etape);
 
   std::string chemin_;

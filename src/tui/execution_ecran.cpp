@@ -7,6 +7,8 @@
 #include "core/colonnes.h"
 #include "core/nombres.h"
 #include "engine/execution.h"
+#include "engine/geometrie_format.h"
+#include "engine/reglages_pdf.h"
 #include "tui/saisie.h"
 
 namespace vign {
@@ -47,9 +49,11 @@ class SuiviEcran : public Suivi {
 
   void fin(int imprimees) override {
     char compte[32];
-    std::snprintf(compte, sizeof compte, "%6d etiquettes.\n", imprimees);
-    montre(compte);
+    std::snprintf(compte, sizeof compte, "%6d etiquettes", imprimees);
+    montre(std::string(compte) + (planche.empty() ? "" : " (planche " + planche + ")") + ".\n");
   }
+
+  std::string planche;  // the sheet the print file was drawn for, if any
 
  private:
   void montre(std::string_view texte) {
@@ -80,6 +84,15 @@ void montre_message(Terminal& t, const Etat& st, std::string texte, int rangee, 
 
 Resultat<int> execution_ecran(Etat& st, Terminal& t) {
   SuiviEcran suivi(t);
+  // A text print file knows nothing of sheets: the format's is for drawings.
+  if (sortie_pdf_demandee(st.outputfile)) {
+    const auto g = geometrie_du_format(st.formats[static_cast<std::size_t>(st.FORMAT)]);
+    if (!g) return Erreur{g.erreur().message};
+    if (*g) {
+      completer_pdf(st.options.pdf, (*g)->textes);
+      suivi.planche = (*g)->nom;
+    }
+  }
   return execution(st, suivi);
 }
 

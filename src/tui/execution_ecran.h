@@ -19,7 +19,10 @@ void montre_message(Terminal& t, const Etat& st, std::string texte, int rangee =
                     int colonne = 3);
 
 // Runs the engine with its progress shown on screen; the failure, if any, is
-// returned for the caller to show.
+// returned for the caller to show. A PDF or PNG print file of a format that
+// names its sheet is drawn at that sheet's geometry: the [pdf] values the user
+// did not set are filled in st.options.pdf (the caller puts them back), and
+// the count line names the sheet.
 Resultat<int> execution_ecran(Etat& st, Terminal& t);
 
 }  // namespace vign

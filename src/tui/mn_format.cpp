@@ -4,6 +4,7 @@
 
 #include "core/colonnes.h"
 #include "formats/catalogue.h"
+#include "tui/reglage_planche.h"
 #include "tui/saisie.h"
 
 namespace vign {
@@ -15,7 +16,9 @@ constexpr int kRangeeCreation = 5;     // slot 0; slot k is on row 5 + k
 constexpr int kColonneMarque = 3;      // the ">" stands just before the name
 constexpr long long kLargeurNom = 36;  // columns
 
-constexpr const char* kTitre = "!+++++++++ Formats predefinis +++++++++++\"\n";
+// The title names the two keys of the list beyond the arrows: P opens the
+// sheets of the trade, G the geometry of the marked format's PDF sheet.
+constexpr const char* kTitre = "!+ Formats predefinis (P:planche G:pdf) +\"\n";
 constexpr const char* kPied = "#++++++++++++++++++++++++++++++++++++++++$\n";
 constexpr const char* kCreation = "Creation d'un nouveau format";
 
@@ -58,9 +61,14 @@ int mn_format(Etat& st, Terminal& t) {
   int courante = kRangeeCreation;
   int precedente = kRangeeCreation;
   for (;;) {
-    const int touche = marque(t, precedente, courante, kColonneMarque);
+    const int touche = marque(t, precedente, courante, kColonneMarque, "PpGg");
     precedente = courante;
     if (touche == kF11) return -1;
+    if (touche == 'P' || touche == 'p') return kChoixPlanches;
+    if ((touche == 'G' || touche == 'g') && courante > kRangeeCreation) {
+      reglage_planche(st, t, courante - kRangeeCreation);
+      return courante - kRangeeCreation;
+    }
     if (touche == kHaut) --courante;
     if (touche == kBas) ++courante;
     // The list runs round in both directions.

@@ -55,9 +55,11 @@ void ajouter_utf8(std::string& s, char32_t c) {
 
 namespace {
 
-bool termine(int key, bool avec_f1) {
+bool termine(int key, const OptionsSaisie& options) {
   return key == kEntree || key == kF11 || key == kBreak || key == kHaut || key == kBas ||
-         (avec_f1 && key == kF1);
+         (options.avec_f1 && key == kF1) ||
+         (key > 0 && key < 128 &&
+          options.arrets.find(static_cast<char>(key)) != std::string_view::npos);
 }
 
 // The bytes a key adds to the text, or nothing when it is no character:
@@ -96,9 +98,9 @@ int acceptc(Terminal& t, std::string& buffer, int length, const OptionsSaisie& o
   const long long limite = length > 0 ? length : 0;
   const bool utf8 = t.utf8();
   int key = t.lire_touche();
-  buffer.clear();
+  if (!options.reprise) buffer.clear();
   t.rafraichir();
-  while (!termine(key, options.avec_f1)) {
+  while (!termine(key, options)) {
     if (key == kFinClavier) throw Arret(1, "");
     const std::string c = caractere(key, utf8);
     if (key == kEffacer) {
@@ -106,6 +108,7 @@ int acceptc(Terminal& t, std::string& buffer, int length, const OptionsSaisie& o
         t.sonner();
       } else {
         effacer_dernier(t, buffer, utf8);
+        if (options.changement) options.changement(buffer);
       }
       t.rafraichir();
     } else if (!c.empty()) {
@@ -115,6 +118,7 @@ int acceptc(Terminal& t, std::string& buffer, int length, const OptionsSaisie& o
       } else {
         buffer += c;
         t.ecrire(c);
+        if (options.changement) options.changement(buffer);
       }
       t.rafraichir();
     }
@@ -128,13 +132,13 @@ int saisir(Terminal& t, const Zone& z, std::string& texte, const OptionsSaisie& 
   return acceptc(t, texte, z.longueur, options);
 }
 
-int marque(Terminal& t, int avant, int ligne, int colonne) {
+int marque(Terminal& t, int avant, int ligne, int colonne, std::string_view arrets) {
   pos(t, avant, colonne);
   affiche(t, " ");
   pos(t, ligne, colonne);
   affiche(t, ">");
   std::string rien;
-  return acceptc(t, rien, 0);
+  return acceptc(t, rien, 0, {.arrets = arrets});
 }
 
 }  // namespace vign

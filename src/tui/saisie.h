@@ -2,6 +2,7 @@
 // pos places the cursor, acceptc reads one line of text.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -25,6 +26,11 @@ void affiche(Terminal& t, std::string_view texte);
 struct OptionsSaisie {
   bool avec_f1 = false;        // F1 ends the input too (attribute entry)
   std::string_view refuses{};  // characters refused with the bell, as past the limit
+  std::string_view arrets{};   // ASCII characters that end the input as Enter does
+  bool reprise = false;        // the buffer is kept, already shown, and typed on
+  // Called whenever a character is added or taken back, with the text so far
+  // (a list that narrows as one types); the cursor is the caller's to put back.
+  std::function<void(const std::string&)> changement{};
 };
 
 // The line input. Reads keys until Enter, F11, Break, Up or Down (or F1 when
@@ -61,7 +67,8 @@ struct Zone {
 int saisir(Terminal& t, const Zone& z, std::string& texte, const OptionsSaisie& options = {});
 
 // The ">" mark of a menu, moved from row `avant` to row `ligne` of column
-// `colonne`; then waits for a key and returns it.
-int marque(Terminal& t, int avant, int ligne, int colonne);
+// `colonne`; then waits for a key and returns it (a character of `arrets`
+// is returned too).
+int marque(Terminal& t, int avant, int ligne, int colonne, std::string_view arrets = {});
 
 }  // namespace vign

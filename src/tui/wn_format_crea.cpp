@@ -6,6 +6,7 @@
 #include <array>
 #include <string>
 
+#include "core/colonnes.h"
 #include "core/controle.h"
 #include "core/nombres.h"
 #include "formats/catalogue.h"
@@ -82,32 +83,6 @@ void stocker(Etat& st, int etape, const std::string& texte) {
   }
 }
 
-// The working format as the form found it, for F11 to put back.
-struct Sauvegarde {
-  explicit Sauvegarde(const Etat& st)
-      : libelle(st.formats[0].libelle),
-        nombres(nombres_du_format(st, 0)),
-        avtpagimp(st.formats[0].avtpagimp),
-        aprpagimp(st.formats[0].aprpagimp),
-        avtpage(st.formats[0].avtpage),
-        aprpage(st.formats[0].aprpage) {}
-
-  void restituer(Etat& st) const {
-    st.formats[0].libelle = libelle;
-    const auto place = nombres_du_format(st, 0);
-    for (std::size_t i = 0; i < place.size(); ++i) *place[i] = nombres[i];
-    st.formats[0].avtpagimp = avtpagimp;
-    st.formats[0].aprpagimp = aprpagimp;
-    st.formats[0].avtpage = avtpage;
-    st.formats[0].aprpage = aprpage;
-  }
-
-  Libelle libelle;
-  std::array<int, 8> nombres;
-  std::string avtpagimp, aprpagimp;
-  Controle avtpage, aprpage;
-};
-
 void dessiner(Terminal& t) {
   std::string forme;
   for (const char* ligne : kForme) forme += ligne;
@@ -116,8 +91,27 @@ void dessiner(Terminal& t) {
   t.rafraichir();
 }
 
+// What a field holds, as the form shows it for review.
+std::string valeur(Etat& st, int etape) {
+  if (etape == kNom) return std::string(st.formats[0].libelle.view());
+  if (etape == kAvant) return st.formats[0].avtpagimp;
+  if (etape == kApres) return st.formats[0].aprpagimp;
+  return std::to_string(nombre(st, etape));
+}
+
+void montrer_valeurs(Etat& st, Terminal& t) {
+  for (int etape = 1; etape <= static_cast<int>(kChamps.size()); ++etape) {
+    const Zone& z = kChamps[static_cast<std::size_t>(etape - 1)];
+    const std::string v = valeur(st, etape);
+    pos(t, z.ligne, z.colonne);
+    affiche(t, std::string_view(v).substr(0, coupe(v, z.longueur)));
+  }
+  t.rafraichir();
+}
+
 // Reads the eleven fields; false when the user abandons the form with F11.
-bool saisir(Etat& st, Terminal& t) {
+// In review, each field starts from the value it shows, to be edited.
+bool saisir(Etat& st, Terminal& t, bool revue) {
   std::string texte;
   int etape = 1;
   while (etape <= static_cast<int>(kChamps.size())) {
@@ -126,7 +120,15 @@ bool saisir(Etat& st, Terminal& t) {
     // shift every later field of the line; a page string can still carry
     // that byte as \059.
     const bool texte_libre = etape == kNom || etape == kAvant || etape == kApres;
-    const int touche = saisir(t, z, texte, {.refuses = texte_libre ? ";" : ""});
+    const OptionsSaisie options = {.refuses = texte_libre ? ";" : "", .reprise = revue};
+    if (revue) {
+      texte = valeur(st, etape);
+      texte.resize(coupe(texte, z.longueur));
+      pos(t, z.ligne, z.colonne + static_cast<int>(colonnes_ecran(t, texte)));
+    } else {
+      pos(t, z.ligne, z.colonne);
+    }
+    const int touche = acceptc(t, texte, z.longueur, options);
     if (touche == kF11) return false;
     if (!texte.empty()) stocker(st, etape, texte);
     t.rafraichir();
@@ -194,21 +196,34 @@ void enregistrer(Etat& st, Terminal& t) {
   st.pformat.reset(std::fopen(kCatalogue, "r"));
 }
 
+// The form over slot 0 as it stands; F11 puts it back as it was.
+int remplir(Etat& st, Terminal& t, const Format& avant, bool revue) {
+  if (!saisir(st, t, revue)) {
+    st.formats[0] = avant;
+    return -1;
+  }
+  enregistrer(st, t);
+  return 0;
+}
+
 }  // namespace
 
 int wn_format_crea(Etat& st, Terminal& t) {
-  const Sauvegarde avant(st);
+  const Format avant = st.formats[0];
   dessiner(t);
   st.formats[0].avtpagimp.clear();
   st.formats[0].aprpagimp.clear();
   st.formats[0].avtpage.reset();
   st.formats[0].aprpage.reset();
-  if (!saisir(st, t)) {
-    avant.restituer(st);
-    return -1;
-  }
-  enregistrer(st, t);
-  return 0;
+  // A format typed by hand is for a printer: it has no sheet of its own.
+  st.formats[0].planche.clear();
+  return remplir(st, t, avant, false);
+}
+
+int wn_format_revue(Etat& st, Terminal& t, const Format& avant) {
+  dessiner(t);
+  montrer_valeurs(st, t);
+  return remplir(st, t, avant, true);
 }
 
 }  // namespace vign

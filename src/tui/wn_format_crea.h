@@ -20,4 +20,9 @@ namespace vign {
 // returns -1, with slot 0 as it was on entry and the catalogue untouched.
 int wn_format_crea(Etat& st, Terminal& t);
 
+// The same form over a format already in slot 0 (a sheet of the trade
+// derived), its values shown in the fields for review, each edited where it
+// stands, and its sheet kept in the catalogue line. F11 puts `avant` back in slot 0 and returns -1.
+int wn_format_revue(Etat& st, Terminal& t, const Format& avant);
+
 }  // namespace vign

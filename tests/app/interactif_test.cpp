@@ -11,6 +11,7 @@
 #include "support/ecran_memoire.h"
 #include "support/menu_attendu.h"
 #include "support/programme.h"
+#include "tui/mn_format.h"
 #include "tui/saisie.h"
 
 namespace vign {
@@ -60,6 +61,10 @@ class Menu : public testing::Test {
       s.pformat = ouvert();
       return 0;
     };
+    e.planches = [this](Etat&, Terminal&) {
+      appels.push_back("planches");
+      return planche_prise;
+    };
     e.fichiers = [this](Etat& s, Terminal&, const std::optional<std::string>& def) {
       appels.push_back("fichiers " + def.value_or("-"));
       s.ALECRAN = ecran_choisi ? 1 : 0;
@@ -105,6 +110,7 @@ class Menu : public testing::Test {
   bool entree_ouverte = true;
   bool ecran_choisi = false;
   int presentation_faite = 1;
+  int planche_prise = 0;
 };
 
 TEST_F(Menu, IsDrawnInTheTopLeftCornerOfAClearScreen) {
@@ -245,6 +251,25 @@ TEST_F(Menu, TheCreationEntryOpensTheNewFormatFormAndClosesItsHandle) {
   EXPECT_EQ(st.FORMAT, 0);
   EXPECT_EQ(st.FORMATS, 1);
   EXPECT_FALSE(st.pformat);
+}
+
+// The sheet chosen lands in slot 0 as a new format does, but through the
+// chooser only: the form of a format typed by hand is not opened as well.
+TEST_F(Menu, ASheetOfTheTradeBecomesTheFormatOrNothingWhenLeft) {
+  for (const int prise : {0, -1}) {
+    Etat vierge;
+    st.FORMATS = vierge.FORMATS;
+    st.FORMAT = 4;
+    appels.clear();
+    catalogue();
+    choix_format = {kChoixPlanches};
+    planche_prise = prise;
+    t.taper({kEntree, kF11});
+    EXPECT_TRUE(lancer());
+    EXPECT_EQ(appels, (std::vector<std::string>{"format", "planches"}));
+    EXPECT_EQ(st.FORMAT, prise == 0 ? 0 : 4);
+    EXPECT_EQ(st.FORMATS, prise == 0 ? 1 : 0);
+  }
 }
 
 TEST_F(Menu, F11InTheFormatMenuChoosesNothing) {

@@ -24,7 +24,7 @@ std::string menu(int marque) {
   return test::menu_attendu(marque);
 }
 
-const std::string kListeTitre = "!+++++++++ Formats predefinis +++++++++++\"";
+const std::string kListeTitre = "!+ Formats predefinis (P:planche G:pdf) +\"";
 const std::string kListePied = "#++++++++++++++++++++++++++++++++++++++++$";
 
 // Rows 6 to 21: the new format form as drawn.

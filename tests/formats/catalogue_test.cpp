@@ -4,12 +4,14 @@
 #include <sched.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <memory>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "formats/outils.h"
@@ -251,6 +253,97 @@ TEST(Catalogue, TheFileReaderTakesWhatTheTextReaderTakes) {
   ASSERT_EQ(depuis_fichier.MAXFORMAT, 18);
   EXPECT_EQ(texte_catalogue(depuis_fichier, false), texte_catalogue(depuis_texte, false));
   EXPECT_EQ(depuis_fichier.formats[18].libelle.view(), "F15");
+}
+
+// The twelfth field, the sheet: read when its own ';' ends it, written back
+// after the eleventh, and never a change to what the eleven fields read (so
+// that a reader of eleven fields, which stops at the eleventh ';', reads the
+// same format).
+TEST(Catalogue, TheTwelfthFieldIsTheSheetAndLeavesTheElevenAsTheyWere) {
+  const std::string onze = kPlanche.substr(0, kPlanche.size() - 1);  // without its line feed
+  const struct {
+    std::string ligne;
+    std::string planche;
+    std::string ecrite;
+  } cas[] = {
+      {kPlanche, "", kPlanche},
+      {onze + "Avery L7160;\n", "Avery L7160", onze + "Avery L7160;\n"},
+      {onze + "cpi=10.28,lpi=4.1,haut=0.3,gauche=0,page=A4;\n",
+       "cpi=10.28,lpi=4.1,haut=0.3,gauche=0,page=A4",
+       onze + "cpi=10.28,lpi=4.1,haut=0.3,gauche=0,page=A4;\n"},
+      {onze + "  Avery L7160 ;\r\n", "Avery L7160", onze + "Avery L7160;\n"},
+      {onze + "remarque sans fin\n", "", kPlanche},
+      {onze + "\r\n", "", kPlanche},
+      {onze + " ;\n", "", kPlanche},
+  };
+  Etat reference;
+  lire_catalogue(reference, kPlanche);
+  for (const auto& c : cas) {
+    Etat st;
+    EXPECT_TRUE(lire_catalogue(st, c.ligne).empty()) << c.ligne;
+    EXPECT_EQ(st.formats[1].planche, c.planche) << c.ligne;
+    EXPECT_EQ(ligne_catalogue(st, 1), c.ecrite) << c.ligne;
+    EXPECT_EQ(nombres_du_format(std::as_const(st), 1),
+              nombres_du_format(std::as_const(reference), 1))
+        << c.ligne;
+    EXPECT_EQ(st.formats[1].libelle.view(), reference.formats[1].libelle.view()) << c.ligne;
+    EXPECT_EQ(st.formats[1].avtpagimp, reference.formats[1].avtpagimp) << c.ligne;
+    EXPECT_EQ(st.formats[1].aprpagimp, reference.formats[1].aprpagimp) << c.ligne;
+  }
+}
+
+TEST(Catalogue, AGeometryTextGivesTheValuesOfPdfAndIsWrittenInItsOrder) {
+  const auto i = [](std::string_view cle) {
+    return static_cast<std::size_t>(std::find(kClesPdf.begin(), kClesPdf.end(), cle) -
+                                    kClesPdf.begin());
+  };
+  const struct {
+    const char* texte;
+    std::vector<std::pair<std::string_view, std::string>> valeurs;
+    const char* ecrit;
+  } cas[] = {
+      {"cpi=10.28,lpi=4.1,haut=0.3,gauche=0,page=A4",
+       {{"cpi", "10.28"}, {"lpi", "4.1"}, {"haut", "0.3"}, {"gauche", "0"}, {"page", "A4"}},
+       "cpi=10.28,lpi=4.1,haut=0.3,gauche=0,page=A4"},
+      {"contours=oui,page=210x297,taille=9,cpi=12",
+       {{"contours", "oui"}, {"page", "210x297"}, {"taille", "9"}, {"cpi", "12"}},
+       "cpi=12,page=210x297,taille=9,contours=oui"},
+      {"haut=", {{"haut", ""}}, "haut="},
+  };
+  for (const auto& c : cas) {
+    const auto lu = lit_geometrie(c.texte);
+    ASSERT_TRUE(lu && *lu) << c.texte;
+    TextesPdf attendu{};
+    for (const auto& [cle, v] : c.valeurs) attendu[i(cle)] = v;
+    EXPECT_EQ(**lu, attendu) << c.texte;
+    EXPECT_EQ(ecrit_geometrie(**lu), c.ecrit);
+  }
+  const auto reference = lit_geometrie("Avery L7160");
+  ASSERT_TRUE(reference);
+  EXPECT_FALSE(reference->has_value()) << "a reference is no geometry";
+  for (const char* faux : {"cpi=10,marge=3", "cpi=10,lpi", "=4"}) {
+    const auto lu = lit_geometrie(faux);
+    EXPECT_FALSE(lu) << faux;
+  }
+}
+
+// A format's line rewritten in place: the other lines stay byte for byte, and
+// a line that no longer holds that format is left alone.
+TEST(Catalogue, ALineIsReplacedOnlyWhereItsFormatStillIs) {
+  const std::string autour = "A ;1;2;3;4;5;6;7;8;;;\n";
+  const std::string texte = autour + kPlanche + "# remarque\n";
+  const struct {
+    int numero;
+    const char* debut;
+    bool fait;
+  } cas[] = {{2, "Planche A4 70x36", true}, {2, "A ", false}, {4, "", false}, {0, "", false}};
+  for (const auto& c : cas) {
+    test::DansDossier d;
+    d.dossier().ecrire("formats.txt", texte);
+    const auto r = VerrouCatalogue(kCatalogue).remplacer(c.numero, c.debut, "X;\n");
+    EXPECT_EQ(r.ok(), c.fait) << c.numero << " " << c.debut;
+    EXPECT_EQ(d.dossier().lire("formats.txt"), c.fait ? autour + "X;\n" + "# remarque\n" : texte);
+  }
 }
 
 // A catalogue shared through a link gets the format where it lies; the link

@@ -13,7 +13,7 @@ namespace {
 
 using test::ecran;
 
-const std::string kTitre = "!+++++++++ Formats predefinis +++++++++++\"";
+const std::string kTitre = "!+ Formats predefinis (P:planche G:pdf) +\"";
 const std::string kPied = "#++++++++++++++++++++++++++++++++++++++++$";
 const std::string kCreation = "*  Creation d'un nouveau format          *";
 
@@ -141,6 +141,31 @@ TEST(MnFormat, NamesTheWorkingFormatForTheCreationRowAndKeepsItsValues) {
   EXPECT_EQ(m.st.formats[0].etilar, 4);
   EXPECT_EQ(m.st.formats[0].avtpagimp, "\\027E");
   EXPECT_EQ(m.st.formats[1].maxcareti, 35) << "the catalogue is loaded into slots 1 and up";
+}
+
+}  // namespace
+}  // namespace vign
+
+namespace vign {
+namespace {
+
+// The keys the title names: P asks for a sheet of the trade from any row; G
+// opens a format's geometry (F11 leaves it) and chooses that format, but
+// does nothing on the creation row, which has no sheet.
+TEST(MnFormat, TheKeysOfTheTitleRow) {
+  const struct {
+    std::initializer_list<int> touches;
+    int choix;
+  } cas[] = {
+      {{'P'}, kChoixPlanches},
+      {{kBas, kBas, 'p'}, kChoixPlanches},
+      {{'G', kEntree}, 0},
+      {{kBas, kBas, 'g', kF11}, 2},
+  };
+  for (const auto& c : cas) {
+    Menu m(kTrois);
+    EXPECT_EQ(m.choisir(c.touches), c.choix);
+  }
 }
 
 }  // namespace
