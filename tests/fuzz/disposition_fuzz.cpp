@@ -72,15 +72,21 @@ void lecture_delimitee(vign::Etat& st, const std::string& donnees, std::string d
   st.FIXED = 0;
   st.delimiteur = std::move(delimiteur);
   std::rewind(st.pinput.get());
-  // One record per line, the last one with or without its line feed.
-  long attendus = static_cast<long>(std::count(donnees.begin(), donnees.end(), '\n'));
-  if (!donnees.empty() && donnees.back() != '\n') ++attendus;
+  // One record per line, the last one with or without its line end: a line
+  // feed, or a carriage return in a file whose first block has carriage
+  // returns and no line feed (old Mac exports).
+  const std::string_view bloc = std::string_view(donnees).substr(0, 64 * 1024);
+  const char fin =
+      bloc.find('\n') == std::string_view::npos && bloc.find('\r') != std::string_view::npos ? '\r'
+                                                                                             : '\n';
+  long attendus = static_cast<long>(std::count(donnees.begin(), donnees.end(), fin));
+  if (!donnees.empty() && donnees.back() != fin) ++attendus;
   vign::Lecture lecture;
   long lus = 0;
   while (vign::lire_enregistrement(st, lecture)) {
     ++lus;
     exiger(lus <= attendus, "plus d'enregistrements que de lignes");
-    exiger(lecture.enregistrement().find('\n') == std::string_view::npos, "fin de ligne gardee");
+    exiger(lecture.enregistrement().find(fin) == std::string_view::npos, "fin de ligne gardee");
     vign::decoupe_enregistrement(st, lecture.enregistrement());
     champs_bornes(st);
     for (auto& c : st.champ) {
