@@ -120,7 +120,7 @@ TEST(PdfParLeBatch, ANumberNoSheetCanHoldIsRefusedBeforeOutput) {
     const auto r = test::lancer({"-l", "s.ini"}, d.chemin());
     EXPECT_EQ(r.statut, 1) << cle;
     EXPECT_EQ(r.erreurs,
-              std::string("Valeur invalide dans le fichier BATCH : [pdf] ") + cle + "\n");
+              std::string("Valeur invalide dans le fichier BATCH \"s.ini\" : [pdf] ") + cle + "\n");
     EXPECT_FALSE(std::filesystem::exists(d / "sortie.pdf")) << cle;
   }
 }
