@@ -2,6 +2,7 @@
 // and are written back by -e to replay the run.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <cstdlib>
@@ -102,15 +103,25 @@ TEST(PlancheParLeBatch, AGivenKeyWinsAndTheWrittenFileNeedsNoLookUp) {
   EXPECT_EQ(d.lire("sortie.pdf").size(), premier.size());
 }
 
-TEST(PlancheParLeBatch, AnUnknownSheetIsRefusedBeforeOutputWithTheClosestOnes) {
-  test::Dossier d;
-  d.ecrire("in.txt", adresses());
-  d.ecrire("s.ini", std::string("[format]\nplanche=Avery L7106\n") + kFichiers);
-  const auto r = test::lancer({"-l", "s.ini"}, d.chemin());
-  EXPECT_EQ(r.statut, 1);
-  EXPECT_TRUE(r.erreurs.starts_with("Planche inconnue : \"Avery L7106\" (")) << r.erreurs;
-  EXPECT_TRUE(r.erreurs.ends_with(" ?)\n")) << r.erreurs;
-  EXPECT_FALSE(std::filesystem::exists(d / "sortie.pdf"));
+// Both are refused before any output, in one line naming the reference.
+TEST(PlancheParLeBatch, AnUnknownOrUnusableSheetIsRefusedBeforeOutput) {
+  const struct {
+    const char *reference, *debut, *fin;
+  } cas[] = {
+      {"Avery L7106", "Planche inconnue : \"Avery L7106\" (", " ?)\n"},
+      // Two layouts on one sheet: a CD and its box labels.
+      {"DataBecker 0562", "Planche \"DataBecker 0562\" inutilisable : ", "\n"},
+  };
+  for (const auto& c : cas) {
+    test::Dossier d;
+    d.ecrire("in.txt", adresses());
+    d.ecrire("s.ini", std::string("[format]\nplanche=") + c.reference + "\n" + kFichiers);
+    const auto r = test::lancer({"-l", "s.ini"}, d.chemin());
+    EXPECT_EQ(r.statut, 1);
+    EXPECT_TRUE(r.erreurs.starts_with(c.debut) && r.erreurs.ends_with(c.fin)) << r.erreurs;
+    EXPECT_EQ(std::count(r.erreurs.begin(), r.erreurs.end(), '\n'), 1) << r.erreurs;
+    EXPECT_FALSE(std::filesystem::exists(d / "sortie.pdf")) << c.reference;
+  }
 }
 
 // Attributes and codes read from the file come back in the file -e writes,
