@@ -309,7 +309,9 @@ TEST_F(TraitementBatch, SettingsRewrittenOnAFullDiskStayWhole) {
                                "' && (trap '' XFSZ && ulimit -f 0 && LC_ALL=C " VIGN_BINARY
                                " -l t.ini -e t.ini) 2>&1 | cat > erreurs.txt";
   std::system(commande.c_str());
-  EXPECT_EQ(d.lire("erreurs.txt"), "Erreur ecriture fichier \"t.ini\" : File too large\n");
+  // The example's one remark on the run comes first.
+  EXPECT_EQ(d.lire("erreurs.txt"),
+            std::string(kAvisExemple) + "Erreur ecriture fichier \"t.ini\" : File too large\n");
   EXPECT_EQ(d.lire("t.ini"), reglages);
 }
 
