@@ -272,12 +272,7 @@ void lire_options(Etat& st, Source& r) {
     if (!option) option = r.valeur(section, cle);
   };
   Options& o = st.options;
-  lire(o.jeu_donnees, "fichiers", "jeu_donnees");
-  lire(o.jeu_imprimante, "fichiers", "jeu_imprimante");
-  lire(o.guillemets, "fichiers", "guillemets");
-  lire(o.entete, "fichiers", "entete");
-  lire(o.debut, "execution", "debut");
-  lire(o.copies, "execution", "copies");
+  for (const auto& k : kClesFacultatives) lire(o.*k.valeur, k.section, k.cle);
   for (std::size_t i = 0; i < kClesPdf.size(); ++i) lire(o.pdf[i], "pdf", kClesPdf[i]);
 }
 

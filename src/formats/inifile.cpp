@@ -143,11 +143,13 @@ std::string texte_inifile(const Etat& st, int nombre) {
   auto nb = [&cle](std::string_view k, int v) { cle(k, std::to_string(v)); };
   // Keys beyond the first version's are written only when set, so that a
   // run that uses none of them writes the file it always wrote.
-  auto facultative = [&cle](std::string_view k, const std::optional<std::string>& v) {
-    if (v) cle(k, *v);
+  auto facultatives = [&cle, &st](std::string_view section) {
+    for (const auto& k : kClesFacultatives) {
+      if (k.section == section && st.options.*k.valeur) cle(k.cle, *(st.options.*k.valeur));
+    }
   };
   cle("libelle", st.formats[f].libelle.view());
-  facultative("planche", st.options.planche);
+  facultatives("format");
   const auto nombres = nombres_du_format(st, static_cast<int>(f));
   for (std::size_t i = 0; i < nombres.size(); ++i) nb(kClesNombres[i], nombres[i]);
   cle("init_debut_page", st.formats[f].avtpagimp);
@@ -156,10 +158,7 @@ std::string texte_inifile(const Etat& st, int nombre) {
   cle("donnees", st.inputfile);
   cle("delimiteur", st.delimiteur.value_or(std::string()));
   cle("etiquettes", st.outputfile);
-  facultative("jeu_donnees", st.options.jeu_donnees);
-  facultative("jeu_imprimante", st.options.jeu_imprimante);
-  facultative("guillemets", st.options.guillemets);
-  facultative("entete", st.options.entete);
+  facultatives("fichiers");
   if (st.ALECRAN != 1 && st.FIXED == 1 && st.formatfile) {
     cle("disposition", *st.formatfile);
     if (st.deplacement > 0) nb("deplacement", st.deplacement);
@@ -176,8 +175,7 @@ std::string texte_inifile(const Etat& st, int nombre) {
   }
   s += "\n[execution]\n";
   nb("nombre", nombre);
-  facultative("debut", st.options.debut);
-  facultative("copies", st.options.copies);
+  facultatives("execution");
   // A section of keys that are all optional appears only with one of them.
   auto section = [&s, &cle](std::string_view nom, const auto& valeurs, auto nom_cle) {
     bool ouverte = false;

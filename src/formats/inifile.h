@@ -18,6 +18,24 @@ namespace vign {
 // The key of label line i in section [presentation]: "ligne01", "ligne02", ...
 std::string cle_ligne(int i);
 
+// The keys of the settings file kept in Options as given, in the order -e
+// writes them within their section (each only when set). A batch run reads
+// each one the command line did not give; a key of this kind is one line.
+struct CleFacultative {
+  std::string_view section;
+  std::string_view cle;
+  std::optional<std::string> Options::*valeur;
+};
+inline constexpr std::array<CleFacultative, 7> kClesFacultatives = {{
+    {"format", "planche", &Options::planche},
+    {"fichiers", "jeu_donnees", &Options::jeu_donnees},
+    {"fichiers", "jeu_imprimante", &Options::jeu_imprimante},
+    {"fichiers", "guillemets", &Options::guillemets},
+    {"fichiers", "entete", &Options::entete},
+    {"execution", "debut", &Options::debut},
+    {"execution", "copies", &Options::copies},
+}};
+
 // The key of attribute k (0 to 49) in section [presentation]: "attribut00",
 // "attribut01", ...
 std::string cle_attribut(int k);
