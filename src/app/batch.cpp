@@ -38,6 +38,11 @@ constexpr std::array<std::string_view, 3> kClesTexteFormat = {"libelle", "init_d
 constexpr std::array<std::string_view, 6> kClesPdfDerivees = {"page", "cpi",    "lpi",
                                                               "haut", "gauche", "taille"};
 
+// A value of blanks only says nothing: the key is as good as absent.
+bool blanc(std::string_view v) {
+  return v.find_first_not_of(" \t\r") == std::string_view::npos;
+}
+
 std::size_t rang_pdf(std::string_view cle) {
   return static_cast<std::size_t>(std::find(kClesPdf.begin(), kClesPdf.end(), cle) -
                                   kClesPdf.begin());
@@ -66,7 +71,7 @@ class Source {
   // without it.
   Resultat<> lire_planche(Etat& st) {
     const auto reference = r_.valeur("format", "planche");
-    if (!reference) return {};
+    if (!reference || blanc(*reference)) return {};
     planche_ = true;
     st.options.planche = reference;
     if (toutes("format", kClesNombres) && toutes("format", kClesTexteFormat) &&
@@ -132,9 +137,7 @@ class Source {
     const auto& lus = std::get<ReglagesPdf>(cibles);
     auto donnee = [&lus](std::string_view cle, double v) -> std::optional<double> {
       const auto& texte = lus.donnees[rang_pdf(cle)];
-      return texte && texte->find_first_not_of(" \t\r") != std::string::npos
-                 ? std::optional<double>(v)
-                 : std::nullopt;
+      return texte && !blanc(*texte) ? std::optional<double>(v) : std::nullopt;
     };
     if (!lecture_xml_construite()) {
       return Erreur{"Planches non lues : vign construit sans libxml2 (paquet libxml2-dev)"};
@@ -218,7 +221,7 @@ Resultat<> lire_codes(Etat& st, Source& r) {
   for (int i = 1; i <= static_cast<int>(kCodes); ++i) {
     const std::string cle = cle_code(i);
     auto v = r.valeur("codes", cle);
-    if (!v || v->find_first_not_of(" \t\r") == std::string::npos) continue;
+    if (!v || blanc(*v)) continue;
     const auto code = lit_code(cle, *v);
     if (!code) return code.erreur();
     const Format& f = st.formats[0];
