@@ -87,7 +87,8 @@ inline constexpr std::size_t kCodes = 9;
 // printed before they existed, and -e writes none of them. Each is kept as
 // it was given (settings file or command line), to be written back as is.
 struct Options {
-  std::optional<std::string> jeu_donnees;     // [fichiers]: the records' character set
+  std::optional<std::string> planche;      // [format]: the sheet of the trade the format comes from
+  std::optional<std::string> jeu_donnees;  // [fichiers]: the records' character set
   std::optional<std::string> jeu_imprimante;  // [fichiers] or -c: the printer's character set
   std::optional<std::string> guillemets;      // [fichiers]: "oui" for CSV as spreadsheets write it
   std::optional<std::string> entete;  // [fichiers]: "oui" when the first record names the fields

@@ -33,7 +33,6 @@ inline constexpr std::array<std::string_view, 8> kNomsTypes = {
 // codes, stretched to fill it.
 bool code_carre(TypeCode t);
 
-
 // The key of code i (1 to kCodes): "code1".
 std::string cle_code(int i);
 

@@ -9,6 +9,7 @@
 #include <cstdio>
 
 #include "core/arret.h"
+#include "core/controle.h"
 #include "core/ouverture.h"
 #include "core/remplacement.h"
 
@@ -88,6 +89,50 @@ std::string cle_ligne(int i) {
   return cle;
 }
 
+std::string cle_attribut(int k) {
+  char cle[16];
+  std::snprintf(cle, sizeof cle, "attribut%02d", k);
+  return cle;
+}
+
+namespace {
+
+// An empty string (typed "\\000") is kept as one: left empty, it would part
+// nothing from nothing.
+void ajoute_tape(std::string& s, std::string_view octets) {
+  if (octets.empty()) s += "\\000";
+  for (const char c : octets) {
+    const auto o = static_cast<unsigned char>(c);
+    if (o >= 32 && o < 127 && c != '\\' && c != ';') {
+      s += c;
+    } else {
+      char code[8];
+      std::snprintf(code, sizeof code, "\\%03u", static_cast<unsigned>(o));
+      s += code;
+    }
+  }
+}
+
+}  // namespace
+
+std::string texte_attribut(std::string_view activation, std::string_view desactivation) {
+  std::string s;
+  ajoute_tape(s, activation);
+  s += ';';
+  ajoute_tape(s, desactivation);
+  return s;
+}
+
+std::optional<std::pair<std::string, std::string>> lit_attribut(std::string_view valeur) {
+  std::size_t i = 0;
+  while (i < valeur.size() && valeur[i] != ';') i += valeur[i] == '\\' ? 4 : 1;
+  if (i >= valeur.size()) return std::nullopt;
+  auto activation = char_to_spec(valeur.substr(0, i));
+  auto desactivation = char_to_spec(valeur.substr(i + 1));
+  if (!activation || !desactivation) return std::nullopt;
+  return std::pair{std::move(*activation), std::move(*desactivation)};
+}
+
 std::string texte_inifile(const Etat& st, int nombre) {
   const std::size_t f =
       st.FORMAT >= 0 && st.FORMAT < kSlots ? static_cast<std::size_t>(st.FORMAT) : 0;
@@ -96,7 +141,15 @@ std::string texte_inifile(const Etat& st, int nombre) {
     s.append(k).append("=").append(v).append("\n");
   };
   auto nb = [&cle](std::string_view k, int v) { cle(k, std::to_string(v)); };
+  // Keys beyond the first version's are written only when set, so that a
+  // run that uses none of them writes the file it always wrote.
+  auto facultatives = [&cle, &st](std::string_view section) {
+    for (const auto& k : kClesFacultatives) {
+      if (k.section == section && st.options.*k.valeur) cle(k.cle, *(st.options.*k.valeur));
+    }
+  };
   cle("libelle", st.formats[f].libelle.view());
+  facultatives("format");
   const auto nombres = nombres_du_format(st, static_cast<int>(f));
   for (std::size_t i = 0; i < nombres.size(); ++i) nb(kClesNombres[i], nombres[i]);
   cle("init_debut_page", st.formats[f].avtpagimp);
@@ -105,15 +158,7 @@ std::string texte_inifile(const Etat& st, int nombre) {
   cle("donnees", st.inputfile);
   cle("delimiteur", st.delimiteur.value_or(std::string()));
   cle("etiquettes", st.outputfile);
-  // Keys beyond the first version's are written only when set, so that a
-  // run that uses none of them writes the file it always wrote.
-  auto facultative = [&cle](std::string_view k, const std::optional<std::string>& v) {
-    if (v) cle(k, *v);
-  };
-  facultative("jeu_donnees", st.options.jeu_donnees);
-  facultative("jeu_imprimante", st.options.jeu_imprimante);
-  facultative("guillemets", st.options.guillemets);
-  facultative("entete", st.options.entete);
+  facultatives("fichiers");
   if (st.ALECRAN != 1 && st.FIXED == 1 && st.formatfile) {
     cle("disposition", *st.formatfile);
     if (st.deplacement > 0) nb("deplacement", st.deplacement);
@@ -123,17 +168,26 @@ std::string texte_inifile(const Etat& st, int nombre) {
   for (int i = 1; i <= st.formats[f].maxligeti && i < kLignes; ++i) {
     cle(cle_ligne(i), lignes[static_cast<std::size_t>(i)].view());
   }
+  for (int k = 0; k < kAttributs; ++k) {
+    const auto a = static_cast<std::size_t>(k);
+    if (st.attr[a] != '1' || !st.avtchamp[a] || !st.aprchamp[a]) continue;
+    cle(cle_attribut(k), texte_attribut(*st.avtchamp[a], *st.aprchamp[a]));
+  }
   s += "\n[execution]\n";
   nb("nombre", nombre);
-  facultative("debut", st.options.debut);
-  facultative("copies", st.options.copies);
-  bool pdf = false;
-  for (std::size_t i = 0; i < kClesPdf.size(); ++i) {
-    if (!st.options.pdf[i]) continue;
-    if (!pdf) s += "\n[pdf]\n";
-    pdf = true;
-    cle(kClesPdf[i], *st.options.pdf[i]);
-  }
+  facultatives("execution");
+  // A section of keys that are all optional appears only with one of them.
+  auto section = [&s, &cle](std::string_view nom, const auto& valeurs, auto nom_cle) {
+    bool ouverte = false;
+    for (std::size_t i = 0; i < valeurs.size(); ++i) {
+      if (!valeurs[i]) continue;
+      if (!ouverte) s.append("\n[").append(nom).append("]\n");
+      ouverte = true;
+      cle(nom_cle(i), *valeurs[i]);
+    }
+  };
+  section("pdf", st.options.pdf, [](std::size_t i) { return std::string(kClesPdf[i]); });
+  section("codes", st.options.codes, [](std::size_t i) { return "code" + std::to_string(i + 1); });
   return s;
 }
 

@@ -309,6 +309,7 @@ TEST_F(TraitementBatch, SettingsRewrittenOnAFullDiskStayWhole) {
                                "' && (trap '' XFSZ && ulimit -f 0 && LC_ALL=C " VIGN_BINARY
                                " -l t.ini -e t.ini) 2>&1 | cat > erreurs.txt";
   std::system(commande.c_str());
+  // The example's one remark on the run comes first.
   EXPECT_EQ(d.lire("erreurs.txt"),
             std::string(kAvisExemple) + "Erreur ecriture fichier \"t.ini\" : File too large\n");
   EXPECT_EQ(d.lire("t.ini"), reglages);
@@ -471,6 +472,71 @@ TEST_F(TraitementBatch, WrittenSettingsRepeatTheRun) {
   EXPECT_EQ(r.statut, 0);
   EXPECT_EQ(r.erreurs, kAvisExemple);
   EXPECT_EQ(d.lire("out.prn"), premier);
+}
+
+// A key put at the end of its section (a new one at the end), in place of
+// one of the same name.
+std::vector<Cle> plus(std::vector<Cle> cles, const Cle& k) {
+  std::erase_if(cles, [&](const Cle& c) { return c.cle == k.cle; });
+  auto fin = std::find_if(cles.rbegin(), cles.rend(),
+                          [&](const Cle& c) { return c.section == k.section; });
+  cles.insert(fin == cles.rend() ? cles.end() : fin.base(), k);
+  return cles;
+}
+
+// Attributes and codes read from the file come back in the file -e writes,
+// and its replay prints the same bytes.
+TEST_F(TraitementBatch, WrittenSettingsReplayAttributesAndCodes) {
+  d.ecrire("in.txt", kDonneesExemple);
+  auto cles = plus(exemple(), {"presentation", "attribut01", "\\027E;\\027F"});
+  cles = plus(cles, {"presentation", "attribut03", "\\027[1\\0594m;\\027[0m"});
+  cles = plus(cles, {"codes", "code1", "qr 1 4 0 4 2"});
+  ASSERT_EQ(lance(cles, {"-e", "e.ini"}).statut, 0);
+  const std::string premier = d.lire("out.prn");
+  EXPECT_TRUE(
+      premier.starts_with("   \x1b"
+                          "EAB\x1b"
+                          "F"))
+      << premier;
+  EXPECT_NE(premier.find("CD \x1b[1;4mEF\x1b[0m"), std::string::npos) << premier;
+  EXPECT_NE(d.lire("e.ini").find("attribut03=\\027[1\\0594m;\\027[0m\n"), std::string::npos);
+  EXPECT_NE(d.lire("e.ini").find("\n[codes]\ncode1=qr 1 4 0 4 2\n"), std::string::npos);
+  fs::remove(d / "out.prn");
+  ASSERT_EQ(lancer({"-l", "e.ini"}, d.chemin()).statut, 0);
+  EXPECT_EQ(d.lire("out.prn"), premier);
+}
+
+// A value refused names the file it came from; the same value given on the
+// command line does not.
+TEST_F(TraitementBatch, ARefusedValueNamesItsFile) {
+  d.ecrire("in.txt", kDonneesExemple);
+  const std::string dans = "Valeur invalide dans le fichier BATCH \"t.ini\" : ";
+  const Cle pdf = {"fichiers", "etiquettes", "out.pdf"};
+  const struct {
+    std::vector<Cle> cles;
+    std::vector<std::string> options;
+    std::string debut;  // of the message
+  } cas[] = {
+      {{pdf, {"pdf", "cpi", "abc"}}, {}, dans + "[pdf] cpi=abc\n"},
+      {{{"fichiers", "guillemets", "si"}}, {}, dans + "[fichiers] guillemets=si ("},
+      {{{"execution", "debut", "9"}}, {}, dans + "[execution] debut=9 ("},
+      {{}, {"-s", "9"}, "Valeur invalide : [execution] debut=9 ("},
+      {{{"codes", "code2", "qrr 1 0 0 1 1"}}, {}, dans + "[codes] code2="},
+      {{{"codes", "code3", "qr 1 9 0 2 1"}}, {}, dans + "[codes] code3 ("},
+      {{{"presentation", "attribut01", "\\027E"}}, {}, dans + "[presentation] attribut01=\\027E ("},
+      // The pitch a sheet's derivation aims at.
+      {{pdf, {"format", "planche", "Avery L7160"}, {"pdf", "lpi", "zero"}},
+       {},
+       dans + "[pdf] lpi=zero\n"},
+  };
+  for (const auto& c : cas) {
+    auto cles = exemple();
+    for (const auto& k : c.cles) cles = plus(cles, k);
+    const auto r = lance(cles, c.options);
+    EXPECT_EQ(r.statut, 1) << c.debut;
+    EXPECT_TRUE(r.erreurs.starts_with(c.debut)) << r.erreurs;
+    EXPECT_FALSE(sortie_existe() || fs::exists(d / "out.pdf")) << c.debut;
+  }
 }
 
 // The fixed layout and the initial skip are part of the run -e writes down.

@@ -12,6 +12,7 @@
 #include <string>
 
 #include "engine/pdf.h"
+#include "formats/planches.h"
 #include "support/programme.h"
 
 namespace vign {
@@ -120,7 +121,7 @@ TEST(PdfParLeBatch, ANumberNoSheetCanHoldIsRefusedBeforeOutput) {
     const auto r = test::lancer({"-l", "s.ini"}, d.chemin());
     EXPECT_EQ(r.statut, 1) << cle;
     EXPECT_EQ(r.erreurs,
-              std::string("Valeur invalide dans le fichier BATCH : [pdf] ") + cle + "\n");
+              std::string("Valeur invalide dans le fichier BATCH \"s.ini\" : [pdf] ") + cle + "\n");
     EXPECT_FALSE(std::filesystem::exists(d / "sortie.pdf")) << cle;
   }
 }
@@ -143,6 +144,108 @@ TEST(PdfParLeBatch, AFontNotInstalledIsNamedWithTheOneDrawn) {
   r = test::lancer({"-l", "s.ini"}, d.chemin());
   EXPECT_EQ(r.statut, 0);
   EXPECT_EQ(r.erreurs, "") << installee;
+}
+
+// A settings file whose format comes from a sheet of the trade.
+constexpr const char* kFichiers =
+    "[fichiers]\ndonnees=in.txt\ndelimiteur=;\netiquettes=sortie.pdf\n"
+    "[presentation]\nligne01=1\nligne02=2\n[execution]\nnombre=0\n";
+
+// The sheets come from the system's database.
+bool sans_base() {
+  return !lecture_xml_construite() || !std::filesystem::exists(kDossierSysteme);
+}
+
+// 25 records: a full page of the 3 x 7 sheet, and 4 labels on a second one.
+std::string adresses() {
+  std::string s;
+  for (int i = 1; i <= 25; ++i) s += "Nom" + std::to_string(i) + ";Rue" + std::to_string(i) + "\n";
+  return s;
+}
+
+TEST(PlancheParLeBatch, EveryWordLiesInsideALabelOfTheSheet) {
+  if (sans_base() || !sortie_pdf_construite() ||
+      std::system("command -v pdftotext >/dev/null 2>&1") != 0) {
+    GTEST_SKIP() << "sans cairo ou poppler";
+  }
+  test::Dossier d;
+  d.ecrire("s.ini", std::string("[format]\nplanche=Avery L7160\n") + kFichiers);
+  d.ecrire("in.txt", adresses());
+  const auto r = test::lancer({"-l", "s.ini"}, d.chemin());
+  ASSERT_EQ(r.statut, 0) << r.erreurs;
+  const std::string bbox = sortie_de("pdftotext -bbox '" + (d / "sortie.pdf").string() + "' -");
+  const std::regex page("<page width=\"595.2[0-9]*\" height=\"841.8[0-9]*\"");  // A4
+  const std::regex mot(
+      "<word xMin=\"([0-9.]+)\" yMin=\"([0-9.]+)\" xMax=\"([0-9.]+)\" yMax=\"([0-9.]+)\">"
+      "([^<]*)</word>");
+  const double mm = 25.4 / 72;
+  EXPECT_EQ(
+      std::distance(std::sregex_iterator(bbox.begin(), bbox.end(), page), std::sregex_iterator()),
+      2);
+  int mots = 0;
+  for (auto it = std::sregex_iterator(bbox.begin(), bbox.end(), mot); it != std::sregex_iterator();
+       ++it) {
+    ++mots;
+    const double x0 = std::stod((*it)[1]) * mm, y0 = std::stod((*it)[2]) * mm;
+    const double x1 = std::stod((*it)[3]) * mm, y1 = std::stod((*it)[4]) * mm;
+    // The label the word starts in: 63.5 x 38.1 mm, pitch 66.04 x 38.1,
+    // the first one 7.21 mm from the left and 15.15 mm from the top.
+    const int c = static_cast<int>((x0 - 7.21) / 66.04);
+    const int l = static_cast<int>((y0 - 15.15) / 38.1);
+    const double gauche = 7.21 + c * 66.04, haut = 15.15 + l * 38.1;
+    EXPECT_TRUE(c >= 0 && c < 3 && l >= 0 && l < 7 && x0 >= gauche && x1 <= gauche + 63.5 &&
+                y0 >= haut && y1 <= haut + 38.1)
+        << (*it)[5] << " en " << x0 << "," << y0 << " - " << x1 << "," << y1;
+  }
+  EXPECT_EQ(mots, 50);
+}
+
+// The keys given win over the sheet's; -e writes them all, so that the file
+// reads again without the sheet being looked up.
+TEST(PlancheParLeBatch, AGivenKeyWinsAndTheWrittenFileNeedsNoLookUp) {
+  if (sans_base() || !sortie_pdf_construite()) GTEST_SKIP() << "sans base ou sans cairo";
+  test::Dossier d;
+  d.ecrire("s.ini", std::string("[format]\nplanche=Avery L7160\nnbre_caracteres=10\n") + kFichiers +
+                        "[pdf]\nlpi=8\n");
+  d.ecrire("in.txt", adresses());
+  const auto r = test::lancer({"-l", "s.ini", "-e", "r.ini"}, d.chemin());
+  ASSERT_EQ(r.statut, 0) << r.erreurs;
+  const std::string ecrit = d.lire("r.ini");
+  for (const char* ligne :
+       {"\nplanche=Avery L7160\n", "\nlibelle=Avery L7160\n", "\nnbre_en_largeur=3\n",
+        "\nnbre_caracteres=10\n", "\nnbre_rangee_par_page=7\n", "\nmarge=0\n",
+        "\ninit_fin_page=\\012\n", "\nlpi=8\n", "\npage=210x297\n", "\nligne03=\n"}) {
+    EXPECT_NE(ecrit.find(ligne), std::string::npos) << ligne << ecrit;
+  }
+  const std::string premier = d.lire("sortie.pdf");
+  std::string ailleurs = ecrit;
+  ailleurs.replace(ailleurs.find("Avery L7160\nnbre"), 11, "Nulle Part");
+  d.ecrire("r.ini", ailleurs);
+  const auto rejoue = test::lancer({"-l", "r.ini"}, d.chemin());
+  EXPECT_EQ(rejoue.statut, 0) << rejoue.erreurs;
+  EXPECT_EQ(d.lire("sortie.pdf").size(), premier.size());
+}
+
+// Both are refused before any output, in one line naming the reference.
+TEST(PlancheParLeBatch, AnUnknownOrUnusableSheetIsRefusedBeforeOutput) {
+  if (sans_base()) GTEST_SKIP() << "sans base des planches";
+  const struct {
+    const char *reference, *debut, *fin;
+  } cas[] = {
+      {"Avery L7106", "Planche inconnue : \"Avery L7106\" (", " ?)\n"},
+      // Two layouts on one sheet: a CD and its box labels.
+      {"DataBecker 0562", "Planche \"DataBecker 0562\" inutilisable : ", "\n"},
+  };
+  for (const auto& c : cas) {
+    test::Dossier d;
+    d.ecrire("in.txt", adresses());
+    d.ecrire("s.ini", std::string("[format]\nplanche=") + c.reference + "\n" + kFichiers);
+    const auto r = test::lancer({"-l", "s.ini"}, d.chemin());
+    EXPECT_EQ(r.statut, 1);
+    EXPECT_TRUE(r.erreurs.starts_with(c.debut) && r.erreurs.ends_with(c.fin)) << r.erreurs;
+    EXPECT_EQ(std::count(r.erreurs.begin(), r.erreurs.end(), '\n'), 1) << r.erreurs;
+    EXPECT_FALSE(std::filesystem::exists(d / "sortie.pdf")) << c.reference;
+  }
 }
 
 }  // namespace

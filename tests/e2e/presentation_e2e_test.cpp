@@ -191,6 +191,7 @@ constexpr const char* kReglages =
     "ligne01=1\n"
     "ligne02=2\n"
     "ligne03=3+4\n"
+    "attribut01=\\027E;\\027F\n"
     "\n"
     "[execution]\n"
     "nombre=3\n";
@@ -241,12 +242,14 @@ TEST_F(Presentation, AFullRunPrintsTheLabelsWithTheirAttributes) {
                                                "F"));
   EXPECT_EQ(dir.lire("reglages.ini"), kReglages);
 
-  // The settings file repeats the run unattended, without the attributes,
-  // which it does not carry.
+  // The settings file repeats the run unattended, attributes included.
   std::filesystem::remove(dir / "sortie.prn");
   const test::Sortie batch = test::lancer({"-l", "reglages.ini"}, dir.chemin());
   EXPECT_EQ(batch.statut, 0) << batch.erreurs;
-  EXPECT_EQ(dir.lire("sortie.prn"), etiquettes("", ""));
+  EXPECT_EQ(dir.lire("sortie.prn"), etiquettes("\x1b"
+                                               "E",
+                                               "\x1b"
+                                               "F"));
 }
 
 TEST_F(Presentation, AScreenModeRunAsksHowManyLabels) {

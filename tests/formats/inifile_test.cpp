@@ -232,5 +232,30 @@ TEST(EcritureReglages, FileIsWrittenOrTheFailureIsSaid) {
             "Erreur ecriture fichier \"/dev/full\" : No space left on device");
 }
 
+// Bytes written as the screen takes them, read back to the same bytes.
+TEST(AttributsReglages, TypedFormPartsAtTheFirstSemicolonOutsideACode) {
+  const struct {
+    std::string activation, desactivation, texte;
+  } ecrits[] = {
+      {"\x1b"
+       "E",
+       "\x1b"
+       "F",
+       "\\027E;\\027F"},
+      {"a;b", "\\", "a\\059b;\\092"},
+      {"\xc3\xa9", "~ ", "\\195\\169;~ "},
+      {"", "x", "\\000;x"},
+  };
+  for (const auto& c : ecrits) {
+    EXPECT_EQ(texte_attribut(c.activation, c.desactivation), c.texte);
+    EXPECT_EQ(lit_attribut(c.texte), std::pair(c.activation, c.desactivation)) << c.texte;
+  }
+  // The three characters after a backslash are a code, ";" among them.
+  EXPECT_EQ(lit_attribut("\\0;9;y"), std::pair(std::string("w"), std::string("y")));
+  for (const char* sans : {"\\027E", ";\\027F", "\\027E;", "\\02;x"}) {
+    EXPECT_FALSE(lit_attribut(sans)) << sans;
+  }
+}
+
 }  // namespace
 }  // namespace vign
