@@ -125,7 +125,8 @@ std::string texte_attribut(std::string_view activation, std::string_view desacti
 
 std::optional<std::pair<std::string, std::string>> lit_attribut(std::string_view valeur) {
   std::size_t i = 0;
-  while (i < valeur.size() && valeur[i] != ';') i += valeur[i] == '\\' ? 4 : 1;
+  while (i < valeur.size() && valeur[i] != ';')
+    i += valeur[i] == '\\' ? std::size_t{4} : std::size_t{1};
   if (i >= valeur.size()) return std::nullopt;
   auto activation = char_to_spec(valeur.substr(0, i));
   auto desactivation = char_to_spec(valeur.substr(i + 1));
