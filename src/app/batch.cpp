@@ -112,6 +112,8 @@ void lire_options(Etat& st, const Reglages& r) {
   lire(o.debut, "execution", "debut");
   lire(o.copies, "execution", "copies");
   for (std::size_t i = 0; i < kClesPdf.size(); ++i) lire(o.pdf[i], "pdf", kClesPdf[i]);
+  for (std::size_t i = 0; i < kCodes; ++i)
+    lire(o.codes[i], "codes", "code" + std::to_string(i + 1));
 }
 
 Resultat<> batch(Etat& st, const Reglages& reglages) {

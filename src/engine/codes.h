@@ -17,6 +17,7 @@
 #include <string_view>
 #include <vector>
 
+#include "core/etat.h"
 #include "core/resultat.h"
 
 namespace vign {
@@ -31,8 +32,6 @@ inline constexpr std::array<std::string_view, 8> kNomsTypes = {
 // The 2D codes, drawn square and centred in their box; the others are bar
 // codes, stretched to fill it.
 bool code_carre(TypeCode t);
-
-inline constexpr int kCodes = 9;  // keys code1 to code9
 
 // The key of code i (1 to kCodes): "code1".
 std::string cle_code(int i);
