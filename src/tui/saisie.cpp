@@ -55,9 +55,9 @@ void ajouter_utf8(std::string& s, char32_t c) {
 
 namespace {
 
-bool termine(int key, bool avec_f1) {
+bool termine(int key, const OptionsSaisie& o) {
   return key == kEntree || key == kF11 || key == kBreak || key == kHaut || key == kBas ||
-         (avec_f1 && key == kF1);
+         (o.avec_f1 && key == kF1) || (o.avec_f2 && key == kF2);
 }
 
 // The bytes a key adds to the text, or nothing when it is no character:
@@ -98,7 +98,7 @@ int acceptc(Terminal& t, std::string& buffer, int length, const OptionsSaisie& o
   int key = t.lire_touche();
   buffer.clear();
   t.rafraichir();
-  while (!termine(key, options.avec_f1)) {
+  while (!termine(key, options)) {
     if (key == kFinClavier) throw Arret(1, "");
     const std::string c = caractere(key, utf8);
     if (key == kEffacer) {
