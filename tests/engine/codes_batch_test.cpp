@@ -27,6 +27,25 @@ std::string sortie_de(const std::string& commande) {
   return s;
 }
 
+// The white margins around the ink of a grey picture of w x h (PGM, as
+// pdftoppm -gray writes it): left, right, top, bottom; all -1 when the file
+// is not that picture or holds no ink.
+std::array<int, 4> marges(const std::string& pgm, int w, int h) {
+  const std::string f = test::lire_fichier(pgm);
+  const std::string tete = "P5\n" + std::to_string(w) + " " + std::to_string(h) + "\n255\n";
+  if (f.compare(0, tete.size(), tete) != 0 || f.size() != tete.size() + std::size_t(w) * h)
+    return {-1, -1, -1, -1};
+  int x0 = w, x1 = -1, y0 = h, y1 = -1;
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) {
+      if (static_cast<unsigned char>(f[tete.size() + std::size_t(y) * w + std::size_t(x)]) >= 128)
+        continue;
+      x0 = std::min(x0, x), x1 = std::max(x1, x), y0 = std::min(y0, y), y1 = std::max(y1, y);
+    }
+  if (x1 < 0) return {-1, -1, -1, -1};
+  return {x0, w - 1 - x1, y0, h - 1 - y1};
+}
+
 // 2 labels across of 30 columns, margin 1, gap 2; 8 lines a label, 1 between
 // rows, 3 rows a page; 10 columns and 6 lines an inch from half an inch in:
 // at 300 dpi a column is 30 pixels, a line 50, the first cell at (150, 150).
@@ -84,15 +103,31 @@ TEST(CodesParLeBatch, EveryCodeOfThePageReadsBackInsideItsBox) {
     const struct {
       Case c;
       std::string valeur;
-    } boites[] = {{{colonne + 18, ligne, 12, 8}, e.url}, {{colonne, ligne + 4, 17, 3}, e.ref}};
+      bool carre;
+    } boites[] = {{{colonne + 18, ligne, 12, 8}, e.url, true},
+                  {{colonne, ligne + 4, 17, 3}, e.ref, false}};
     for (const auto& b : boites) {
       // The box alone, cut out of the page as pdftoppm renders it.
-      const std::string lu = sortie_de(
-          "pdftoppm -r 300 -png -singlefile -x " + std::to_string(150 + b.c.colonne * 30) + " -y " +
-          std::to_string(150 + b.c.ligne * 50) + " -W " + std::to_string(b.c.largeur * 30) +
-          " -H " + std::to_string(b.c.hauteur * 50) + " '" + pdf +
-          "' | zbarimg -q --raw - 2>/dev/null");
-      EXPECT_EQ(lu, b.valeur + "\n") << "etiquette " << k;
+      const std::string nom = (d / "case").string();
+      std::system(("pdftoppm -r 300 -gray -singlefile -x " +
+                   std::to_string(150 + b.c.colonne * 30) + " -y " +
+                   std::to_string(150 + b.c.ligne * 50) + " -W " +
+                   std::to_string(b.c.largeur * 30) + " -H " + std::to_string(b.c.hauteur * 50) +
+                   " '" + pdf + "' '" + nom + "'")
+                      .c_str());
+      // The code centred across its box, with its quiet zones inside; a 2D
+      // code down it too, bars from its top to its bottom.
+      const auto m = marges(nom + ".pgm", b.c.largeur * 30, b.c.hauteur * 50);
+      EXPECT_GT(m[0], 20) << "etiquette " << k;
+      EXPECT_NEAR(m[0], m[1], 4) << "etiquette " << k;
+      if (b.carre) {
+        EXPECT_NEAR(m[2], m[3], 4) << "etiquette " << k;
+        EXPECT_GT(m[2], 20) << "etiquette " << k;
+      } else {
+        EXPECT_EQ(m[2] + m[3], 0) << "etiquette " << k;
+      }
+      EXPECT_EQ(sortie_de("zbarimg -q --raw '" + nom + ".pgm' 2>/dev/null"), b.valeur + "\n")
+          << "etiquette " << k;
       attendus.push_back(b.valeur);
     }
   }
