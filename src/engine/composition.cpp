@@ -213,8 +213,11 @@ bool compose_ligne(Etat& st, const Planche& p, const std::vector<int>& numeros, 
   return compose(st, p, numeros, L, n, propres, &jeux);
 }
 
-void recouvre(Etat& st, int L, std::size_t depart, int colonne, int largeur,
-              std::string_view texte) {
+void recouvre(Etat& st, int L, std::size_t depart, int colonne, int largeur, std::string_view texte,
+              bool en_octets) {
+  const auto largeur_de = [&](std::string_view s) {
+    return en_octets ? static_cast<long long>(s.size()) : colonnes(s);
+  };
   LigneImpr& ligne = st.impr[static_cast<std::size_t>(L)];
   const std::string_view avant = ligne.view();
   if (depart > avant.size()) return;
@@ -231,7 +234,7 @@ void recouvre(Etat& st, int L, std::size_t depart, int colonne, int largeur,
       i += n;
       continue;
     }
-    const std::size_t n = std::max<std::size_t>(1, longueur_utf8(avant.substr(i)));
+    const std::size_t n = en_octets ? 1 : std::max<std::size_t>(1, longueur_utf8(avant.substr(i)));
     const std::string_view car = avant.substr(i, n);
     if (c >= colonne && c < colonne + largeur) {
       cellules.append(car);
@@ -239,14 +242,21 @@ void recouvre(Etat& st, int L, std::size_t depart, int colonne, int largeur,
       if (!cellules.empty()) break;
       sortie.append(car);
     }
-    c += static_cast<int>(colonnes(car));
+    c += static_cast<int>(largeur_de(car));
     i += n;
   }
   // The text takes the width of the characters it replaces, so that the
   // rest of the line keeps its columns.
-  const long long place = colonnes(cellules);
+  const long long place = largeur_de(cellules);
   long long pris = 0;
-  sortie.append(texte.substr(0, coupe(texte, place, &pris)));
+  std::size_t n = 0;
+  if (en_octets) {
+    n = static_cast<std::size_t>(std::min(place, static_cast<long long>(texte.size())));
+    pris = static_cast<long long>(n);
+  } else {
+    n = coupe(texte, place, &pris);
+  }
+  sortie.append(texte.substr(0, n));
   sortie.append(static_cast<std::size_t>(place - pris), ' ');
   sortie.append(avant.substr(i));
   st.lgattr[static_cast<std::size_t>(L)] += static_cast<int>(static_cast<long long>(sortie.size()) -

@@ -259,12 +259,15 @@ class Pose {
                            enregistrements_ != nullptr ? static_cast<long>(ligne_) : etiquettes_});
         continue;
       }
-      // The first label of a line begins with the margin.
+      // The first label of a line begins with the margin; the text goes in
+      // the printer's set, as the label's own.
       const int marge = nbvign_ == 1 ? p_.marge : 0;
+      const std::string_view texte =
+          jeux_.imprimante() ? jeux_.pour_imprimante(valeur, c.code.largeur) : valeur;
       for (int h = 0; h < c.code.hauteur; ++h) {
         const int L = c.code.ligne + 1 + h;
         recouvre(st_, L, debuts_[static_cast<std::size_t>(L)], marge + c.code.colonne,
-                 c.code.largeur, h == 0 ? valeur : std::string_view());
+                 c.code.largeur, h == 0 ? texte : std::string_view(), jeux_.en_octets());
       }
     }
   }
