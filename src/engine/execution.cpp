@@ -228,7 +228,6 @@ class Pose {
  private:
   bool place(const Numeros& numeros, Propres& propres, bool etiquette) {
     ++nbvign_;
-    ++etiquettes_;
     for (int L = 1; L <= lignes_par_rangee(p_); ++L) {
       debuts_[static_cast<std::size_t>(L)] = st_.impr[static_cast<std::size_t>(L)].size();
       if (compose_ligne(st_, p_, numeros[static_cast<std::size_t>(L)], L, nbvign_, propres,
@@ -237,7 +236,10 @@ class Pose {
         avertissements_->coupe(ligne_, L);
       }
     }
-    if (etiquette) place_codes();
+    if (etiquette) {
+      ++etiquettes_;
+      place_codes();
+    }
     if (nbvign_ < p_.etilar) return true;
     if (!ecrit()) return false;
     // A page ends when a row fills it; with no positive number of rows per
@@ -310,7 +312,7 @@ class Pose {
   };
   std::vector<CodeDeRangee> rangee_;
   std::array<std::size_t, kLignes> debuts_{};  // where the label composed last begins, by line
-  long etiquettes_ = 0;                        // positions placed, blank ones included
+  long etiquettes_ = 0;  // labels placed, blank positions left out: typed lines' number
   std::size_t ligne_ = 0;
   int blancs_;
   int nbvign_ = 0;  // labels composed in the current row
