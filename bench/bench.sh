@@ -143,6 +143,19 @@ if mesure "$vign" -l pdf.ini 2>/dev/null && [ -s planche.pdf ]; then
   pages=$(command -v pdfinfo >/dev/null && pdfinfo planche.pdf | awk '/^Pages:/ {print $2}' || echo "?")
   printf "PDF A4 3x8     : 10000 etiquettes, %s pages en %.2f s, memoire max %.1f Mo\n" \
     "$pages" "$reel" "$(awk -v k="$rss" 'BEGIN {print k / 1024}')"
+  p_reel=$reel
+
+  # The same labels, each with a QR code of its name over the right of the
+  # label, then twice as many: the memory must stay where it was.
+  printf '\n[codes]\ncode1=qr 1 18 0 9 6\n' >>pdf.ini
+  mesure "$vign" -l pdf.ini 2>/dev/null
+  q_reel=$reel q_cpu=$cpu q_rss=$rss
+  head -n 20000 accents.txt >pdf.txt
+  mesure "$vign" -l pdf.ini 2>/dev/null
+  printf "PDF codes QR   : 10000 etiquettes en %.2f s (processeur %.2f s) : %.2f fois le PDF sans code\n" \
+    "$q_reel" "$q_cpu" "$(awk -v q="$q_reel" -v p="$p_reel" 'BEGIN {print q / p}')"
+  printf "                 memoire max %.1f Mo ; 20000 etiquettes : %.2f s, %.1f Mo\n" \
+    "$(awk -v k="$q_rss" 'BEGIN {print k / 1024}')" "$reel" "$(awk -v k="$rss" 'BEGIN {print k / 1024}')"
 else
   echo "PDF A4 3x8     : sortie PDF absente de cette construction"
 fi

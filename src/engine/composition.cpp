@@ -213,6 +213,57 @@ bool compose_ligne(Etat& st, const Planche& p, const std::vector<int>& numeros, 
   return compose(st, p, numeros, L, n, propres, &jeux);
 }
 
+void recouvre(Etat& st, int L, std::size_t depart, int colonne, int largeur, std::string_view texte,
+              bool en_octets) {
+  const auto largeur_de = [&](std::string_view s) {
+    return en_octets ? static_cast<long long>(s.size()) : colonnes(s);
+  };
+  LigneImpr& ligne = st.impr[static_cast<std::size_t>(L)];
+  const std::string_view avant = ligne.view();
+  if (depart > avant.size()) return;
+  std::string sortie(avant.substr(0, depart));
+  std::string cellules;  // the characters the text replaces
+  int c = 0;
+  std::size_t i = depart;
+  while (i < avant.size()) {
+    const auto u = static_cast<unsigned char>(avant[i]);
+    if (u < 0x20 || u == 0x7f) {
+      if (c >= colonne + largeur && !cellules.empty()) break;
+      const std::size_t n = u == 0x1b ? std::min<std::size_t>(2, avant.size() - i) : 1;
+      sortie.append(avant.substr(i, n));
+      i += n;
+      continue;
+    }
+    const std::size_t n = en_octets ? 1 : std::max<std::size_t>(1, longueur_utf8(avant.substr(i)));
+    const std::string_view car = avant.substr(i, n);
+    if (c >= colonne && c < colonne + largeur) {
+      cellules.append(car);
+    } else {
+      if (!cellules.empty()) break;
+      sortie.append(car);
+    }
+    c += static_cast<int>(largeur_de(car));
+    i += n;
+  }
+  // The text takes the width of the characters it replaces, so that the
+  // rest of the line keeps its columns.
+  const long long place = largeur_de(cellules);
+  long long pris = 0;
+  std::size_t n = 0;
+  if (en_octets) {
+    n = static_cast<std::size_t>(std::min(place, static_cast<long long>(texte.size())));
+    pris = static_cast<long long>(n);
+  } else {
+    n = coupe(texte, place, &pris);
+  }
+  sortie.append(texte.substr(0, n));
+  sortie.append(static_cast<std::size_t>(place - pris), ' ');
+  sortie.append(avant.substr(i));
+  st.lgattr[static_cast<std::size_t>(L)] += static_cast<int>(static_cast<long long>(sortie.size()) -
+                                                             static_cast<long long>(avant.size()));
+  ligne.assign(sortie);
+}
+
 void ecrit_rangee(Etat& st, const Planche& p, std::FILE* sortie) {
   st.lgattr.fill(0);
   // The lines go out in one write, rows come by the hundred thousand; only

@@ -91,6 +91,16 @@ inline void compose_ligne(Etat& st, const Planche& p, const std::vector<int>& nu
   compose_ligne(st, p, numeros, L, n, propres);
 }
 
+// Prints `texte` over columns [colonne, colonne + largeur) of the label whose
+// bytes begin at byte `depart` of line L (columns counted from there), cut
+// to that width and padded with spaces, in place of the characters there.
+// The printer's control bytes met in those columns (ESC and the byte after
+// it, other C0 bytes) are kept, just before the text, so that a style turned
+// on or off there still is; lgattr[L] follows the bytes the line gains or
+// loses. With `en_octets` (a printer's single-byte set) a byte is a column.
+void recouvre(Etat& st, int L, std::size_t depart, int colonne, int largeur, std::string_view texte,
+              bool en_octets = false);
+
 // Writes the lines of the row to `sortie`, each followed by a line feed, then
 // the empty lines between rows, and empties the lines and the attribute
 // counts for the next row.

@@ -16,6 +16,7 @@
 #include "core/nombres.h"
 #include "engine/avertissements.h"
 #include "engine/cadrage.h"
+#include "engine/codes.h"
 #include "engine/composition.h"
 #include "engine/csv.h"
 #include "engine/enregistrement.h"
@@ -170,9 +171,17 @@ struct Source {
   int totvign;
 };
 
+// A code of the settings, its field found.
+struct CodeDuPlan {
+  std::string cle;  // "code1"
+  Code code;
+  int champ = 0;
+};
+
 // What the labels are made of once the settings are read: the field numbers
 // of every line, for a label and for a blank position, and the copies.
 struct Plan {
+  std::vector<CodeDuPlan> codes;
   Numeros numeros;
   Numeros vides;   // as many parts, each standing for no field
   int blancs = 0;  // positions left blank before the first label
@@ -184,13 +193,16 @@ struct Plan {
 class Pose {
  public:
   Pose(Etat& st, const Planche& p, Impression& impression, const Plan& plan, Jeux& jeux,
-       Avertissements* avertissements)
+       Avertissements* avertissements, const Enregistrements* enregistrements,
+       CompteurCodes& compteur)
       : st_(st),
         p_(p),
         impression_(impression),
         plan_(plan),
         jeux_(jeux),
         avertissements_(avertissements),
+        enregistrements_(enregistrements),
+        compteur_(compteur),
         blancs_(plan.blancs) {}
 
   // The line of the input of the record whose labels come next.
@@ -202,9 +214,9 @@ class Pose {
   bool pose(Propres& propres) {
     for (; blancs_ > 0; --blancs_) {
       Propres aucun = 0;
-      if (!place(plan_.vides, aucun)) return false;
+      if (!place(plan_.vides, aucun, false)) return false;
     }
-    return place(plan_.numeros, propres);
+    return place(plan_.numeros, propres, true);
   }
 
   // After the last label: the row begun, then the end of its page.
@@ -214,14 +226,19 @@ class Pose {
   }
 
  private:
-  bool place(const Numeros& numeros, Propres& propres) {
+  bool place(const Numeros& numeros, Propres& propres, bool etiquette) {
     ++nbvign_;
     for (int L = 1; L <= lignes_par_rangee(p_); ++L) {
+      debuts_[static_cast<std::size_t>(L)] = st_.impr[static_cast<std::size_t>(L)].size();
       if (compose_ligne(st_, p_, numeros[static_cast<std::size_t>(L)], L, nbvign_, propres,
                         jeux_) &&
           avertissements_ != nullptr) {
         avertissements_->coupe(ligne_, L);
       }
+    }
+    if (etiquette) {
+      ++etiquettes_;
+      place_codes();
     }
     if (nbvign_ < p_.etilar) return true;
     if (!ecrit()) return false;
@@ -230,7 +247,41 @@ class Pose {
     if (rangs_ == p_.maxetipag) fin_de_page();
     return true;
   }
+  // The value of each code of the label just composed: drawn with the row
+  // in a drawing, printed as text in its box otherwise.
+  void place_codes() {
+    for (const CodeDuPlan& c : plan_.codes) {
+      const bool present =
+          enregistrements_ == nullptr || enregistrements_->a_le_champ(st_, c.champ);
+      const std::string_view valeur =
+          present ? st_.champ[static_cast<std::size_t>(c.champ)].view() : std::string_view();
+      if (impression_.dessinee()) {
+        const int colonne = p_.marge + (nbvign_ - 1) * (p_.maxcareti + p_.maxintetihor);
+        rangee_.push_back({&c, colonne + c.code.colonne, std::string(valeur),
+                           enregistrements_ != nullptr ? static_cast<long>(ligne_) : etiquettes_});
+        continue;
+      }
+      // The first label of a line begins with the margin; the text goes in
+      // the printer's set, as the label's own.
+      const int marge = nbvign_ == 1 ? p_.marge : 0;
+      const std::string_view texte =
+          jeux_.imprimante() ? jeux_.pour_imprimante(valeur, c.code.largeur) : valeur;
+      for (int h = 0; h < c.code.hauteur; ++h) {
+        const int L = c.code.ligne + 1 + h;
+        recouvre(st_, L, debuts_[static_cast<std::size_t>(L)], marge + c.code.colonne,
+                 c.code.largeur, h == 0 ? texte : std::string_view(), jeux_.en_octets());
+      }
+    }
+  }
   bool ecrit() {
+    for (const CodeDeRangee& c : rangee_) {
+      const Code& code = c.code->code;
+      if (!impression_.code(code.type, c.valeur, c.colonne, code.ligne, code.largeur,
+                            code.hauteur)) {
+        compteur_.echec(c.code->cle, c.enregistrement, c.valeur);
+      }
+    }
+    rangee_.clear();
     ecrit_rangee(st_, p_, impression_.fichier());
     nbvign_ = 0;
     ++rangs_;
@@ -249,7 +300,19 @@ class Pose {
   Impression& impression_;
   const Plan& plan_;
   Jeux& jeux_;
-  Avertissements* avertissements_;  // none for typed lines
+  Avertissements* avertissements_;          // none for typed lines
+  const Enregistrements* enregistrements_;  // none for typed lines
+  CompteurCodes& compteur_;
+  // The codes of the row under way, drawn when it is written.
+  struct CodeDeRangee {
+    const CodeDuPlan* code;
+    int colonne;  // of the box, on the print line
+    std::string valeur;
+    long enregistrement;
+  };
+  std::vector<CodeDeRangee> rangee_;
+  std::array<std::size_t, kLignes> debuts_{};  // where the label composed last begins, by line
+  long etiquettes_ = 0;  // labels placed, blank positions left out: typed lines' number
   std::size_t ligne_ = 0;
   int blancs_;
   int nbvign_ = 0;  // labels composed in the current row
@@ -272,12 +335,13 @@ Resultat<int> copies(const Etat& st, const Plan& plan, const Source& source) {
 // read (when there is one), and returns how many were composed.
 Resultat<int> imprime_etiquettes(Etat& st, const Planche& p, Impression& impression, Source& source,
                                  const Plan& plan, Jeux& jeux, bool etiquettes,
-                                 Avertissements& avertissements) {
+                                 Avertissements& avertissements, CompteurCodes& compteur) {
   const auto f = static_cast<std::size_t>(st.FORMAT);
   for (auto& ligne : st.impr) ligne.clear();
   impression.envoie(st.formats[f].avtpage);
   st.lgattr.fill(0);
-  Pose pose(st, p, impression, plan, jeux, source.inp_file ? &avertissements : nullptr);
+  Pose pose(st, p, impression, plan, jeux, source.inp_file ? &avertissements : nullptr,
+            source.inp_file ? &source.enregistrements : nullptr, compteur);
   int imprimees = 0;    // labels of the run
   Propres propres = 0;  // field rows known clean
   while (etiquettes) {
@@ -351,6 +415,25 @@ Resultat<Plan> plan_de(Etat& st, const Planche& p, const OptionsExecution& o,
     const auto k = entete ? numero_de_partie(o.colonne, *entete) : Resultat<int>(entier(o.colonne));
     if (!k) return k.erreur();
     plan.colonne = *k;
+  }
+  for (std::size_t i = 0; i < st.options.codes.size(); ++i) {
+    if (!st.options.codes[i]) continue;
+    const std::string cle = cle_code(static_cast<int>(i) + 1);
+    auto code = lit_code(cle, *st.options.codes[i]);
+    if (!code) return code.erreur();
+    if (auto dedans = verifie_code(cle, *code, p.maxcareti, lignes_par_rangee(p)); !dedans)
+      return dedans.erreur();
+    int champ = code->champ;
+    if (!code->entete.empty()) {
+      if (!entete) {
+        return Erreur{"Valeur invalide : [codes] " + cle + "=" + *st.options.codes[i] +
+                      " (un nom de champ demande [fichiers] entete=oui)"};
+      }
+      const auto k = numero_de_partie(code->entete, *entete);
+      if (!k) return k.erreur();
+      champ = *k;
+    }
+    plan.codes.push_back({cle, *code, champ});
   }
   return plan;
 }
@@ -428,6 +511,7 @@ Resultat<int> execution(Etat& st, Suivi& suivi) {
 
   Impression impression(st);
   if (auto ouverte = impression.ouvre(p); !ouverte) return ouverte.erreur();
+  const bool dessinee = impression.dessinee();
   st.res = true;
   // A file that holds no record at all gives no label, only the empty pages.
   bool etiquettes = true;
@@ -439,8 +523,9 @@ Resultat<int> execution(Etat& st, Suivi& suivi) {
   suivi.attente();
 
   pages_de_cadrage(st, p, impression);
-  const auto imprimees =
-      imprime_etiquettes(st, p, impression, source, *plan, *jeux, etiquettes, avertissements);
+  CompteurCodes compteur;
+  const auto imprimees = imprime_etiquettes(st, p, impression, source, *plan, *jeux, etiquettes,
+                                            avertissements, compteur);
   if (!imprimees) return imprimees.erreur();
   // A read that failed (a disk error, a directory named as input) is no end
   // of the data: the labels after it are missing, and the run says so.
@@ -462,6 +547,9 @@ Resultat<int> execution(Etat& st, Suivi& suivi) {
   if (const auto& police = impression.remarque()) suivi.remarque(*police);
   for (const std::string& r : remarques) suivi.remarque(r);
   for (const std::string& r : avertissements.lignes()) suivi.remarque(r);
+  if (!plan->codes.empty() && !dessinee)
+    suivi.remarque("Sortie texte : les codes sont imprimes en clair dans leur case");
+  if (const auto a = compteur.avertissement()) suivi.remarque(*a);
   return *imprimees;
 }
 

@@ -124,6 +124,15 @@ void Impression::fin_de_page() {
   dessin_->fin_de_page();
 }
 
+Resultat<> Impression::code(TypeCode type, std::string_view valeur, int colonne, int ligne,
+                            int largeur, int hauteur) {
+  if (!dessin_) return {};
+  // What the engine wrote before goes to the drawing first, so that the
+  // line the box is counted from is the one its row begins.
+  std::fflush(fichier());
+  return dessin_->code(type, valeur, colonne, ligne, largeur, hauteur);
+}
+
 Resultat<> Impression::ferme() {
   en_erreur();
   std::FILE* f = st_.poutput.release();

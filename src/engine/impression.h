@@ -14,10 +14,12 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "core/etat.h"
 #include "core/remplacement.h"
 #include "core/resultat.h"
+#include "engine/codes.h"
 #include "engine/composition.h"
 
 namespace vign {
@@ -48,6 +50,14 @@ class Impression {
 
   // A page of the print file ends here (a drawing starts a new sheet).
   void fin_de_page();
+
+  // Whether the print file is drawn (PDF or PNG) rather than text.
+  bool dessinee() const { return dessin_ != nullptr; }
+
+  // A code of the row the next bytes begin, drawn in its box (see
+  // SortiePdf::code); nothing in a text print file.
+  Resultat<> code(TypeCode type, std::string_view valeur, int colonne, int ligne, int largeur,
+                  int hauteur);
 
   // Finishes the print file and gives it its name.
   Resultat<> ferme();

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "core/arret.h"
+#include "engine/dessin_codes.h"
 
 namespace vign {
 
@@ -93,6 +94,22 @@ struct SortiePdf::Dessin {
   std::string texte;
   std::vector<int> colonnes;
   std::vector<cairo_glyph_t> glyphes;
+
+  // The boxes of the codes drawn on the page, in cells: no text there.
+  struct Case {
+    int colonne, ligne, fin_colonne, fin_ligne;  // the ends excluded
+  };
+  std::vector<Case> cases;
+  Encodeur encodeur;
+
+  bool masque(int colonne) const {
+    for (const Case& c : cases) {
+      if (ligne >= c.ligne && ligne < c.fin_ligne && colonne >= c.colonne &&
+          colonne < c.fin_colonne)
+        return true;
+    }
+    return false;
+  }
 
   ~Dessin() {
     if (formes != nullptr) pango_glyph_string_free(formes);
@@ -269,7 +286,7 @@ struct SortiePdf::Dessin {
             x(colonnes[octet]) + (dans_grappe + info.geometry.x_offset) / double{PANGO_SCALE};
         dans_grappe += info.geometry.width;
         if (info.glyph == PANGO_GLYPH_EMPTY || (info.glyph & PANGO_GLYPH_UNKNOWN_FLAG) != 0 ||
-            texte[octet] == ' ' || gx > droite) {
+            texte[octet] == ' ' || gx > droite || masque(colonnes[octet])) {
           continue;
         }
         glyphes.push_back(
@@ -355,6 +372,21 @@ struct SortiePdf::Dessin {
       ++vides;
     }
     ligne = 0;
+    cases.clear();
+  }
+
+  Resultat<> code(TypeCode type, std::string_view valeur, int colonne, int haut, int largeur,
+                  int hauteur) {
+    haut += ligne;
+    // Boxes that ended above this one are done with: the list stays as short
+    // as a row's codes, however many labels the page holds.
+    std::erase_if(cases, [&](const Case& c) { return c.fin_ligne <= ligne; });
+    cases.push_back({colonne, haut, colonne + largeur, haut + hauteur});
+    if (!page_ouverte) ouvre_page();
+    if (arrete() || y(haut) >= r.hauteur * kPointsParMm) return {};
+    const Boite boite{x(colonne), y(haut), x(colonne + largeur) - x(colonne),
+                      y(haut + hauteur) - y(haut)};
+    return dessine_code(cr, encodeur, type, valeur, boite);
   }
 };
 
@@ -396,6 +428,11 @@ std::variant<std::unique_ptr<SortiePdf>, std::string> SortiePdf::ouvre(std::FILE
 
 void SortiePdf::ecrit(std::string_view octets) {
   for (const char c : octets) dessin_->octet(c);
+}
+
+Resultat<> SortiePdf::code(TypeCode type, std::string_view valeur, int colonne, int ligne,
+                           int largeur, int hauteur) {
+  return dessin_->code(type, valeur, colonne, ligne, largeur, hauteur);
 }
 
 void SortiePdf::fin_de_page() {

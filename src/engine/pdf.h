@@ -37,6 +37,8 @@
 #include <string_view>
 #include <variant>
 
+#include "core/resultat.h"
+#include "engine/codes.h"
 #include "engine/composition.h"
 #include "engine/reglages_pdf.h"
 
@@ -71,6 +73,14 @@ class SortiePdf {
 
   // The page ends here; what follows goes on a new sheet from line 0.
   void fin_de_page();
+
+  // Draws the symbol of `valeur` in the box of `largeur` x `hauteur` cells
+  // whose top-left cell is at column `colonne`, `ligne` lines below the line
+  // the next bytes begin; the characters that land in the box later are not
+  // drawn, so that nothing prints over the code. Says why when the value
+  // makes no symbol that fits (the box is masked all the same).
+  Resultat<> code(TypeCode type, std::string_view valeur, int colonne, int ligne, int largeur,
+                  int hauteur);
 
   // True once a write to the file has failed; what follows is not drawn.
   bool en_erreur() const;

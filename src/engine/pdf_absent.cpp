@@ -31,6 +31,9 @@ std::variant<std::unique_ptr<SortiePdf>, std::string> SortiePdf::ouvre(std::FILE
 // No sink is ever made: these are never reached.
 void SortiePdf::ecrit(std::string_view) {}
 void SortiePdf::fin_de_page() {}
+Resultat<> SortiePdf::code(TypeCode, std::string_view, int, int, int, int) {
+  return {};
+}
 int SortiePdf::raison() const {
   return 0;
 }

@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "tui/attr_champ.h"
+#include "tui/codes_ecran.h"
 #include "tui/saisie.h"
 
 namespace vign {
@@ -26,11 +27,11 @@ struct Mode {
   bool ecran;                               // screen mode: line i prints what was typed for it
 };
 
-constexpr Mode kModeEcran{"!+ F1 Attribut (\\code_decimal_en_3pos ou ascii  ) +++++++++++++++\"\n",
+constexpr Mode kModeEcran{"!+ F1 Attribut (\\code_decimal_en_3pos ou ascii  ) + F2 Codes ++++\"\n",
                           "* Ligne  : __  Activation    : _________________________________ *\n",
                           " Texte a imprimer \n", &Etat::champ, true};
 
-constexpr Mode kModeChamp{"!+ F1 Attribut (\\code_decimal_en_3_pos ou ascii ) +++++++++++++++\"\n",
+constexpr Mode kModeChamp{"!+ F1 Attribut (\\code_decimal_en_3_pos ou ascii ) + F2 Codes ++++\"\n",
                           "* Champs : __  Activation    : _________________________________ *\n",
                           "Placez les champs \n", &Etat::place, false};
 
@@ -71,6 +72,7 @@ void dessine(const Mode& m, const Etat& st, Terminal& t, int n, int w) {
     pos(t, i + 4, 2);
     affiche(t, (st.*m.table)[rang(i)].view());
   }
+  montre_codes(st, t);
   t.rafraichir();
 }
 
@@ -101,7 +103,7 @@ int presente(const Mode& m, Etat& st, Terminal& t) {
   std::string reponse;
   for (int i = 1; i <= lignes;) {
     pos(t, i + 4, 2);
-    const int touche = acceptc(t, reponse, largeur, {.avec_f1 = true});
+    const int touche = acceptc(t, reponse, largeur, {.avec_f1 = true, .avec_f2 = true});
     if (touche == kF11) return 0;
     if (!reponse.empty()) {
       // A value left from a wider format ran past the frame; once retyped,
@@ -115,6 +117,11 @@ int presente(const Mode& m, Etat& st, Terminal& t) {
     }
     if (m.ecran) st.place[rang(i)].assign(std::to_string(i));
     if (touche == kF1) attr_champ(st, t);
+    if (touche == kF2) {
+      codes_ecran(st, t);
+      dessine(m, st, t, lignes, largeur);
+      continue;
+    }
     i = touche == kHaut && i > 1 ? i - 1 : i + 1;
     t.rafraichir();
   }

@@ -57,7 +57,7 @@ namespace {
 
 bool termine(int key, const OptionsSaisie& options) {
   return key == kEntree || key == kF11 || key == kBreak || key == kHaut || key == kBas ||
-         (options.avec_f1 && key == kF1) ||
+         (options.avec_f1 && key == kF1) || (options.avec_f2 && key == kF2) ||
          (key > 0 && key < 128 &&
           options.arrets.find(static_cast<char>(key)) != std::string_view::npos);
 }

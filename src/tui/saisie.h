@@ -25,6 +25,7 @@ void affiche(Terminal& t, std::string_view texte);
 // What a screen may ask of the line input beyond the common rules.
 struct OptionsSaisie {
   bool avec_f1 = false;        // F1 ends the input too (attribute entry)
+  bool avec_f2 = false;        // F2 ends the input too (the codes form)
   std::string_view refuses{};  // characters refused with the bell, as past the limit
   std::string_view arrets{};   // ASCII characters that end the input as Enter does
   bool reprise = false;        // the buffer is kept, already shown, and typed on

@@ -16,6 +16,7 @@ inline constexpr int kBas = 258;          // Down arrow
 inline constexpr int kHaut = 259;         // Up arrow
 inline constexpr int kEffacer = 263;      // Backspace
 inline constexpr int kF1 = 265;           // F1: attribute entry in the presentation screens
+inline constexpr int kF2 = 266;           // F2: the codes form of the presentation screens
 inline constexpr int kF11 = 275;          // F11: leave
 inline constexpr int kErreurTouche = -1;  // the key reader failed this once
 inline constexpr int kFinClavier = -2;    // the keyboard is gone for good (hang-up)

@@ -25,7 +25,7 @@ std::string blancs(std::size_t n) {
 // field placed yet: the frame's rows end in line feeds that clear the menu
 // behind them, except its bottom row.
 const std::string kPresentationVide =
-    "!+ F1 Attribut (\\code_decimal_en_3_pos ou ascii ) +++++++++++++++\"\n"
+    "!+ F1 Attribut (\\code_decimal_en_3_pos ou ascii ) + F2 Codes ++++\"\n"
     "* Champs : __  Activation    : " +
     kSouligne +
     " *\n"
@@ -258,7 +258,7 @@ TEST_F(Presentation, AScreenModeRunAsksHowManyLabels) {
   fichiers("", "", "ecran.prn");
   s->press(Key::Enter);
   ASSERT_TRUE(s->wait_row(4, "!+ Texte a imprimer"));
-  EXPECT_EQ(s->row(1), "!+ F1 Attribut (\\code_decimal_en_3pos ou ascii  ) +++++++++++++++\"");
+  EXPECT_EQ(s->row(1), "!+ F1 Attribut (\\code_decimal_en_3pos ou ascii  ) + F2 Codes ++++\"");
   EXPECT_EQ(s->row(2), "* Ligne  : __  Activation    : " + kSouligne + " *");
   s->type("Bonjour");
   s->press(Key::Enter);
@@ -428,6 +428,44 @@ TEST_F(Presentation, StartPositionAndCopiesFromTheCommandLine) {
       rangee({{"", ""}, {"A", "x"}}) + rangee({{"A", "x"}, {"B", "y"}}) + "\f";
   const std::string page2 = rangee({{"B", "y"}}) + "\f";
   EXPECT_EQ(dir.lire("copies.prn"), cadrage() + page1 + page2 + "\f");
+}
+
+}  // namespace
+}  // namespace vign::e2e
+
+namespace vign::e2e {
+namespace {
+
+TEST_F(Presentation, F2SetsACodeShownAsABlockInTheLabelFrame) {
+  demarrer();
+  formats();
+  s->press(Key::Down);
+  s->press(Key::Enter);
+  ASSERT_TRUE(s->wait_screen(kPresentationVide));
+  s->press(Key::F2);
+  ASSERT_TRUE(s->wait_until(
+      [](Session& t) { return t.row(1).find("code (1 a 9)") != std::string::npos; }, "the form"));
+  s->type("1");
+  s->press(Key::Enter);
+  // A box of 20 columns in a label of 12 is refused, the type asked again.
+  for (const char* v : {"qr", "1", "4", "0", "20", "2"}) {
+    s->type(v);
+    s->press(Key::Enter);
+  }
+  ASSERT_TRUE(
+      s->wait_row(24, "la case de 20 x 2 en colonne 4, ligne 0 sort de l'etiquette de 12 x 3"));
+  // Enter keeps every value shown but the width.
+  for (const char* v : {"", "", "", "", "6", ""}) {
+    s->type(v);
+    s->press(Key::Enter);
+  }
+  // Columns 4 to 9 of lines 0 and 1: screen columns 6 to 11 of rows 5 and 6.
+  ASSERT_TRUE(s->wait_until(
+      [](Session& t) { return t.row(5) == "*    ######  *" && t.row(6) == "*    ######  *"; },
+      "the code's block on lines 1 and 2"));
+  EXPECT_EQ(s->row(7), "*            *");
+  EXPECT_EQ(s->row(24), "");
+  EXPECT_EQ(s->row(1), "!+ F1 Attribut (\\code_decimal_en_3_pos ou ascii ) + F2 Codes ++++\"");
 }
 
 }  // namespace

@@ -279,3 +279,48 @@ TEST(Format, PrintableOrNot) {
 
 }  // namespace
 }  // namespace vign
+
+namespace vign {
+namespace {
+
+TEST(Recouvre, ReplacesTheCellsOfABoxAndKeepsTheControlBytesAndColumns) {
+  const struct {
+    std::string ligne;
+    std::size_t depart;
+    int colonne, largeur;
+    std::string texte;
+    bool octets;
+    std::string attendu;
+  } cas[] = {
+      {"ABCDEFGHIJ", 0, 2, 3, "xy", false, "ABxy FGHIJ"},
+      {"abcdef", 0, 0, 2, "xyz", false, "xycdef"},
+      {"XXabcd", 2, 1, 2, "", false, "XXa  d"},
+      // Bold on before the box stays before it, bold off after it after it.
+      {"AB\x1b"
+       "ECDE\x1b"
+       "FFG",
+       0, 2, 3, "123", false,
+       "AB\x1b"
+       "E123\x1b"
+       "FFG"},
+      // Columns, not bytes: two letters of two bytes give way to two of one.
+      {"e\xc3\xa9\xc3\xa0u", 0, 1, 2, "Zq", false, "eZqu"},
+      {"e\xc3\xa9\xc3\xa0u", 0, 1, 1, "\xc3\xbc", false, "e\xc3\xbc\xc3\xa0u"},
+      // A printer's single-byte set: a byte a column.
+      {"\xe9\xe9\xe9", 0, 1, 1, "\xe0\xe0", true, "\xe9\xe0\xe9"},
+  };
+  for (const auto& c : cas) {
+    Etat st;
+    st.impr[1].assign(c.ligne);
+    st.lgattr[1] = 5;
+    recouvre(st, 1, c.depart, c.colonne, c.largeur, c.texte, c.octets);
+    EXPECT_EQ(st.impr[1].view(), c.attendu) << c.ligne;
+    // The bytes the line gained or lost take no column.
+    EXPECT_EQ(st.lgattr[1],
+              5 + static_cast<int>(c.attendu.size()) - static_cast<int>(c.ligne.size()))
+        << c.ligne;
+  }
+}
+
+}  // namespace
+}  // namespace vign

@@ -13,9 +13,9 @@ namespace {
 
 const std::string kBlanc(33, '_');
 const std::string kTitreChamp =
-    "!+ F1 Attribut (\\code_decimal_en_3_pos ou ascii ) " + std::string(15, '+') + "\"";
+    "!+ F1 Attribut (\\code_decimal_en_3_pos ou ascii ) + F2 Codes ++++\"";
 const std::string kTitreEcran =
-    "!+ F1 Attribut (\\code_decimal_en_3pos ou ascii  ) " + std::string(15, '+') + "\"";
+    "!+ F1 Attribut (\\code_decimal_en_3pos ou ascii  ) + F2 Codes ++++\"";
 const std::string kChamps = "* Champs : __  Activation    : " + kBlanc + " *";
 const std::string kLigne = "* Ligne  : __  Activation    : " + kBlanc + " *";
 const std::string kDesactivation = "*              Desactivation : " + kBlanc + " *";
