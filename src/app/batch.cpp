@@ -277,8 +277,6 @@ void lire_options(Etat& st, Source& r) {
   Options& o = st.options;
   for (const auto& k : kClesFacultatives) lire(o.*k.valeur, k.section, k.cle);
   for (std::size_t i = 0; i < kClesPdf.size(); ++i) lire(o.pdf[i], "pdf", kClesPdf[i]);
-  for (std::size_t i = 0; i < kCodes; ++i)
-    lire(o.codes[i], "codes", "code" + std::to_string(i + 1));
 }
 
 Resultat<> batch(Etat& st, Source& reglages) {

@@ -213,6 +213,21 @@ bool compose_ligne(Etat& st, const Planche& p, const std::vector<int>& numeros, 
   return compose(st, p, numeros, L, n, propres, &jeux);
 }
 
+namespace {
+
+// The length of the attribute string in use that `reste` begins with, or 0.
+std::size_t attribut_en(const Etat& st, std::string_view reste) {
+  for (std::size_t k = 0; k < st.attr.size(); ++k) {
+    if (st.attr[k] != '1') continue;
+    for (const Controle* s : {&st.avtchamp[k], &st.aprchamp[k]}) {
+      if (*s && !(*s)->empty() && reste.starts_with(**s)) return (*s)->size();
+    }
+  }
+  return 0;
+}
+
+}  // namespace
+
 void recouvre(Etat& st, int L, std::size_t depart, int colonne, int largeur, std::string_view texte,
               bool en_octets) {
   const auto largeur_de = [&](std::string_view s) {
@@ -226,6 +241,14 @@ void recouvre(Etat& st, int L, std::size_t depart, int colonne, int largeur, std
   int c = 0;
   std::size_t i = depart;
   while (i < avant.size()) {
+    // An attribute string is printer bytes, not text, whatever its bytes
+    // look like ("\033[1;4m"): it goes whole, as a control byte does.
+    if (const std::size_t a = attribut_en(st, avant.substr(i)); a > 0) {
+      if (c >= colonne + largeur && !cellules.empty()) break;
+      sortie.append(avant.substr(i, a));
+      i += a;
+      continue;
+    }
     const auto u = static_cast<unsigned char>(avant[i]);
     if (u < 0x20 || u == 0x7f) {
       if (c >= colonne + largeur && !cellules.empty()) break;

@@ -490,7 +490,9 @@ TEST_F(TraitementBatch, WrittenSettingsReplayAttributesAndCodes) {
   d.ecrire("in.txt", kDonneesExemple);
   auto cles = plus(exemple(), {"presentation", "attribut01", "\\027E;\\027F"});
   cles = plus(cles, {"presentation", "attribut03", "\\027[1\\0594m;\\027[0m"});
-  cles = plus(cles, {"codes", "code1", "qr 1 4 0 4 2"});
+  // In a text print file the code is its field's text in its box: the box
+  // stays clear of the text checked here.
+  cles = plus(cles, {"codes", "code1", "qr 1 8 1 2 1"});
   ASSERT_EQ(lance(cles, {"-e", "e.ini"}).statut, 0);
   const std::string premier = d.lire("out.prn");
   EXPECT_TRUE(
@@ -500,7 +502,7 @@ TEST_F(TraitementBatch, WrittenSettingsReplayAttributesAndCodes) {
       << premier;
   EXPECT_NE(premier.find("CD \x1b[1;4mEF\x1b[0m"), std::string::npos) << premier;
   EXPECT_NE(d.lire("e.ini").find("attribut03=\\027[1\\0594m;\\027[0m\n"), std::string::npos);
-  EXPECT_NE(d.lire("e.ini").find("\n[codes]\ncode1=qr 1 4 0 4 2\n"), std::string::npos);
+  EXPECT_NE(d.lire("e.ini").find("\n[codes]\ncode1=qr 1 8 1 2 1\n"), std::string::npos);
   fs::remove(d / "out.prn");
   ASSERT_EQ(lancer({"-l", "e.ini"}, d.chemin()).statut, 0);
   EXPECT_EQ(d.lire("out.prn"), premier);

@@ -33,12 +33,14 @@ std::string sortie_de(const std::string& commande) {
 std::array<int, 4> marges(const std::string& pgm, int w, int h) {
   const std::string f = test::lire_fichier(pgm);
   const std::string tete = "P5\n" + std::to_string(w) + " " + std::to_string(h) + "\n255\n";
-  if (f.compare(0, tete.size(), tete) != 0 || f.size() != tete.size() + std::size_t(w) * h)
+  if (f.compare(0, tete.size(), tete) != 0 ||
+      f.size() != tete.size() + std::size_t(w) * std::size_t(h))
     return {-1, -1, -1, -1};
   int x0 = w, x1 = -1, y0 = h, y1 = -1;
   for (int y = 0; y < h; ++y)
     for (int x = 0; x < w; ++x) {
-      if (static_cast<unsigned char>(f[tete.size() + std::size_t(y) * w + std::size_t(x)]) >= 128)
+      if (static_cast<unsigned char>(
+              f[tete.size() + std::size_t(y) * std::size_t(w) + std::size_t(x)]) >= 128)
         continue;
       x0 = std::min(x0, x), x1 = std::max(x1, x), y0 = std::min(y0, y), y1 = std::max(y1, y);
     }

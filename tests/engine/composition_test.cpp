@@ -306,11 +306,17 @@ TEST(Recouvre, ReplacesTheCellsOfABoxAndKeepsTheControlBytesAndColumns) {
       // Columns, not bytes: two letters of two bytes give way to two of one.
       {"e\xc3\xa9\xc3\xa0u", 0, 1, 2, "Zq", false, "eZqu"},
       {"e\xc3\xa9\xc3\xa0u", 0, 1, 1, "\xc3\xbc", false, "e\xc3\xbc\xc3\xa0u"},
+      // An attribute's bytes take no column, printable or not.
+      {"CD \x1b[1;4mEF\x1b[0m   ", 0, 4, 2, "zz", false, "CD \x1b[1;4mE\x1b[0mzz  "},
       // A printer's single-byte set: a byte a column.
       {"\xe9\xe9\xe9", 0, 1, 1, "\xe0\xe0", true, "\xe9\xe0\xe9"},
   };
   for (const auto& c : cas) {
     Etat st;
+    // Attribute 3 underlines in bold with printable bytes after its ESC.
+    st.attr[3] = '1';
+    st.avtchamp[3] = "\x1b[1;4m";
+    st.aprchamp[3] = "\x1b[0m";
     st.impr[1].assign(c.ligne);
     st.lgattr[1] = 5;
     recouvre(st, 1, c.depart, c.colonne, c.largeur, c.texte, c.octets);
