@@ -10,8 +10,6 @@
 namespace vign {
 namespace {
 
-constexpr double kPt = 25.4 / 72;
-
 std::string xml(const std::string& modeles) {
   return "<?xml version=\"1.0\"?>\n<Glabels-templates>\n" + modeles + "</Glabels-templates>\n";
 }
