@@ -36,27 +36,48 @@ std::string pluriel(std::size_t n, const char* mot) {
 
 }  // namespace
 
+// Every record goes through here when no set is named, so the test is the
+// well-formedness table of UTF-8 written out, eight ASCII bytes at a time,
+// rather than a decoding of each character.
 std::size_t octets_hors_utf8(std::string_view texte) {
   if (ascii(texte)) return 0;
-  std::size_t n = 0;
-  for (std::size_t i = 0; i < texte.size();) {
-    if (i + 8 <= texte.size() && ascii(texte.substr(i, 8))) {
-      i += 8;
-      continue;
+  const auto* o = reinterpret_cast<const unsigned char*>(texte.data());
+  const std::size_t n = texte.size();
+  std::size_t hors = 0;
+  for (std::size_t i = 0; i < n;) {
+    if (i + 8 <= n) {
+      std::uint64_t mot;
+      std::memcpy(&mot, o + i, 8);
+      if ((mot & 0x8080808080808080ull) == 0) {
+        i += 8;
+        continue;
+      }
     }
-    if (static_cast<unsigned char>(texte[i]) < 0x80) {
+    const unsigned c = o[i];
+    if (c < 0x80) {
       ++i;
       continue;
     }
-    const std::size_t k = longueur_utf8(texte.substr(i));
-    if (k == 0) {
-      ++n;
-      ++i;
-    } else {
+    const std::size_t k = c >= 0xC2 && c <= 0xDF   ? 2
+                          : c >= 0xE0 && c <= 0xEF ? 3
+                          : c >= 0xF0 && c <= 0xF4 ? 4
+                                                   : 0;
+    bool bon = k > 0 && i + k <= n;
+    for (std::size_t j = 1; bon && j < k; ++j) bon = (o[i + j] & 0xC0) == 0x80;
+    // No overlong form, no surrogate, nothing past U+10FFFF.
+    if (bon && k > 2) {
+      const unsigned d = o[i + 1];
+      bon = !((c == 0xE0 && d < 0xA0) || (c == 0xED && d >= 0xA0) || (c == 0xF0 && d < 0x90) ||
+              (c == 0xF4 && d >= 0x90));
+    }
+    if (bon) {
       i += k;
+    } else {
+      ++hors;
+      ++i;
     }
   }
-  return n;
+  return hors;
 }
 
 std::optional<std::string> devine_jeu(std::string_view texte) {

@@ -245,3 +245,30 @@ TEST(Avertissements, OneLineForEachConditionAndNothingForCleanData) {
 
 }  // namespace
 }  // namespace vign
+
+namespace vign {
+namespace {
+
+// The bytes counted as not UTF-8 follow the well-formedness table of
+// Unicode: overlong forms, surrogates, code points past U+10FFFF and cut
+// characters count byte by byte; good characters count nothing.
+TEST(HorsUtf8, CountsTheBytesThatBelongToNoWellFormedCharacter) {
+  const struct {
+    std::string octets;
+    std::size_t hors;
+  } cas[] = {
+      {"Hélène à Noël, 12345678", 0},
+      {"\xF0\x9F\x98\x80 \xF4\x8F\xBF\xBF", 0},  // U+1F600, U+10FFFF
+      {"H\xE9l\xE8ne", 2},                       // Latin-1
+      {"\xC0\xAF", 2},                           // overlong '/'
+      {"\xE0\x80\xAF", 3},                       // overlong, three bytes
+      {"\xED\xA0\x80", 3},                       // a surrogate
+      {"\xF4\x90\x80\x80", 4},                   // past U+10FFFF
+      {"ab\xC3", 1},                             // cut at the end
+      {"\xE2\x82z", 2},                          // cut before a letter
+  };
+  for (const auto& c : cas) EXPECT_EQ(octets_hors_utf8(c.octets), c.hors) << c.octets;
+}
+
+}  // namespace
+}  // namespace vign
