@@ -77,16 +77,7 @@ TEST(ListePlanches, SansBaseLePaquetANommer) {
   std::fclose(erreurs);
 }
 
-std::string sortie_de(const std::string& commande) {
-  std::string s;
-  if (std::FILE* p = ::popen(commande.c_str(), "r")) {
-    std::array<char, 4096> bloc;
-    std::size_t n = 0;
-    while ((n = std::fread(bloc.data(), 1, bloc.size(), p)) > 0) s.append(bloc.data(), n);
-    ::pclose(p);
-  }
-  return s;
-}
+using test::sortie_de;
 
 // The sheets derived, printed full (a word on every cell's line, as wide as
 // the label's characters) to PDF: each word read back lies inside a label.

@@ -18,16 +18,7 @@
 namespace vign {
 namespace {
 
-std::string sortie_de(const std::string& commande) {
-  std::string s;
-  if (std::FILE* p = ::popen(commande.c_str(), "r")) {
-    std::array<char, 4096> bloc;
-    std::size_t n = 0;
-    while ((n = std::fread(bloc.data(), 1, bloc.size(), p)) > 0) s.append(bloc.data(), n);
-    ::pclose(p);
-  }
-  return s;
-}
+using test::sortie_de;
 
 // 2 labels across of 20 columns, a gap of 5, margin 2; 3 lines per label, 1
 // line between rows, 2 rows per page: 5 records make 2 pages (4 + 1 labels).

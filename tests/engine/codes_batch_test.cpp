@@ -16,16 +16,7 @@
 namespace vign {
 namespace {
 
-std::string sortie_de(const std::string& commande) {
-  std::string s;
-  if (std::FILE* p = ::popen(commande.c_str(), "r")) {
-    std::array<char, 4096> bloc;
-    std::size_t n = 0;
-    while ((n = std::fread(bloc.data(), 1, bloc.size(), p)) > 0) s.append(bloc.data(), n);
-    ::pclose(p);
-  }
-  return s;
-}
+using test::sortie_de;
 
 // The white margins around the ink of a grey picture of w x h (PGM, as
 // pdftoppm -gray writes it): left, right, top, bottom; all -1 when the file

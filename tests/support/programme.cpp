@@ -4,6 +4,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <array>
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
@@ -92,6 +94,17 @@ std::string lire_fichier(const std::filesystem::path& p) {
   std::ostringstream s;
   s << f.rdbuf();
   return s.str();
+}
+
+std::string sortie_de(const std::string& commande) {
+  std::string s;
+  if (std::FILE* p = ::popen(commande.c_str(), "r")) {
+    std::array<char, 4096> bloc;
+    std::size_t n = 0;
+    while ((n = std::fread(bloc.data(), 1, bloc.size(), p)) > 0) s.append(bloc.data(), n);
+    ::pclose(p);
+  }
+  return s;
 }
 
 }  // namespace vign::test

@@ -34,6 +34,10 @@ class Dossier {
   std::filesystem::path chemin_;
 };
 
+// What a shell command prints on its standard output (a reader of the
+// program's print files: pdftotext, zbarimg...).
+std::string sortie_de(const std::string& commande);
+
 // The whole content of a file.
 std::string lire_fichier(const std::filesystem::path& p);
 
