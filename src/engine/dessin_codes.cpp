@@ -50,7 +50,7 @@ std::optional<Grille> grille(const Symbole& s) {
 // codes is mostly numbers, and the outline of a 2D code has about half the
 // corners of its modules' rectangles; with the nonzero rule the holes (turning
 // the other way) stay light however the edges are chained.
-void trace_contour(cairo_t* cr, const Grille& g, const Placement& p) {
+void trace_contour(cairo_t* cr, const Grille& g) {
   const int w = g.largeur + 1;  // vertices per row
   // Up to two edges leave a vertex (where two dark modules touch by a
   // corner); each is its direction: 0 right, 1 down, 2 left, 3 up.
@@ -70,8 +70,7 @@ void trace_contour(cairo_t* cr, const Grille& g, const Placement& p) {
     }
   constexpr int dx[] = {1, 0, -1, 0}, dy[] = {0, 1, 0, -1};
   const auto point = [&](int x, int y, bool premier) {
-    const double px = p.x + x * p.echelle_x, py = p.y + y * p.echelle_y;
-    premier ? cairo_move_to(cr, px, py) : cairo_line_to(cr, px, py);
+    premier ? cairo_move_to(cr, x, y) : cairo_line_to(cr, x, y);
   };
   for (int y0 = 0; y0 <= g.hauteur; ++y0)
     for (int x0 = 0; x0 < w; ++x0) {
@@ -108,7 +107,23 @@ Resultat<> dessine_symbole(cairo_t* cr, const Symbole& s, const Boite& boite) {
   cairo_set_fill_rule(cr, CAIRO_FILL_RULE_WINDING);
   const auto g = s.carre ? grille(s) : std::nullopt;
   if (g) {
-    trace_contour(cr, *g, *p);
+    // The outline in whole modules on a surface of its own, laid on the page
+    // scaled: a PDF keeps the symbol as a form of its own whose numbers are
+    // small integers, faster to write and to compress than page points.
+    const cairo_rectangle_t etendue{0, 0, static_cast<double>(g->largeur),
+                                    static_cast<double>(g->hauteur)};
+    cairo_surface_t* forme = cairo_recording_surface_create(CAIRO_CONTENT_COLOR_ALPHA, &etendue);
+    cairo_t* fc = cairo_create(forme);
+    cairo_set_source_rgb(fc, 0, 0, 0);
+    cairo_set_fill_rule(fc, CAIRO_FILL_RULE_WINDING);
+    trace_contour(fc, *g);
+    cairo_fill(fc);
+    cairo_destroy(fc);
+    cairo_translate(cr, p->x, p->y);
+    cairo_scale(cr, p->echelle_x, p->echelle_y);
+    cairo_set_source_surface(cr, forme, 0, 0);
+    cairo_surface_destroy(forme);
+    cairo_rectangle(cr, 0, 0, etendue.width, etendue.height);
   } else {
     for (const Boite& r : s.rectangles)
       cairo_rectangle(cr, p->x + r.x * p->echelle_x, p->y + r.y * p->echelle_y,
