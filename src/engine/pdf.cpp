@@ -5,9 +5,15 @@
 #include <pango/pangocairo.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
+#include <condition_variable>
 #include <cstdio>
 #include <cstring>
+#include <deque>
+#include <mutex>
+#include <thread>
+#include <utility>
 #include <vector>
 
 #include "core/arret.h"
@@ -57,6 +63,17 @@ struct Morceau {
   int style;
 };
 
+// What the engine asked of a page, in its order: bytes of the print file, a
+// code's box (with its symbol, or none when the value makes none and the box
+// is only kept clear), the end of the page.
+struct Evenement {
+  enum class Sorte { octets, code, page } sorte;
+  std::string octets{};
+  std::optional<Symbole> symbole{};
+  int colonne = 0, ligne = 0, largeur = 0, hauteur = 0;
+};
+using Lot = std::vector<Evenement>;
+
 }  // namespace
 
 struct SortiePdf::Dessin {
@@ -66,7 +83,7 @@ struct SortiePdf::Dessin {
   bool png = false;
   std::FILE* f = nullptr;
   std::unique_ptr<char[]> tampon;
-  int erreur = 0;                       // errno of the first write that failed
+  std::atomic<int> erreur = 0;          // errno of the first write that failed
   bool police_demandee = false;         // a [pdf] police key named the font
   std::optional<std::string> remarque;  // the font drawn is not the one named
   cairo_surface_t* surface = nullptr;
@@ -112,6 +129,7 @@ struct SortiePdf::Dessin {
   }
 
   ~Dessin() {
+    fil.reset();  // the pages handed are laid out before anything goes
     if (formes != nullptr) pango_glyph_string_free(formes);
     if (sans_attributs != nullptr) pango_attr_list_unref(sans_attributs);
     for (auto* d : polices) {
@@ -375,18 +393,131 @@ struct SortiePdf::Dessin {
     cases.clear();
   }
 
-  Resultat<> code(TypeCode type, std::string_view valeur, int colonne, int haut, int largeur,
-                  int hauteur) {
-    haut += ligne;
+  // The box of a code, in cells from the line under way: its text is
+  // masked, and its symbol, when it has one, drawn.
+  void dessine_case(const Evenement& e) {
+    const int haut = e.ligne + ligne;
     // Boxes that ended above this one are done with: the list stays as short
     // as a row's codes, however many labels the page holds.
     std::erase_if(cases, [&](const Case& c) { return c.fin_ligne <= ligne; });
-    cases.push_back({colonne, haut, colonne + largeur, haut + hauteur});
+    cases.push_back({e.colonne, haut, e.colonne + e.largeur, haut + e.hauteur});
     if (!page_ouverte) ouvre_page();
-    if (arrete() || y(haut) >= r.hauteur * kPointsParMm) return {};
-    const Boite boite{x(colonne), y(haut), x(colonne + largeur) - x(colonne),
-                      y(haut + hauteur) - y(haut)};
-    return dessine_code(cr, encodeur, type, valeur, boite);
+    if (!e.symbole || arrete() || y(haut) >= r.hauteur * kPointsParMm) return;
+    const Boite boite{x(e.colonne), y(haut), x(e.colonne + e.largeur) - x(e.colonne),
+                      y(haut + e.hauteur) - y(haut)};
+    (void)dessine_symbole(cr, *e.symbole, boite);  // cairo's own failure shows in its status
+  }
+
+  // Lays out what the engine asked of a page.
+  void rejoue(const Lot& page) {
+    for (const Evenement& e : page) {
+      switch (e.sorte) {
+        case Evenement::Sorte::octets:
+          for (const char c : e.octets) octet(c);
+          break;
+        case Evenement::Sorte::code:
+          dessine_case(e);
+          break;
+        case Evenement::Sorte::page:
+          fin_de_page();
+          break;
+      }
+    }
+    en_erreur = erreur != 0 || (cr != nullptr && cairo_status(cr) != CAIRO_STATUS_SUCCESS);
+  }
+
+  // The page under way, as the engine gives it.
+  Lot lot;
+  // Set by the drawing once a write or cairo has failed.
+  std::atomic<bool> en_erreur = false;
+
+  // The pages laid out and written by a thread of their own, while the
+  // engine composes the next ones and encodes their codes: on a PDF of
+  // codes the drawing is most of the work. At most two pages wait for it,
+  // so that memory stays flat however long the run. With a single processor
+  // the pages are laid out as they end.
+  class Fil {
+   public:
+    explicit Fil(Dessin& d) : d_(d) {
+      if (std::thread::hardware_concurrency() > 1) fil_ = std::thread([this] { boucle(); });
+    }
+    ~Fil() { termine(); }
+    Fil(const Fil&) = delete;
+    Fil& operator=(const Fil&) = delete;
+
+    void remet(Lot lot) {
+      if (!fil_.joinable()) {
+        d_.rejoue(lot);
+        return;
+      }
+      std::unique_lock verrou(m_);
+      place_.wait(verrou, [&] { return file_.size() < 2; });
+      file_.push_back(std::move(lot));
+      pret_.notify_one();
+    }
+
+    // Every page handed is laid out when this returns.
+    void termine() {
+      if (!fil_.joinable()) return;
+      {
+        std::lock_guard verrou(m_);
+        fin_ = true;
+      }
+      pret_.notify_one();
+      fil_.join();
+    }
+
+   private:
+    void boucle() {
+      for (;;) {
+        Lot lot;
+        {
+          std::unique_lock verrou(m_);
+          pret_.wait(verrou, [&] { return fin_ || !file_.empty(); });
+          if (file_.empty()) return;
+          lot = std::move(file_.front());
+          file_.pop_front();
+        }
+        place_.notify_one();
+        d_.rejoue(lot);
+      }
+    }
+
+    Dessin& d_;
+    std::mutex m_;
+    std::condition_variable pret_, place_;
+    std::deque<Lot> file_;
+    bool fin_ = false;
+    std::thread fil_;
+  };
+  std::unique_ptr<Fil> fil;
+
+  void recoit(std::string_view o) {
+    if (lot.empty() || lot.back().sorte != Evenement::Sorte::octets)
+      lot.push_back({Evenement::Sorte::octets});
+    lot.back().octets.append(o);
+  }
+
+  void page_finie() {
+    lot.push_back({Evenement::Sorte::page});
+    fil->remet(std::exchange(lot, {}));
+  }
+
+  // The symbol is made here, on the engine's side, so that a value that
+  // makes none is known at once; its drawing follows the page.
+  Resultat<> code(TypeCode type, std::string_view valeur, int colonne, int haut, int largeur,
+                  int hauteur) {
+    Evenement e{Evenement::Sorte::code};
+    e.colonne = colonne, e.ligne = haut, e.largeur = largeur, e.hauteur = hauteur;
+    auto s = encodeur.encode(type, valeur);
+    Resultat<> fait = s ? Resultat<>{} : Resultat<>{s.erreur()};
+    if (s) {
+      const Boite taille{0, 0, x(colonne + largeur) - x(colonne), y(haut + hauteur) - y(haut)};
+      if (const auto place = place_symbole(*s, taille); !place) fait = place.erreur();
+    }
+    if (s && fait) e.symbole = std::move(*s);
+    lot.push_back(std::move(e));
+    return fait;
   }
 };
 
@@ -423,11 +554,12 @@ std::variant<std::unique_ptr<SortiePdf>, std::string> SortiePdf::ouvre(std::FILE
   d->tampon = std::make_unique<char[]>(kTampon);
   std::setvbuf(d->f, d->tampon.get(), _IOFBF, kTampon);
   if (auto e = d->prepare()) return echec + *e;
+  d->fil = std::make_unique<Dessin::Fil>(*d);
   return std::unique_ptr<SortiePdf>(new SortiePdf(std::move(d)));
 }
 
 void SortiePdf::ecrit(std::string_view octets) {
-  for (const char c : octets) dessin_->octet(c);
+  dessin_->recoit(octets);
 }
 
 Resultat<> SortiePdf::code(TypeCode type, std::string_view valeur, int colonne, int ligne,
@@ -436,7 +568,7 @@ Resultat<> SortiePdf::code(TypeCode type, std::string_view valeur, int colonne, 
 }
 
 void SortiePdf::fin_de_page() {
-  dessin_->fin_de_page();
+  dessin_->page_finie();
 }
 
 int SortiePdf::raison() const {
@@ -448,13 +580,14 @@ const std::optional<std::string>& SortiePdf::remarque() const {
 }
 
 bool SortiePdf::en_erreur() const {
-  const Dessin& d = *dessin_;
-  return d.erreur != 0 || (d.cr != nullptr && cairo_status(d.cr) != CAIRO_STATUS_SUCCESS);
+  return dessin_->en_erreur;
 }
 
 std::optional<std::string> SortiePdf::ferme() {
   Dessin& d = *dessin_;
   if (d.f == nullptr) return std::nullopt;  // closed already
+  d.fil->remet(std::exchange(d.lot, {}));
+  d.fil->termine();
   d.fin_de_ligne();
   if (d.page_ouverte && !d.arrete()) d.envoie_page();
   // A document with nothing printed is still one sheet, not a broken file.
