@@ -2,6 +2,7 @@
 // whole interactive run they complete: from the catalogue to the print file.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <string>
 
 #include "e2e/pty_session.h"
@@ -466,6 +467,60 @@ TEST_F(Presentation, F2SetsACodeShownAsABlockInTheLabelFrame) {
   EXPECT_EQ(s->row(7), "*            *");
   EXPECT_EQ(s->row(24), "");
   EXPECT_EQ(s->row(1), "!+ F1 Attribut (\\code_decimal_en_3_pos ou ascii ) + F2 Codes ++++\"");
+}
+
+
+// The code set on the screen goes into the run and into the settings file
+// written with -e: the text print file holds the field in the code's box,
+// and the same settings printed to a PDF give codes a decoder reads back.
+TEST_F(Presentation, ACodeSetOnTheScreenIsPrintedAndWrittenWithTheSettings) {
+  if (std::system("command -v zbarimg >/dev/null && command -v pdftoppm >/dev/null") != 0)
+    GTEST_SKIP() << "sans zbarimg ou pdftoppm";
+  dir.ecrire("donnees.txt", kDonnees);
+  demarrer({"-e", "reglages.ini"});
+  formats();
+  fichiers("donnees.txt", ";", "sortie.prn");
+  s->press(Key::Enter);
+  ASSERT_TRUE(s->wait_screen(kPresentationVide));
+  // Code 1: a QR code of field 1 over columns 6 to 11 of the three lines.
+  s->press(Key::F2);
+  ASSERT_TRUE(s->wait_until(
+      [](Session& t) { return t.row(1).find("code (1 a 9)") != std::string::npos; }, "the form"));
+  for (const char* v : {"1", "qr", "1", "6", "0", "6", "3"}) {
+    s->type(v);
+    s->press(Key::Enter);
+  }
+  ASSERT_TRUE(s->wait_until([](Session& t) { return t.row(7) == "*      ######*"; },
+                            "the code's block"));
+  for (const char* v : {"1", "2", "3+4"}) {
+    s->type(v);
+    s->press(Key::Enter);
+  }
+  ASSERT_TRUE(marque(6, "Execution"));
+  s->press(Key::Enter);
+  ASSERT_TRUE(s->wait_row(8, "|" + blancs(6) + "3 etiquettes."));
+  s->press(Key::Down);
+  s->press(Key::Enter);
+  ASSERT_TRUE(s->wait_exit(0));
+
+  // Columns 6 to 11 hold field 1, cut to the box, on its first line only:
+  // the label's own text there (PARIS, the end of Martin-Duboi) is not printed.
+  const std::string texte = dir.lire("sortie.prn");
+  EXPECT_NE(texte.find("\f  DupontDupont  MartinMartin  \n"), std::string::npos) << texte;
+  EXPECT_NE(texte.find("\n  75000" + blancs(9) + "69001" + blancs(9) + "\n"), std::string::npos)
+      << texte;
+  const std::string ini = dir.lire("reglages.ini");
+  EXPECT_NE(ini.find("\n[codes]\ncode1=qr 1 6 0 6 3\n"), std::string::npos) << ini;
+
+  std::string pdf = ini;
+  pdf.replace(pdf.find("etiquettes=sortie.prn"), 21, "etiquettes=sortie.pdf");
+  dir.ecrire("pdf.ini", pdf);
+  const test::Sortie batch = test::lancer({"-l", "pdf.ini"}, dir.chemin());
+  ASSERT_EQ(batch.statut, 0) << batch.erreurs;
+  const std::string lus = test::sortie_de("cd '" + dir.chemin().string() +
+                                          "' && pdftoppm -r 300 -gray sortie.pdf page && "
+                                          "zbarimg -q --raw page-*.pgm | sort");
+  EXPECT_EQ(lus, "Dupont\nDurand\nMartin-Dubois-Long\n");
 }
 
 }  // namespace
