@@ -9,6 +9,7 @@
 #include "engine/geometrie_format.h"
 #include "engine/reglages_pdf.h"
 #include "formats/catalogue.h"
+#include "tui/forme.h"
 #include "tui/saisie.h"
 
 namespace vign {
@@ -73,34 +74,25 @@ void attendre(Terminal& t) {
 }
 
 // False on F11. Each value is edited where it stands; one erased whole
-// goes back to its default. A ',' or a ';' would end the value inside the
-// catalogue's field; decimals take a point here.
+// goes back to its default, one left as the field shows it stays whole. A
+// ',' or a ';' would end the value inside the catalogue's field; decimals
+// take a point here.
 bool saisir_valeurs(Terminal& t, TextesPdf& valeurs) {
-  std::size_t champ = 0;
-  while (champ < kChamps.size()) {
-    const Zone z = zone(champ);
-    auto& valeur = valeurs[indice(kChamps[champ].cle)];
-    const std::string entiere = valeur.value_or("");
-    // What the field shows of the value; left as it is, the value stays whole.
-    const std::string montre = entiere.substr(0, coupe(entiere, z.longueur));
-    std::string texte = montre;
-    pos(t, z.ligne, z.colonne + static_cast<int>(colonnes_ecran(t, texte)));
-    const int touche = acceptc(t, texte, z.longueur, {.refuses = ",;=", .reprise = true});
-    if (touche == kF11) return false;
-    if (texte != montre) {
-      if (texte.empty()) {
-        valeur.reset();
-      } else {
-        valeur = texte;
-      }
-    }
-    if (touche == kHaut && champ > 0) {
-      --champ;
-    } else {
-      ++champ;
-    }
-  }
-  return true;
+  std::array<ChampForme, kChamps.size()> champs{};
+  for (std::size_t i = 0; i < champs.size(); ++i) champs[i] = {zone(i), ",;="};
+  const auto valeur = [&valeurs](std::size_t i) -> auto& {
+    return valeurs[indice(kChamps[i].cle)];
+  };
+  return saisir_forme(
+      t, champs, true, [&valeur](std::size_t i) { return valeur(i).value_or(""); },
+      [&valeur](std::size_t i, const std::string& montre, const std::string& texte) {
+        if (texte == montre) return;
+        if (texte.empty()) {
+          valeur(i).reset();
+        } else {
+          valeur(i) = texte;
+        }
+      });
 }
 
 bool oui(Terminal& t) {
