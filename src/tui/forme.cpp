@@ -28,4 +28,33 @@ bool saisir_forme(
   return true;
 }
 
+namespace {
+
+constexpr int kColonneMessage = 3;
+constexpr long long kLargeurMessage = 66;
+constexpr int kLongueurReponse = 2;
+
+}  // namespace
+
+void dire_forme(Terminal& t, int rangee, std::string_view texte) {
+  pos(t, rangee, kColonneMessage);
+  affiche(t, std::string(kLargeurMessage + kLongueurReponse + 1, ' '));
+  pos(t, rangee, kColonneMessage);
+  affiche(t, texte.substr(0, coupe(texte, kLargeurMessage)));
+  t.rafraichir();
+}
+
+void attendre_forme(Terminal& t) {
+  std::string rien;
+  acceptc(t, rien, kLongueurReponse);
+}
+
+bool oui_forme(Terminal& t, int rangee, std::string_view question, int reponse) {
+  dire_forme(t, rangee, question);
+  pos(t, rangee, reponse);
+  std::string tape;
+  acceptc(t, tape, kLongueurReponse);
+  return !tape.empty() && (tape[0] == 'O' || tape[0] == 'o');
+}
+
 }  // namespace vign

@@ -1,5 +1,5 @@
-// The field by field input of a form: each field typed in turn, where it
-// stands, Up going back one.
+// The field by field input of a form (each field typed in turn, where it
+// stands, Up going back one), and the messages and question of its row.
 #pragma once
 
 #include <cstddef>
@@ -30,5 +30,17 @@ bool saisir_forme(
     Terminal& t, std::span<const ChampForme> champs, bool reprise,
     const std::function<std::string(std::size_t)>& valeur,
     const std::function<void(std::size_t, const std::string&, const std::string&)>& garder);
+
+// Shows texte on the form's message row `rangee` in place of whatever stood
+// there: from column 3, the room of a message (66 columns) and of the short
+// answer after it blanked, then texte cut to that room; made visible.
+void dire_forme(Terminal& t, int rangee, std::string_view texte);
+
+// Waits for the user to acknowledge a message: a short answer, whatever it is.
+void attendre_forme(Terminal& t);
+
+// Asks question on the message row `rangee`, its short answer typed from
+// column `reponse`: true when the answer begins with O or o.
+bool oui_forme(Terminal& t, int rangee, std::string_view question, int reponse);
 
 }  // namespace vign

@@ -33,8 +33,6 @@ constexpr int kRangeeEcran = 6;
 constexpr int kRangeeNom = 7;
 constexpr int kColonneValeur = 21;
 constexpr int kRangeeMessage = 15;
-constexpr int kColonneMessage = 3;
-constexpr std::size_t kLargeurMessage = 66;
 constexpr int kColonneReponse = 62;
 
 // The fields, in the order of the screen: the key of [pdf] and its room.
@@ -61,17 +59,9 @@ Zone zone(std::size_t champ) {
 }
 
 void dire(Terminal& t, std::string_view texte) {
-  pos(t, kRangeeMessage, kColonneMessage);
-  affiche(t, std::string(kLargeurMessage + 3, ' '));
-  pos(t, kRangeeMessage, kColonneMessage);
-  affiche(t, texte.substr(0, coupe(texte, static_cast<long long>(kLargeurMessage))));
-  t.rafraichir();
+  dire_forme(t, kRangeeMessage, texte);
 }
 
-void attendre(Terminal& t) {
-  std::string rien;
-  acceptc(t, rien, 2);
-}
 
 // False on F11. Each value is edited where it stands; one erased whole
 // goes back to its default, one left as the field shows it stays whole. A
@@ -96,11 +86,8 @@ bool saisir_valeurs(Terminal& t, TextesPdf& valeurs) {
 }
 
 bool oui(Terminal& t) {
-  dire(t, "Geometrie a enregistrer dans le fichier des formats (O/N) : ");
-  pos(t, kRangeeMessage, kColonneReponse);
-  std::string reponse;
-  acceptc(t, reponse, 2);
-  return !reponse.empty() && (reponse[0] == 'O' || reponse[0] == 'o');
+  return oui_forme(t, kRangeeMessage,
+                   "Geometrie a enregistrer dans le fichier des formats (O/N) : ", kColonneReponse);
 }
 
 }  // namespace
@@ -135,13 +122,13 @@ void reglage_planche(Etat& st, Terminal& t, int slot) {
   if (const auto* refus = std::get_if<std::string>(&lu)) {
     const auto i = refus->find("[pdf]");
     dire(t, "Valeur invalide : " + refus->substr(i == std::string::npos ? 0 : i));
-    attendre(t);
+    attendre_forme(t);
     return;
   }
   f.planche = ecrit_geometrie(valeurs);
   if (const auto possible = catalogue_modifiable(kCatalogue); !possible) {
     dire(t, possible.erreur().message);
-    attendre(t);
+    attendre_forme(t);
     return;
   }
   if (!oui(t)) return;
@@ -149,7 +136,7 @@ void reglage_planche(Etat& st, Terminal& t, int slot) {
   if (const auto fait = verrou.remplacer(slot, f.libelle.view(), ligne_catalogue(st, slot));
       !fait) {
     dire(t, fait.erreur().message);
-    attendre(t);
+    attendre_forme(t);
   }
 }
 

@@ -57,13 +57,9 @@ constexpr int kNom = 1;
 constexpr int kAvant = 10;
 constexpr int kApres = 11;
 
-// The row of the form's question and messages, and the room they have in it
-// (two columns are left for the answer that follows).
+// The row of the form's question and messages, and where its answer is typed.
 constexpr int kRangeeMessage = 20;
-constexpr int kColonneMessage = 3;
-constexpr std::size_t kLargeurMessage = 66;
 constexpr int kColonneReponse = 56;
-constexpr int kLongueurReponse = 2;
 
 // The number stored by steps 2 to 9, in slot 0.
 constexpr std::array<int Format::*, 8> kNombresDesEtapes = {
@@ -128,13 +124,8 @@ bool saisir(Etat& st, Terminal& t, bool revue) {
 // Shows one line at row 20 in place of whatever stood there, and waits for the
 // user to acknowledge it.
 void signaler(Terminal& t, std::string_view texte) {
-  pos(t, kRangeeMessage, kColonneMessage);
-  affiche(t, std::string(kLargeurMessage + kLongueurReponse + 1, ' '));
-  pos(t, kRangeeMessage, kColonneMessage);
-  affiche(t, texte.substr(0, kLargeurMessage));
-  t.rafraichir();
-  std::string reponse;
-  acceptc(t, reponse, kLongueurReponse);
+  dire_forme(t, kRangeeMessage, texte);
+  attendre_forme(t);
 }
 
 // A catalogue that is there but cannot be read must not be written to: what
@@ -147,13 +138,8 @@ bool catalogue_illisible() {
 }
 
 bool demander(Terminal& t) {
-  pos(t, kRangeeMessage, kColonneMessage);
-  affiche(t, "Format a inserer dans le fichier des formats (O/N) : ");
-  t.rafraichir();
-  pos(t, kRangeeMessage, kColonneReponse);
-  std::string reponse;
-  acceptc(t, reponse, kLongueurReponse);
-  return !reponse.empty() && (reponse[0] == 'O' || reponse[0] == 'o');
+  return oui_forme(t, kRangeeMessage,
+                   "Format a inserer dans le fichier des formats (O/N) : ", kColonneReponse);
 }
 
 // Nothing is written unless the user says O, and then only under the
