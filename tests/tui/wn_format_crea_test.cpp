@@ -336,6 +336,16 @@ TEST(WnFormatCrea, ACatalogueThatCouldNotBeReadIsNotReplaced) {
   EXPECT_EQ(f.t.rangee(19), rangee20("Fichier ./formats.txt illisible. Format non insere..."));
 }
 
+// The catalogue is judged as it stands when the format is added: one another
+// copy of the program made while this one was in the form takes the line.
+TEST(WnFormatCrea, ACatalogueMadeDuringTheFormIsAddedTo) {
+  Formulaire f(nullptr);
+  f.dossier.dossier().ecrire("formats.txt", kUn);
+  nouveau_format(f.t, "Neuf", "O");
+  EXPECT_EQ(wn_format_crea(f.st, f.t), 0);
+  EXPECT_EQ(f.catalogue(), kUn + ligne_vide("Neuf"));
+}
+
 TEST(WnFormatCrea, AFailedRewriteSaysSoAndLeavesTheCatalogue) {
   // A catalogue name that opens for reading but cannot be replaced: a
   // directory (permissions would not stop the superuser the tests may run as).
