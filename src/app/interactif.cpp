@@ -4,10 +4,13 @@
 #include <cstdio>
 
 #include "core/arret.h"
+#include "core/ouverture.h"
+#include "engine/enregistrement.h"
 #include "formats/inifile.h"
 #include "tui/aide.h"
 #include "tui/choix_planche.h"
 #include "tui/execution_ecran.h"
+#include "tui/message.h"
 #include "tui/mn_fichiers.h"
 #include "tui/mn_format.h"
 #include "tui/presentation.h"
@@ -38,6 +41,14 @@ enum Entree { kAide = 2, kFormats, kFichiers, kPresentation, kExecution, kQuitte
 
 constexpr int kColonneMarque = 3;
 
+// The input file opened for reading, or none: what holds no records to read
+// to an end (a directory, a device, a FIFO nobody writes to) counts as no
+// file, and the screen never waits on it.
+Fichier ouvrir_entree(const std::string& nom) {
+  auto f = ouvre_en_lecture(nom, "");
+  return f ? std::move(*f) : Fichier();
+}
+
 // Waits with the mark on the menu until Enter or F11; returns the row chosen
 // (Quitter for F11). The mark never wraps around.
 int choisir(Terminal& t, int ligne, int& derniere) {
@@ -60,31 +71,34 @@ void attendre_touche(Terminal& t) {
   if (touche == kFinClavier) throw Arret(1, "");
 }
 
+// The format menu over the catalogue, or the new format form when there is no
+// catalogue to read: the slot chosen, none when the user left.
+Issue choisir_format(Etat& st, Terminal& t, const Etapes& etapes) {
+  std::vector<int> erreurs;
+  {
+    // Read whole and closed before any screen: the form may rewrite it.
+    const Fichier catalogue(std::fopen(etapes.catalogue.c_str(), "r"));
+    if (!catalogue) {
+      message(t, "Pas de formats dans " + etapes.catalogue + " ...", 2);
+      attendre_touche(t);
+      return etapes.format_crea(st, t);
+    }
+    erreurs = lire_catalogue(st, catalogue.get());
+  }
+  const Issue choix = etapes.format(st, t, erreurs);
+  // The sheet chosen is reviewed in the form: back here, slot 0 holds it.
+  if (choix == kChoixPlanches) return etapes.planches(st, t);
+  if (choix == 0) return etapes.format_crea(st, t);
+  return choix;
+}
+
 void etape_formats(Etat& st, Terminal& t, const Etapes& etapes) {
-  // An F11 in the format menu keeps the format chosen on an earlier visit, so
-  // FORMAT always names a slot of the table.
-  int choix = 0;
-  st.pformat.reset(std::fopen(etapes.catalogue.c_str(), "r"));
-  if (st.pformat) {
-    choix = etapes.format(st, t);
-  } else {
-    pos(t, kRangeeMessages, 2);
-    affiche(t, "Pas de formats dans " + etapes.catalogue + " ...");
-    t.rafraichir();
-    attendre_touche(t);
-  }
-  if (choix == kChoixPlanches) {
-    // The sheet chosen is reviewed in the form: back here, slot 0 holds it.
-    choix = etapes.planches(st, t);
-  } else if (choix == 0) {
-    choix = etapes.format_crea(st, t);
-  }
+  const Issue choix = choisir_format(st, t, etapes);
   MENU1(t);
-  // The form may have replaced the handle by one reopened after rewriting the
-  // catalogue; whichever is open is closed here, once.
-  st.pformat.reset();
-  if (choix != -1) {
-    st.FORMAT = choix;
+  // An F11 keeps the format chosen on an earlier visit, so that FORMAT always
+  // names a slot of the table.
+  if (choix) {
+    st.FORMAT = *choix;
     st.FORMATS = 1;
   }
 }
@@ -92,7 +106,7 @@ void etape_formats(Etat& st, Terminal& t, const Etapes& etapes) {
 void etape_fichiers(Etat& st, Terminal& t, const Etapes& etapes) {
   st.FICHIER = 1;
   // A fixed layout too wide for the field rows ends the program.
-  const auto fait = etapes.fichiers(st, t, st.formatfile);
+  const auto fait = etapes.fichiers(st, t);
   if (!fait) throw Arret(fait.erreur().statut, fait.erreur().message);
   MENU1(t);
   // A named input file that did not open leaves the files step undone.
@@ -127,13 +141,12 @@ struct Saisies {
 
 void etape_presentation(Etat& st, Terminal& t, const Etapes& etapes, Saisies& saisies) {
   if (st.FORMATS != 1) {
-    pos(t, kRangeeMessages, 2);
-    affiche(t, "Format a definir ...");
-    t.rafraichir();
+    message(t, "Format a definir ...", 2);
     return;
   }
   saisies.rendre(st);
-  st.PRESENTATION = st.ALECRAN == 1 ? etapes.ecran(st, t) : etapes.champ(st, t);
+  const Issue faite = st.ALECRAN == 1 ? etapes.ecran(st, t) : etapes.champ(st, t);
+  st.PRESENTATION = faite ? 1 : 0;
   saisies.garder(st);
   MENU1(t);
 }
@@ -164,18 +177,15 @@ void imprimer(Etat& st, Terminal& t, const Etapes& etapes, const Saisies& saisie
 // stay on row 8 under the box.
 void etape_execution(Etat& st, Terminal& t, const Etapes& etapes, const Saisies& saisies) {
   if (st.FICHIER == 1 && st.FORMATS == 1 && st.PRESENTATION == 1) imprimer(st, t, etapes, saisies);
-  pos(t, kRangeeMessages, 3);
   const std::array<std::pair<int, const char*>, 3> manques = {{
       {st.FICHIER, "Menu fichier omis\n"},
       {st.FORMATS, "Menu formats omis\n"},
       {st.PRESENTATION, "Menu presen. omis\n"},
   }};
-  for (const auto& [drapeau, message] : manques) {
-    if (drapeau == 0) {
-      affiche(t, message);
-      t.rafraichir();
-    }
-  }
+  std::string omis;
+  for (const auto& [drapeau, ligne] : manques)
+    if (drapeau == 0) omis += ligne;
+  message(t, omis, 3);
 }
 
 // The order matters to the user's files: the screen is cleared while the
@@ -221,17 +231,57 @@ void boucle(Etat& st, Terminal& t, const Etapes& etapes) {
 
 }  // namespace
 
-Etapes Etapes::reelles() {
-  Etapes e;
-  e.aide = ecran_aide;
-  e.format = mn_format;
-  e.format_crea = wn_format_crea;
-  e.planches = [](Etat& st, Terminal& t) { return choix_planche(st, t); };
-  e.fichiers = mn_fichiers;
-  e.ecran = vign_ecran;
-  e.champ = vign_champ;
-  e.imprimer = execution_ecran;
-  return e;
+void Etapes::aide(Terminal& t) const {
+  ecran_aide(t);
+}
+
+Issue Etapes::format(Etat& st, Terminal& t, const std::vector<int>& erreurs) const {
+  return mn_format(st, t, erreurs);
+}
+
+Issue Etapes::format_crea(Etat& st, Terminal& t) const {
+  return wn_format_crea(st, t);
+}
+
+Issue Etapes::planches(Etat& st, Terminal& t) const {
+  return choix_planche(st, t);
+}
+
+Resultat<> Etapes::fichiers(Etat& st, Terminal& t) const {
+  return choisir_fichiers(st, t);
+}
+
+Issue Etapes::ecran(Etat& st, Terminal& t) const {
+  return vign_ecran(st, t);
+}
+
+Issue Etapes::champ(Etat& st, Terminal& t) const {
+  return vign_champ(st, t);
+}
+
+Resultat<int> Etapes::imprimer(Etat& st, Terminal& t) const {
+  return execution_ecran(st, t);
+}
+
+Resultat<> choisir_fichiers(Etat& st, Terminal& t) {
+  MenuFichiers menu(t);
+  st.inputfile = menu.entree();
+  st.ALECRAN = st.inputfile == kEcran ? 1 : 0;
+  if (st.ALECRAN == 0) {
+    // Closed before the next one opens, so that no visit leaves a handle behind.
+    st.pinput.reset();
+    st.pinput = ouvrir_entree(st.inputfile);
+    if (!st.pinput) {
+      menu.absente(st.inputfile);
+    } else {
+      st.FIXED = 0;
+      const auto fixe = analyse_format_fixe(st, st.formatfile);
+      if (!fixe) return fixe.erreur();
+      if (!*fixe) st.delimiteur = menu.delimiteur();
+    }
+  }
+  st.outputfile = menu.sortie();
+  return {};
 }
 
 void MENU1(Terminal& t) {

@@ -1,34 +1,53 @@
 // The interactive run: the main menu and its steps, until Quitter.
 #pragma once
 
-#include <functional>
-#include <optional>
 #include <string>
+#include <vector>
 
 #include "core/etat.h"
 #include "core/resultat.h"
 #include "formats/catalogue.h"
+#include "tui/issue.h"
 #include "tui/terminal.h"
 
 namespace vign {
 
-// The screens the main menu opens, one per entry. The program uses the real
-// ones; the menu's tests put their own in their place to watch the order of
-// the steps and the flags without the screens themselves.
-struct Etapes {
-  std::function<void(Terminal&)> aide;
-  std::function<int(Etat&, Terminal&)> format;       // slot chosen, 0 new format, -1 F11
-  std::function<int(Etat&, Terminal&)> format_crea;  // 0 a format in slot 0, -1 none
-  std::function<int(Etat&, Terminal&)> planches;     // a sheet of the trade: as format_crea
-  std::function<Resultat<>(Etat&, Terminal&, const std::optional<std::string>&)> fichiers;
-  std::function<int(Etat&, Terminal&)> ecran;               // presentation in screen mode: 1 done
-  std::function<int(Etat&, Terminal&)> champ;               // presentation in file mode: 1 done
-  std::function<Resultat<int>(Etat&, Terminal&)> imprimer;  // the engine run on screen
-  std::string catalogue = kCatalogue;  // the format catalogue, in the current directory
+// The screens the main menu opens, one per entry, each a plain call of the
+// program's own screen. The menu's tests put stand-ins in place of some, to
+// watch the order of the steps and the flags without the screens themselves;
+// the fuzzer checks what the files step leaves.
+class Etapes {
+ public:
+  virtual ~Etapes() = default;
+  // The help pages.
+  virtual void aide(Terminal& t) const;
+  // The format menu over the catalogue read (its short lines in `erreurs`):
+  // the slot chosen, 0 for a new format, kChoixPlanches; none on F11.
+  virtual Issue format(Etat& st, Terminal& t, const std::vector<int>& erreurs) const;
+  // The new format form: done when slot 0 holds a format.
+  virtual Issue format_crea(Etat& st, Terminal& t) const;
+  // A sheet of the trade taken as the new format: as format_crea.
+  virtual Issue planches(Etat& st, Terminal& t) const;
+  // The files menu and what it names: see choisir_fichiers.
+  virtual Resultat<> fichiers(Etat& st, Terminal& t) const;
+  // The presentation in screen mode: done when every line was gone through.
+  virtual Issue ecran(Etat& st, Terminal& t) const;
+  // The presentation in file mode: as ecran.
+  virtual Issue champ(Etat& st, Terminal& t) const;
+  // The engine's run on screen: the labels printed, or why it failed.
+  virtual Resultat<int> imprimer(Etat& st, Terminal& t) const;
 
-  // The program's own screens.
-  static Etapes reelles();
+  std::string catalogue = kCatalogue;  // the format catalogue, in the current directory
 };
+
+// The files step: the files menu asks for the names, then the input file is
+// opened as st.pinput (the one an earlier visit opened is closed first) or
+// "Pas de fichier..." says it is not there; for an input file that opened,
+// st.formatfile names the fixed layout (read again at every visit, so that a
+// change made to it meanwhile is taken up), else the delimiter is asked. An
+// empty name or "ECRAN" chooses screen mode, and only the print file is asked.
+// Fails, at once, when the fixed layout holds a width no field can take.
+Resultat<> choisir_fichiers(Etat& st, Terminal& t);
 
 // Clears the screen and draws the main menu box in the top left corner.
 void MENU1(Terminal& t);
@@ -37,6 +56,6 @@ void MENU1(Terminal& t);
 // clears the screen, closes the files and gives the terminal back. Returns
 // the exit status of the program. The terminal is given back on every way
 // out, an Arret thrown by a step (or by a keyboard gone for good) included.
-int traitement_interactif(Etat& st, Terminal& t, const Etapes& etapes = Etapes::reelles());
+int traitement_interactif(Etat& st, Terminal& t, const Etapes& etapes = Etapes());
 
 }  // namespace vign

@@ -132,7 +132,6 @@ struct Etat {
   std::optional<std::string> writefile;   // settings file to write after a run (-e)
   Fichier pinput;                         // the input file, open from the file choice until the end
   Fichier poutput;                        // the print file, open during a run of the engine
-  Fichier pformat;                        // the catalogue "./formats.txt" during the Formats step
   Fichier pdef;                           // the fixed-layout file while it is parsed
   int deplacement = 0;                    // bytes skipped before the first fixed-width record (-d)
   int etat = 0;                           // byte count of the last fixed-width read

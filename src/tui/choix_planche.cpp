@@ -82,7 +82,7 @@ void attendre(Terminal& t) {
 
 }  // namespace
 
-int choix_planche(Etat& st, Terminal& t, const std::vector<std::filesystem::path>& sources) {
+Issue choix_planche(Etat& st, Terminal& t, const std::vector<std::filesystem::path>& sources) {
   CLS(t);
   pos(t, 1, 1);
   affiche(t, "Planches du commerce (Entree : prendre, F11 : retour)\nFiltre : ");
@@ -93,7 +93,7 @@ int choix_planche(Etat& st, Terminal& t, const std::vector<std::filesystem::path
     affiche(t, base.erreur().message);
     t.rafraichir();
     attendre(t);
-    return -1;
+    return std::nullopt;
   }
   Choix c{*base, t, {}};
   c.dessiner();
@@ -104,7 +104,7 @@ int choix_planche(Etat& st, Terminal& t, const std::vector<std::filesystem::path
                                   c.filtrer();
                                   c.dessiner();
                                 }});
-    if (touche == kF11) return -1;
+    if (touche == kF11) return std::nullopt;
     if (touche == kHaut || touche == kBas) {
       c.deplacer(touche == kHaut ? -1 : 1);
       c.dessiner();
@@ -136,7 +136,7 @@ int choix_planche(Etat& st, Terminal& t, const std::vector<std::filesystem::path
   }
 }
 
-int choix_planche(Etat& st, Terminal& t) {
+Issue choix_planche(Etat& st, Terminal& t) {
   return choix_planche(st, t, sources_planches());
 }
 

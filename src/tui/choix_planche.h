@@ -7,6 +7,7 @@
 
 #include "core/etat.h"
 #include "formats/planches.h"
+#include "tui/issue.h"
 #include "tui/terminal.h"
 
 namespace vign {
@@ -17,11 +18,11 @@ namespace vign {
 // the new format form on it for review (the catalogue may gain it there).
 // A sheet the derivation refuses, an empty base or none to read says why on
 // rows 21 and 22 and the user stays (or, without a base, leaves with the next key).
-// Returns 0 when slot 0 holds the new format, -1 when the user leaves with
-// F11 (slot 0 then as it was).
-int choix_planche(Etat& st, Terminal& t, const std::vector<std::filesystem::path>& sources);
+// Done when slot 0 holds the new format; none when the user leaves with F11
+// (slot 0 then as it was).
+Issue choix_planche(Etat& st, Terminal& t, const std::vector<std::filesystem::path>& sources);
 
 // The same, on the sources the program reads (./planches.xml first).
-int choix_planche(Etat& st, Terminal& t);
+Issue choix_planche(Etat& st, Terminal& t);
 
 }  // namespace vign

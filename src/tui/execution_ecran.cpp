@@ -9,6 +9,7 @@
 #include "engine/execution.h"
 #include "engine/geometrie_format.h"
 #include "engine/reglages_pdf.h"
+#include "tui/message.h"
 #include "tui/saisie.h"
 
 namespace vign {
@@ -26,8 +27,7 @@ class SuiviEcran : public Suivi {
     int n = 0;
     std::string tape;
     while (n < 1) {
-      pos(t_, kRangeeMessages, kColonne);
-      affiche(t_, "Nombres :      ");  // the prompt, and blanks over an earlier answer
+      message(t_, "Nombres :      ", kColonne);  // the prompt, and blanks over an earlier answer
       pos(t_, kRangeeMessages, kColonne + 10);
       t_.rafraichir();
       acceptc(t_, tape, 5);
@@ -36,31 +36,26 @@ class SuiviEcran : public Suivi {
     return n;
   }
 
-  void attente() override { montre("Please wait ...\n"); }
+  void attente() override { message(t_, "Please wait ...\n", kColonne); }
 
   // Under the count, one row each and cut to the row, so that no warning
   // hides another; past the screen's last row the last one is overwritten.
   void remarque(std::string_view texte) override {
-    pos(t_, std::min(kRangeeMessages + 1 + remarques_, kDerniereRangee), kColonne);
-    affiche(t_, std::string(texte.substr(0, coupe(texte, kColonnes - kColonne))) + "\n");
-    t_.rafraichir();
+    message(t_, std::string(texte.substr(0, coupe(texte, kColonnes - kColonne))) + "\n", kColonne,
+            std::min(kRangeeMessages + 1 + remarques_, kDerniereRangee));
     ++remarques_;
   }
 
   void fin(int imprimees) override {
     char compte[32];
     std::snprintf(compte, sizeof compte, "%6d etiquettes", imprimees);
-    montre(std::string(compte) + (planche.empty() ? "" : " (planche " + planche + ")") + ".\n");
+    message(t_, std::string(compte) + (planche.empty() ? "" : " (planche " + planche + ")") + ".\n",
+            kColonne);
   }
 
   std::string planche;  // the sheet the print file was drawn for, if any
 
  private:
-  void montre(std::string_view texte) {
-    pos(t_, kRangeeMessages, kColonne);
-    affiche(t_, texte);
-    t_.rafraichir();
-  }
   // The row before the last: a line feed on the last row would scroll.
   static constexpr int kDerniereRangee = kRangees - 1;
   Terminal& t_;
@@ -68,19 +63,6 @@ class SuiviEcran : public Suivi {
 };
 
 }  // namespace
-
-void montre_message(Terminal& t, const Etat& st, std::string texte, int rangee, int colonne) {
-  const std::size_t largeur = static_cast<std::size_t>(kColonnes - colonne + 1);
-  for (const std::string* nom : {&st.inputfile, &st.outputfile}) {
-    if (texte.size() <= largeur) break;
-    const std::string cite_nom = " " + cite(*nom);
-    if (const auto i = texte.find(cite_nom); i != std::string::npos)
-      texte.erase(i, cite_nom.size());
-  }
-  pos(t, rangee, colonne);
-  affiche(t, texte + "\n");
-  t.rafraichir();
-}
 
 Resultat<int> execution_ecran(Etat& st, Terminal& t) {
   SuiviEcran suivi(t);

@@ -1,22 +1,16 @@
 // The Execution entry on screen: the engine's run told under the main menu
 // box (the count prompt of screen mode, "Please wait ...", the count of
-// labels printed), and the one place that shows a message on the menu's row.
+// labels printed).
 #pragma once
 
 #include <string>
 
 #include "core/etat.h"
 #include "core/resultat.h"
-#include "tui/saisie.h"
+#include "tui/message.h"
 #include "tui/terminal.h"
 
 namespace vign {
-
-// Shows a message at row `rangee`, column `colonne`, and makes it visible. A
-// message that would run past the screen's edge leaves out the names of the
-// input and print files it quotes.
-void montre_message(Terminal& t, const Etat& st, std::string texte, int rangee = kRangeeMessages,
-                    int colonne = 3);
 
 // Runs the engine with its progress shown on screen; the failure, if any, is
 // returned for the caller to show. A PDF or PNG print file of a format that

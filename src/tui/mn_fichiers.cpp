@@ -1,14 +1,10 @@
 #include "tui/mn_fichiers.h"
 
-#include <sys/stat.h>
-
 #include <array>
-#include <cstdio>
 
 #include "core/arret.h"
-#include "core/ouverture.h"
-#include "engine/enregistrement.h"
-#include "tui/execution_ecran.h"
+#include "core/etat.h"
+#include "tui/message.h"
 #include "tui/saisie.h"
 
 namespace vign {
@@ -38,49 +34,33 @@ std::string demander(Terminal& t, const Zone& z) {
   return texte;
 }
 
-// The input file opened for reading, or none: what holds no records to read
-// to an end (a directory, a device, a FIFO nobody writes to) counts as no
-// file, and the screen never waits on it.
-Fichier ouvrir_entree(const std::string& nom) {
-  auto f = ouvre_en_lecture(nom, "");
-  return f ? std::move(*f) : Fichier();
-}
-
 }  // namespace
 
-Resultat<> mn_fichiers(Etat& st, Terminal& t, const std::optional<std::string>& pathname) {
+MenuFichiers::MenuFichiers(Terminal& t) : t_(t) {
   std::string boite;
   for (const char* ligne : kBoite) boite += ligne;
-  pos(t, kRangeeBoite, 1);
-  affiche(t, boite);
-  t.rafraichir();
+  pos(t_, kRangeeBoite, 1);
+  affiche(t_, boite);
+  t_.rafraichir();
+}
 
-  st.inputfile = demander(t, kNomEntree);
-  if (st.inputfile.empty()) st.inputfile = kEcran;
-  if (st.inputfile == kEcran) {
-    st.ALECRAN = 1;
-  } else {
-    st.ALECRAN = 0;
-    // Closed before the next one opens, so that no visit leaves a handle behind.
-    st.pinput.reset();
-    st.pinput = ouvrir_entree(st.inputfile);
-    if (!st.pinput) {
-      pos(t, kRangeeMessages, kColonneMessage);
-      // The name is shown when it fits in the box.
-      const std::string message = "Pas de fichier... " + cite(st.inputfile);
-      affiche(t, message.size() <= kPlaceMessage ? message : "Pas de fichier...");
-      t.rafraichir();
-    } else {
-      st.FIXED = 0;
-      // The layout is read again at every visit, so that a change made to it
-      // meanwhile is taken up.
-      const auto fixe = analyse_format_fixe(st, pathname);
-      if (!fixe) return fixe.erreur();
-      if (!*fixe) st.delimiteur = demander(t, kDelimiteur);
-    }
-  }
-  st.outputfile = demander(t, kNomSortie);
-  return {};
+std::string MenuFichiers::entree() {
+  const std::string nom = demander(t_, kNomEntree);
+  return nom.empty() ? kEcran : nom;
+}
+
+void MenuFichiers::absente(const std::string& nom) {
+  // The name is shown when it fits in the box.
+  const std::string texte = "Pas de fichier... " + cite(nom);
+  message(t_, texte.size() <= kPlaceMessage ? texte : "Pas de fichier...", kColonneMessage);
+}
+
+std::string MenuFichiers::delimiteur() {
+  return demander(t_, kDelimiteur);
+}
+
+std::string MenuFichiers::sortie() {
+  return demander(t_, kNomSortie);
 }
 
 }  // namespace vign

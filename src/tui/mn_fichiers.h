@@ -1,25 +1,31 @@
 // The files menu: where the labels come from (an input file, or the screen)
-// and where the print file goes.
+// and where the print file goes. The screen asks for the names; its caller
+// opens the files, and tells the screen when the input is not there. Every
+// key that ends an entry simply moves on to the next one.
 #pragma once
 
-#include <optional>
 #include <string>
 
-#include "core/etat.h"
-#include "core/resultat.h"
 #include "tui/terminal.h"
 
 namespace vign {
 
-// Draws the box from row 5 over the current screen and asks, in turn:
-// - the input file name; an empty name or "ECRAN" chooses screen mode;
-//   otherwise the file is opened as st.pinput (the one opened by an earlier
-//   visit is closed first), or "Pas de fichier..." says it is not there;
-// - the delimiter, only for an input file read line by line: when pathname
-//   names a readable fixed-layout file the records have fixed widths instead;
-// - the output file name, in every case.
-// Every key that ends an entry simply moves on to the next one.
-// Fails, at once, when the fixed-layout file holds a width no field can take.
-Resultat<> mn_fichiers(Etat& st, Terminal& t, const std::optional<std::string>& pathname);
+class MenuFichiers {
+ public:
+  // Draws the box from row 5 over the current screen.
+  explicit MenuFichiers(Terminal& t);
+
+  // The input file name typed; kEcran (screen mode) for an empty one.
+  std::string entree();
+  // Says in the box that the input file `nom` is not there.
+  void absente(const std::string& nom);
+  // The delimiter typed, for an input file read line by line.
+  std::string delimiteur();
+  // The print file name typed.
+  std::string sortie();
+
+ private:
+  Terminal& t_;  // the screen the box is drawn on
+};
 
 }  // namespace vign

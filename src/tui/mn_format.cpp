@@ -3,7 +3,6 @@
 #include <string>
 
 #include "core/colonnes.h"
-#include "formats/catalogue.h"
 #include "tui/reglage_planche.h"
 #include "tui/saisie.h"
 
@@ -44,9 +43,7 @@ void dessiner(const Etat& st, Terminal& t) {
 
 }  // namespace
 
-int mn_format(Etat& st, Terminal& t) {
-  const auto erreurs =
-      st.pformat ? lire_catalogue(st, st.pformat.get()) : lire_catalogue(st, std::string_view{});
+Issue mn_format(Etat& st, Terminal& t, const std::vector<int>& erreurs) {
   // One message however many lines are wrong: they would run together over
   // the menu, since nothing ends the row between them.
   if (!erreurs.empty()) {
@@ -63,7 +60,7 @@ int mn_format(Etat& st, Terminal& t) {
   for (;;) {
     const int touche = marque(t, precedente, courante, kColonneMarque, "PpGg");
     precedente = courante;
-    if (touche == kF11) return -1;
+    if (touche == kF11) return std::nullopt;
     if (touche == 'P' || touche == 'p') return kChoixPlanches;
     if ((touche == 'G' || touche == 'g') && courante > kRangeeCreation) {
       reglage_planche(st, t, courante - kRangeeCreation);

@@ -8,6 +8,7 @@
 
 #include "tui/attr_champ.h"
 #include "tui/codes_ecran.h"
+#include "tui/message.h"
 #include "tui/saisie.h"
 
 namespace vign {
@@ -76,23 +77,19 @@ void dessine(const Mode& m, const Etat& st, Terminal& t, int n, int w) {
   t.rafraichir();
 }
 
-int presente(const Mode& m, Etat& st, Terminal& t) {
+Issue presente(const Mode& m, Etat& st, Terminal& t) {
   if (st.FORMAT < 0 || st.FORMAT >= kSlots) {
     // No slot is selected (the format menu was left with F11): nothing to show.
-    pos(t, kRangeeMessages, 2);
-    affiche(t, "Format a definir ...");
-    t.rafraichir();
-    return 0;
+    message(t, "Format a definir ...", 2);
+    return std::nullopt;
   }
   const int n = st.formats[rang(st.FORMAT)].maxligeti;
   const int w = st.formats[rang(st.FORMAT)].maxcareti;
   if (n > kLignesMax || w > kLargeurMax) {
-    pos(t, kRangeeMessages, 3);
-    affiche(t, "Trop grande...");
-    t.rafraichir();
+    message(t, "Trop grande...", 3);
     std::string ignore;
     acceptc(t, ignore, 2);
-    return 0;
+    return std::nullopt;
   }
   // A format with negative sizes has no line to show.
   const int lignes = std::max(n, 0);
@@ -104,7 +101,7 @@ int presente(const Mode& m, Etat& st, Terminal& t) {
   for (int i = 1; i <= lignes;) {
     pos(t, i + 4, 2);
     const int touche = acceptc(t, reponse, largeur, {.avec_f1 = true, .avec_f2 = true});
-    if (touche == kF11) return 0;
+    if (touche == kF11) return std::nullopt;
     if (!reponse.empty()) {
       // A value left from a wider format ran past the frame; once retyped,
       // the frame's side comes back and nothing of the old value stays.
@@ -125,16 +122,16 @@ int presente(const Mode& m, Etat& st, Terminal& t) {
     i = touche == kHaut && i > 1 ? i - 1 : i + 1;
     t.rafraichir();
   }
-  return 1;
+  return kFaite;
 }
 
 }  // namespace
 
-int vign_ecran(Etat& st, Terminal& t) {
+Issue vign_ecran(Etat& st, Terminal& t) {
   return presente(kModeEcran, st, t);
 }
 
-int vign_champ(Etat& st, Terminal& t) {
+Issue vign_champ(Etat& st, Terminal& t) {
   return presente(kModeChamp, st, t);
 }
 

@@ -7,17 +7,18 @@
 #pragma once
 
 #include "core/etat.h"
+#include "tui/issue.h"
 #include "tui/terminal.h"
 
 namespace vign {
 
 // Screen mode: the text of each label line is typed into champ, and row i of
-// place is set to "i" so that line i prints that text. Returns 1 when every
-// line was gone through, 0 when the label is too large or F11 abandoned it.
-int vign_ecran(Etat& st, Terminal& t);
+// place is set to "i" so that line i prints that text. Done when every line
+// was gone through; none when the label is too large or F11 abandoned it.
+Issue vign_ecran(Etat& st, Terminal& t);
 
 // File mode: the fields of each label line ("1", "3+4") are typed into place.
 // Same result as vign_ecran.
-int vign_champ(Etat& st, Terminal& t);
+Issue vign_champ(Etat& st, Terminal& t);
 
 }  // namespace vign

@@ -9,6 +9,7 @@
 #include "engine/geometrie_format.h"
 #include "engine/reglages_pdf.h"
 #include "formats/catalogue.h"
+#include "tui/forme.h"
 #include "tui/saisie.h"
 
 namespace vign {
@@ -32,8 +33,6 @@ constexpr int kRangeeEcran = 6;
 constexpr int kRangeeNom = 7;
 constexpr int kColonneValeur = 21;
 constexpr int kRangeeMessage = 15;
-constexpr int kColonneMessage = 3;
-constexpr std::size_t kLargeurMessage = 66;
 constexpr int kColonneReponse = 62;
 
 // The fields, in the order of the screen: the key of [pdf] and its room.
@@ -60,55 +59,35 @@ Zone zone(std::size_t champ) {
 }
 
 void dire(Terminal& t, std::string_view texte) {
-  pos(t, kRangeeMessage, kColonneMessage);
-  affiche(t, std::string(kLargeurMessage + 3, ' '));
-  pos(t, kRangeeMessage, kColonneMessage);
-  affiche(t, texte.substr(0, coupe(texte, static_cast<long long>(kLargeurMessage))));
-  t.rafraichir();
+  dire_forme(t, kRangeeMessage, texte);
 }
 
-void attendre(Terminal& t) {
-  std::string rien;
-  acceptc(t, rien, 2);
-}
 
 // False on F11. Each value is edited where it stands; one erased whole
-// goes back to its default. A ',' or a ';' would end the value inside the
-// catalogue's field; decimals take a point here.
+// goes back to its default, one left as the field shows it stays whole. A
+// ',' or a ';' would end the value inside the catalogue's field; decimals
+// take a point here.
 bool saisir_valeurs(Terminal& t, TextesPdf& valeurs) {
-  std::size_t champ = 0;
-  while (champ < kChamps.size()) {
-    const Zone z = zone(champ);
-    auto& valeur = valeurs[indice(kChamps[champ].cle)];
-    const std::string entiere = valeur.value_or("");
-    // What the field shows of the value; left as it is, the value stays whole.
-    const std::string montre = entiere.substr(0, coupe(entiere, z.longueur));
-    std::string texte = montre;
-    pos(t, z.ligne, z.colonne + static_cast<int>(colonnes_ecran(t, texte)));
-    const int touche = acceptc(t, texte, z.longueur, {.refuses = ",;=", .reprise = true});
-    if (touche == kF11) return false;
-    if (texte != montre) {
-      if (texte.empty()) {
-        valeur.reset();
-      } else {
-        valeur = texte;
-      }
-    }
-    if (touche == kHaut && champ > 0) {
-      --champ;
-    } else {
-      ++champ;
-    }
-  }
-  return true;
+  std::array<ChampForme, kChamps.size()> champs{};
+  for (std::size_t i = 0; i < champs.size(); ++i) champs[i] = {zone(i), ",;="};
+  const auto valeur = [&valeurs](std::size_t i) -> auto& {
+    return valeurs[indice(kChamps[i].cle)];
+  };
+  return saisir_forme(
+      t, champs, true, [&valeur](std::size_t i) { return valeur(i).value_or(""); },
+      [&valeur](std::size_t i, const std::string& montre, const std::string& texte) {
+        if (texte == montre) return;
+        if (texte.empty()) {
+          valeur(i).reset();
+        } else {
+          valeur(i) = texte;
+        }
+      });
 }
 
 bool oui(Terminal& t) {
-  dire(t, "Geometrie a enregistrer dans le fichier des formats (O/N) : ");
-  pos(t, kRangeeMessage, kColonneReponse);
-  std::string reponse;
-  acceptc(t, reponse, 2);
-  return !reponse.empty() && (reponse[0] == 'O' || reponse[0] == 'o');
+  return oui_forme(t, kRangeeMessage,
+                   "Geometrie a enregistrer dans le fichier des formats (O/N) : ", kColonneReponse);
 }
 
 }  // namespace
@@ -143,13 +122,13 @@ void reglage_planche(Etat& st, Terminal& t, int slot) {
   if (const auto* refus = std::get_if<std::string>(&lu)) {
     const auto i = refus->find("[pdf]");
     dire(t, "Valeur invalide : " + refus->substr(i == std::string::npos ? 0 : i));
-    attendre(t);
+    attendre_forme(t);
     return;
   }
   f.planche = ecrit_geometrie(valeurs);
   if (const auto possible = catalogue_modifiable(kCatalogue); !possible) {
     dire(t, possible.erreur().message);
-    attendre(t);
+    attendre_forme(t);
     return;
   }
   if (!oui(t)) return;
@@ -157,7 +136,7 @@ void reglage_planche(Etat& st, Terminal& t, int slot) {
   if (const auto fait = verrou.remplacer(slot, f.libelle.view(), ligne_catalogue(st, slot));
       !fait) {
     dire(t, fait.erreur().message);
-    attendre(t);
+    attendre_forme(t);
   }
 }
 

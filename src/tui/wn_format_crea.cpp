@@ -4,12 +4,14 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdio>
 #include <string>
 
 #include "core/colonnes.h"
 #include "core/controle.h"
 #include "core/nombres.h"
 #include "formats/catalogue.h"
+#include "tui/forme.h"
 #include "tui/saisie.h"
 
 namespace vign {
@@ -37,28 +39,27 @@ constexpr std::array<const char*, 16> kForme = {
 constexpr int kRangeeForme = 6;
 
 // Where each field of the form is typed, in the order the form asks for them.
-constexpr std::array<Zone, 11> kChamps = {{{7, 40, 30},
-                                           {8, 40, 3},
-                                           {9, 40, 3},
-                                           {10, 40, 3},
-                                           {11, 40, 3},
-                                           {12, 40, 3},
-                                           {13, 40, 3},
-                                           {14, 40, 3},
-                                           {15, 40, 3},
-                                           {17, 3, 69},
-                                           {19, 3, 69}}};
+// A ';' in a text would end the field early when the catalogue is read back
+// and shift every later field of the line; a page string can still carry
+// that byte as \059.
+constexpr std::array<ChampForme, 11> kChamps = {{{{7, 40, 30}, ";"},
+                                                 {{8, 40, 3}},
+                                                 {{9, 40, 3}},
+                                                 {{10, 40, 3}},
+                                                 {{11, 40, 3}},
+                                                 {{12, 40, 3}},
+                                                 {{13, 40, 3}},
+                                                 {{14, 40, 3}},
+                                                 {{15, 40, 3}},
+                                                 {{17, 3, 69}, ";"},
+                                                 {{19, 3, 69}, ";"}}};
 constexpr int kNom = 1;
 constexpr int kAvant = 10;
 constexpr int kApres = 11;
 
-// The row of the form's question and messages, and the room they have in it
-// (two columns are left for the answer that follows).
+// The row of the form's question and messages, and where its answer is typed.
 constexpr int kRangeeMessage = 20;
-constexpr int kColonneMessage = 3;
-constexpr std::size_t kLargeurMessage = 66;
 constexpr int kColonneReponse = 56;
-constexpr int kLongueurReponse = 2;
 
 // The number stored by steps 2 to 9, in slot 0.
 constexpr std::array<int Format::*, 8> kNombresDesEtapes = {
@@ -101,7 +102,7 @@ std::string valeur(Etat& st, int etape) {
 
 void montrer_valeurs(Etat& st, Terminal& t) {
   for (int etape = 1; etape <= static_cast<int>(kChamps.size()); ++etape) {
-    const Zone& z = kChamps[static_cast<std::size_t>(etape - 1)];
+    const Zone& z = kChamps[static_cast<std::size_t>(etape - 1)].zone;
     const std::string v = valeur(st, etape);
     pos(t, z.ligne, z.colonne);
     affiche(t, std::string_view(v).substr(0, coupe(v, z.longueur)));
@@ -112,62 +113,33 @@ void montrer_valeurs(Etat& st, Terminal& t) {
 // Reads the eleven fields; false when the user abandons the form with F11.
 // In review, each field starts from the value it shows, to be edited.
 bool saisir(Etat& st, Terminal& t, bool revue) {
-  std::string texte;
-  int etape = 1;
-  while (etape <= static_cast<int>(kChamps.size())) {
-    const Zone& z = kChamps[static_cast<std::size_t>(etape - 1)];
-    // A ';' would end the field early when the catalogue is read back and
-    // shift every later field of the line; a page string can still carry
-    // that byte as \059.
-    const bool texte_libre = etape == kNom || etape == kAvant || etape == kApres;
-    const OptionsSaisie options = {.refuses = texte_libre ? ";" : "", .reprise = revue};
-    if (revue) {
-      texte = valeur(st, etape);
-      texte.resize(coupe(texte, z.longueur));
-      pos(t, z.ligne, z.colonne + static_cast<int>(colonnes_ecran(t, texte)));
-    } else {
-      pos(t, z.ligne, z.colonne);
-    }
-    const int touche = acceptc(t, texte, z.longueur, options);
-    if (touche == kF11) return false;
-    if (!texte.empty()) stocker(st, etape, texte);
-    t.rafraichir();
-    if (touche == kHaut && etape > 1) {
-      --etape;
-    } else {
-      ++etape;
-    }
-  }
-  return true;
+  // Field i asks for step i + 1; an empty entry keeps the value.
+  return saisir_forme(
+      t, kChamps, revue, [&st](std::size_t i) { return valeur(st, static_cast<int>(i) + 1); },
+      [&st](std::size_t i, const std::string&, const std::string& texte) {
+        if (!texte.empty()) stocker(st, static_cast<int>(i) + 1, texte);
+      });
 }
 
 // Shows one line at row 20 in place of whatever stood there, and waits for the
 // user to acknowledge it.
 void signaler(Terminal& t, std::string_view texte) {
-  pos(t, kRangeeMessage, kColonneMessage);
-  affiche(t, std::string(kLargeurMessage + kLongueurReponse + 1, ' '));
-  pos(t, kRangeeMessage, kColonneMessage);
-  affiche(t, texte.substr(0, kLargeurMessage));
-  t.rafraichir();
-  std::string reponse;
-  acceptc(t, reponse, kLongueurReponse);
+  dire_forme(t, kRangeeMessage, texte);
+  attendre_forme(t);
 }
 
-// A catalogue that is there but could not be read must not be replaced by
-// what the program holds in memory: that would throw its formats away.
-bool catalogue_illisible(const Etat& st) {
+// A catalogue that is there but cannot be read must not be written to: what
+// it holds is not known, and its formats would be lost with it.
+bool catalogue_illisible() {
   struct stat s {};
-  return !st.pformat && ::lstat(kCatalogue, &s) == 0;
+  if (::lstat(kCatalogue, &s) != 0) return false;
+  const Fichier lu(std::fopen(kCatalogue, "r"));
+  return !lu;
 }
 
 bool demander(Terminal& t) {
-  pos(t, kRangeeMessage, kColonneMessage);
-  affiche(t, "Format a inserer dans le fichier des formats (O/N) : ");
-  t.rafraichir();
-  pos(t, kRangeeMessage, kColonneReponse);
-  std::string reponse;
-  acceptc(t, reponse, kLongueurReponse);
-  return !reponse.empty() && (reponse[0] == 'O' || reponse[0] == 'o');
+  return oui_forme(t, kRangeeMessage,
+                   "Format a inserer dans le fichier des formats (O/N) : ", kColonneReponse);
 }
 
 // Nothing is written unless the user says O, and then only under the
@@ -178,7 +150,7 @@ void enregistrer(Etat& st, Terminal& t) {
     signaler(t, catalogue_plein());
     return;
   }
-  if (catalogue_illisible(st)) {
+  if (catalogue_illisible()) {
     signaler(t, std::string("Fichier ") + kCatalogue + " illisible. Format non insere...");
     return;
   }
@@ -193,22 +165,21 @@ void enregistrer(Etat& st, Terminal& t) {
     if (const auto fait = verrou.ajouter(ligne_catalogue(st, 0)); !fait)
       signaler(t, fait.erreur().message);
   }
-  st.pformat.reset(std::fopen(kCatalogue, "r"));
 }
 
 // The form over slot 0 as it stands; F11 puts it back as it was.
-int remplir(Etat& st, Terminal& t, const Format& avant, bool revue) {
+Issue remplir(Etat& st, Terminal& t, const Format& avant, bool revue) {
   if (!saisir(st, t, revue)) {
     st.formats[0] = avant;
-    return -1;
+    return std::nullopt;
   }
   enregistrer(st, t);
-  return 0;
+  return kFaite;
 }
 
 }  // namespace
 
-int wn_format_crea(Etat& st, Terminal& t) {
+Issue wn_format_crea(Etat& st, Terminal& t) {
   const Format avant = st.formats[0];
   dessiner(t);
   st.formats[0].avtpagimp.clear();
@@ -220,7 +191,7 @@ int wn_format_crea(Etat& st, Terminal& t) {
   return remplir(st, t, avant, false);
 }
 
-int wn_format_revue(Etat& st, Terminal& t, const Format& avant) {
+Issue wn_format_revue(Etat& st, Terminal& t, const Format& avant) {
   dessiner(t);
   montrer_valeurs(st, t);
   return remplir(st, t, avant, true);

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "core/etat.h"
+#include "tui/issue.h"
 #include "tui/terminal.h"
 
 namespace vign {
@@ -12,17 +13,16 @@ namespace vign {
 // Then, unless the catalogue already holds 18 formats or cannot be changed
 // (said on row 20), asks whether to add the new format. On O, slot 0 becomes
 // the last line of "./formats.txt", every line already there kept byte for
-// byte, and st.pformat is a fresh read handle on it (none if it cannot be
-// opened), which the caller closes. Any other answer leaves the catalogue and
-// st.pformat as they were.
+// byte. Any other answer leaves the catalogue as it was.
 //
-// Returns 0: slot 0 holds the new format. F11 abandons the form instead and
-// returns -1, with slot 0 as it was on entry and the catalogue untouched.
-int wn_format_crea(Etat& st, Terminal& t);
+// Done: slot 0 holds the new format. F11 abandons the form instead (none),
+// with slot 0 as it was on entry and the catalogue untouched.
+Issue wn_format_crea(Etat& st, Terminal& t);
 
 // The same form over a format already in slot 0 (a sheet of the trade
 // derived), its values shown in the fields for review, each edited where it
-// stands, and its sheet kept in the catalogue line. F11 puts `avant` back in slot 0 and returns -1.
-int wn_format_revue(Etat& st, Terminal& t, const Format& avant);
+// stands, and its sheet kept in the catalogue line. F11 puts `avant` back in
+// slot 0 and gives none.
+Issue wn_format_revue(Etat& st, Terminal& t, const Format& avant);
 
 }  // namespace vign

@@ -44,47 +44,45 @@ Fichier ouvert() {
 // screens themselves.
 class Menu : public testing::Test {
  protected:
-  Etapes etapes() {
-    Etapes e;
-    e.catalogue = (dir / "formats.txt").string();
-    e.aide = [this](Terminal&) { appels.push_back("aide"); };
-    e.format = [this](Etat& s, Terminal&) {
-      appels.push_back(s.pformat ? "format" : "format sans catalogue");
+  struct Factices : Etapes {
+    explicit Factices(Menu& menu) : m(menu) { catalogue = (m.dir / "formats.txt").string(); }
+    void aide(Terminal&) const override { m.appels.push_back("aide"); }
+    Issue format(Etat&, Terminal&, const std::vector<int>&) const override {
+      m.appels.push_back("format");
       // One answer per visit; the last one holds for the later visits.
-      const std::size_t visite = std::min(visites_format++, choix_format.size() - 1);
-      return choix_format[visite];
-    };
-    e.format_crea = [this](Etat& s, Terminal& term) {
-      appels.push_back("crea");
-      rangee8_crea = static_cast<EcranMemoire&>(term).rangee(7);
-      // The form rewrites the catalogue and leaves a handle reopened on it.
-      s.pformat = ouvert();
+      const std::size_t visite = std::min(m.visites_format++, m.choix_format.size() - 1);
+      return m.choix_format[visite];
+    }
+    Issue format_crea(Etat&, Terminal& term) const override {
+      m.appels.push_back("crea");
+      m.rangee8_crea = static_cast<EcranMemoire&>(term).rangee(7);
+      return kFaite;
+    }
+    Issue planches(Etat&, Terminal&) const override {
+      m.appels.push_back("planches");
+      return m.planche_prise;
+    }
+    Resultat<> fichiers(Etat& s, Terminal&) const override {
+      m.appels.push_back("fichiers " + s.formatfile.value_or("-"));
+      s.ALECRAN = m.ecran_choisi ? 1 : 0;
+      if (m.entree_ouverte) s.pinput = ouvert();
+      return {};
+    }
+    Issue ecran(Etat&, Terminal&) const override {
+      m.appels.push_back("vign_ecran");
+      return m.presentation_faite;
+    }
+    Issue champ(Etat&, Terminal&) const override {
+      m.appels.push_back("vign_champ");
+      return m.presentation_faite;
+    }
+    Resultat<int> imprimer(Etat&, Terminal&) const override {
+      m.appels.push_back("execution");
       return 0;
-    };
-    e.planches = [this](Etat&, Terminal&) {
-      appels.push_back("planches");
-      return planche_prise;
-    };
-    e.fichiers = [this](Etat& s, Terminal&, const std::optional<std::string>& def) {
-      appels.push_back("fichiers " + def.value_or("-"));
-      s.ALECRAN = ecran_choisi ? 1 : 0;
-      if (entree_ouverte) s.pinput = ouvert();
-      return Resultat<>();
-    };
-    e.ecran = [this](Etat&, Terminal&) {
-      appels.push_back("vign_ecran");
-      return presentation_faite;
-    };
-    e.champ = [this](Etat&, Terminal&) {
-      appels.push_back("vign_champ");
-      return presentation_faite;
-    };
-    e.imprimer = [this](Etat&, Terminal&) {
-      appels.push_back("execution");
-      return Resultat<int>(0);
-    };
-    return e;
-  }
+    }
+    Menu& m;
+  };
+  Factices etapes() { return Factices(*this); }
 
   void catalogue() { dir.ecrire("formats.txt", ""); }
 
@@ -105,12 +103,12 @@ class Menu : public testing::Test {
   test::Dossier dir;
   std::vector<std::string> appels;
   std::string rangee8_crea;  // row 8 as the new format form found it
-  std::vector<int> choix_format = {3};
+  std::vector<Issue> choix_format = {3};
   std::size_t visites_format = 0;
   bool entree_ouverte = true;
   bool ecran_choisi = false;
-  int presentation_faite = 1;
-  int planche_prise = 0;
+  Issue presentation_faite = kFaite;
+  Issue planche_prise = kFaite;
 };
 
 TEST_F(Menu, IsDrawnInTheTopLeftCornerOfAClearScreen) {
@@ -214,10 +212,12 @@ TEST_F(Menu, AKeyboardGoneForGoodGivesTheTerminalBack) {
 }
 
 TEST_F(Menu, AnEndFromInsideAStepGivesTheTerminalBack) {
-  Etapes e = etapes();
-  e.fichiers = [](Etat&, Terminal&, const std::optional<std::string>&) {
-    return Resultat<>(Erreur{"Augmenter MAX_RECLEN et recompiler"});
-  };
+  struct Echec : Factices {
+    using Factices::Factices;
+    Resultat<> fichiers(Etat&, Terminal&) const override {
+      return Erreur{"Augmenter MAX_RECLEN et recompiler"};
+    }
+  } e(*this);
   t.taper({kBas, kEntree});
   try {
     traitement_interactif(st, t, e);
@@ -239,10 +239,9 @@ TEST_F(Menu, AFormatChosenInTheCatalogueBecomesTheFormat) {
   EXPECT_EQ(appels, std::vector<std::string>{"format"});
   EXPECT_EQ(st.FORMAT, 3);
   EXPECT_EQ(st.FORMATS, 1);
-  EXPECT_FALSE(st.pformat);
 }
 
-TEST_F(Menu, TheCreationEntryOpensTheNewFormatFormAndClosesItsHandle) {
+TEST_F(Menu, TheCreationEntryOpensTheNewFormatForm) {
   catalogue();
   choix_format = {0};
   t.taper({kEntree, kF11});
@@ -250,13 +249,12 @@ TEST_F(Menu, TheCreationEntryOpensTheNewFormatFormAndClosesItsHandle) {
   EXPECT_EQ(appels, (std::vector<std::string>{"format", "crea"}));
   EXPECT_EQ(st.FORMAT, 0);
   EXPECT_EQ(st.FORMATS, 1);
-  EXPECT_FALSE(st.pformat);
 }
 
 // The sheet chosen lands in slot 0 as a new format does, but through the
 // chooser only: the form of a format typed by hand is not opened as well.
 TEST_F(Menu, ASheetOfTheTradeBecomesTheFormatOrNothingWhenLeft) {
-  for (const int prise : {0, -1}) {
+  for (const Issue prise : {Issue(kFaite), Issue()}) {
     Etat vierge;
     st.FORMATS = vierge.FORMATS;
     st.FORMAT = 4;
@@ -267,14 +265,14 @@ TEST_F(Menu, ASheetOfTheTradeBecomesTheFormatOrNothingWhenLeft) {
     t.taper({kEntree, kF11});
     EXPECT_TRUE(lancer());
     EXPECT_EQ(appels, (std::vector<std::string>{"format", "planches"}));
-    EXPECT_EQ(st.FORMAT, prise == 0 ? 0 : 4);
-    EXPECT_EQ(st.FORMATS, prise == 0 ? 1 : 0);
+    EXPECT_EQ(st.FORMAT, prise ? 0 : 4);
+    EXPECT_EQ(st.FORMATS, prise ? 1 : 0);
   }
 }
 
 TEST_F(Menu, F11InTheFormatMenuChoosesNothing) {
   catalogue();
-  choix_format = {-1};
+  choix_format = {std::nullopt};
   t.taper({kEntree, kBas, kEntree});  // Formats, then Presentation refused
   EXPECT_FALSE(lancer());
   EXPECT_EQ(st.FORMATS, 0);
@@ -284,7 +282,7 @@ TEST_F(Menu, F11InTheFormatMenuChoosesNothing) {
 
 TEST_F(Menu, F11InTheFormatMenuKeepsTheFormatOfAnEarlierVisit) {
   catalogue();
-  choix_format = {5, -1};
+  choix_format = {5, std::nullopt};
   t.taper({kEntree, kHaut, kEntree, kF11});
   EXPECT_TRUE(lancer());
   EXPECT_EQ(appels, (std::vector<std::string>{"format", "format"}));
@@ -295,17 +293,19 @@ TEST_F(Menu, F11InTheFormatMenuKeepsTheFormatOfAnEarlierVisit) {
 // The pause takes one whole key from the key reader, and no byte from under
 // it: the form gets the keys that follow.
 TEST_F(Menu, AMissingCatalogueIsToldThenOneKeyIsReadThenTheForm) {
-  Etapes e = etapes();
-  std::string saisi = "-";
-  e.format_crea = [&](Etat&, Terminal& term) {
-    rangee8_crea = static_cast<EcranMemoire&>(term).rangee(7);
-    acceptc(term, saisi, 30);
-    return 0;
-  };
+  struct Saisie : Factices {
+    using Factices::Factices;
+    Issue format_crea(Etat& s, Terminal& term) const override {
+      Factices::format_crea(s, term);
+      acceptc(term, saisi, 30);
+      return kFaite;
+    }
+    mutable std::string saisi = "-";
+  } e(*this);
   t.taper_octets("y");
   t.taper({kEntree, 'x', kEntree, kF11});
   EXPECT_EQ(traitement_interactif(st, t, e), 0);
-  EXPECT_EQ(saisi, "");
+  EXPECT_EQ(e.saisi, "");
   EXPECT_EQ(rangee8_crea, "|Pas de formats dans " + (dir / "formats.txt").string() + " ...");
   EXPECT_EQ(t.lire_octet(), 'y');
   EXPECT_EQ(st.FORMAT, 0);
@@ -361,7 +361,7 @@ TEST_F(Menu, PresentationFollowsTheModeAndSetsTheFlag) {
     etat.FORMATS = 1;
     etat.ALECRAN = c.alecran;
     etat.PRESENTATION = 1 - c.resultat;
-    presentation_faite = c.resultat;
+    presentation_faite = c.resultat == 1 ? Issue(kFaite) : std::nullopt;
     EcranMemoire ecran;
     ecran.taper({kBas, kBas, kEntree, kF11});
     appels.clear();

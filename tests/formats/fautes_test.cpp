@@ -96,8 +96,7 @@ TEST(CatalogueFautes, AReadOnlyDirectoryLeavesTheCatalogueAndSaysSo) {
       std::_Exit(2);
     }
     Etat st;
-    st.pformat.reset(std::fopen("./formats.txt", "r"));
-    lire_catalogue(st, st.pformat.get());
+    lire_catalogue(st, test::lire_fichier("formats.txt"));
     EcranMemoire t;
     t.taper("Nouveau");
     for (int i = 0; i < 12; ++i) t.taper({kEntree});

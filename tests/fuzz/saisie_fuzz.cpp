@@ -22,7 +22,6 @@
 #include "core/etat.h"
 #include "outils_fuzz.h"
 #include "support/ecran_memoire.h"
-#include "tui/mn_fichiers.h"
 #include "tui/saisie.h"
 
 namespace {
@@ -133,19 +132,21 @@ constexpr std::string_view kCatalogue =
 constexpr std::string_view kDonnees =
     "Gaston;Rue du Chene,5;7500;TOURNAI;\nHector;Rue;7000;MONS\r\n";
 
-// The files menu as the user sees it, but no typed name may reach a file
-// outside the fuzzer's directory: a name with a '/' counts as a file that
-// does not open, and every print goes to the same file there.
-vign::Resultat<> fichiers(vign::Etat& st, vign::Terminal& t,
-                          const std::optional<std::string>& disposition) {
-  auto fait = vign::mn_fichiers(st, t, disposition);
-  tape(st.inputfile, 25, "nom d'entree");
-  tape(st.outputfile, 25, "nom de sortie");
-  tape(st.delimiteur.value_or(""), 1, "delimiteur");
-  if (st.inputfile.find('/') != std::string::npos) st.pinput.reset();
-  st.outputfile = "sortie.prn";
-  return fait;
-}
+// The program's own steps. The files menu is the one the user sees, but no
+// typed name may reach a file outside the fuzzer's directory: a name with a
+// '/' counts as a file that does not open, and every print goes to the same
+// file there.
+struct Etapes : vign::Etapes {
+  vign::Resultat<> fichiers(vign::Etat& st, vign::Terminal& t) const override {
+    auto fait = vign::Etapes::fichiers(st, t);
+    tape(st.inputfile, 25, "nom d'entree");
+    tape(st.outputfile, 25, "nom de sortie");
+    tape(st.delimiteur.value_or(""), 1, "delimiteur");
+    if (st.inputfile.find('/') != std::string::npos) st.pinput.reset();
+    st.outputfile = "sortie.prn";
+    return fait;
+  }
+};
 
 // The run takes place in the fuzzer's own directory, where the relative names
 // typed at the screens and the catalogue land; libFuzzer itself works from
@@ -175,8 +176,7 @@ void programme(FuzzedDataProvider& fdp) {
   vign::EcranMemoire ecran;
   for (int k : t) ecran.taper({k});
   vign::Etat st;
-  vign::Etapes etapes = vign::Etapes::reelles();
-  etapes.fichiers = fichiers;
+  const Etapes etapes{};
   int statut = 0;
   try {
     statut = vign::traitement_interactif(st, ecran, etapes);

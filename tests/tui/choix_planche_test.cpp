@@ -34,7 +34,7 @@ TEST(ChoixPlanche, WithoutASheetTheMessageSaysWhyAndAnyKeyLeaves) {
     st.formats[0].maxcareti = 7;
     EcranMemoire t;
     t.taper({kEntree});
-    EXPECT_EQ(choix_planche(st, t, {"./planches.xml"}), -1);
+    EXPECT_EQ(choix_planche(st, t, {"./planches.xml"}), std::nullopt);
     EXPECT_NE(message(t).find(c.attendu), std::string::npos) << message(t);
     EXPECT_EQ(st.formats[0].maxcareti, 7);
   }

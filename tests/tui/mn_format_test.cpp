@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "formats/catalogue.h"
 #include "formats/outils.h"
 #include "support/ecran_memoire.h"
 #include "tui/saisie.h"
@@ -24,12 +25,13 @@ const std::string kTrois =
     "Listing continu 89x36         ;   1;  35;   6;   0;   0;   0;   1;   0;;;\n";
 
 struct Menu {
-  explicit Menu(const std::string& catalogue) { st.pformat = test::fichier_de(catalogue); }
-  int choisir(std::initializer_list<int> touches) {
+  explicit Menu(const std::string& catalogue) : erreurs(lire_catalogue(st, catalogue)) {}
+  Issue choisir(std::initializer_list<int> touches) {
     t.taper(touches);
-    return mn_format(st, t);
+    return mn_format(st, t, erreurs);
   }
   Etat st;
+  std::vector<int> erreurs;  // the catalogue's short lines
   EcranMemoire t;
 };
 
@@ -58,7 +60,7 @@ TEST(MnFormat, AnAccentedNameKeepsTheRightBorderInPlace) {
       "couper;1;2;3;4;5;6;7;8;;;\n");
   EcranMemoire t(true);
   t.taper({kEntree});
-  mn_format(m.st, t);
+  mn_format(m.st, t, m.erreurs);
   // 21 columns of name, 15 of padding to the 36 of the row.
   EXPECT_EQ(t.rangee(5),
             "*  \xC3\x89tiquettes \xC3\xA0 d\xC3\xA9"
@@ -90,7 +92,7 @@ TEST(MnFormat, TheCursorRunsRoundInBothDirections) {
 
 TEST(MnFormat, F11LeavesFromAnyRowWithoutMovingTheMark) {
   Menu m(kTrois);
-  EXPECT_EQ(m.choisir({kBas, kBas, kF11}), -1);
+  EXPECT_EQ(m.choisir({kBas, kBas, kF11}), std::nullopt);
   EXPECT_EQ(m.t.rangee(6), "* >Planche A4 99x38 (2x7)                *");
   EXPECT_EQ(m.t.rangee(4), kCreation);
 }

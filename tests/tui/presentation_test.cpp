@@ -83,7 +83,7 @@ TEST(Presentation, TypedTextIsStoredAndShownPaddedEmptyLinesKeepTheirValue) {
   t.taper({kBas});
   t.taper("9");
   t.taper({kBreak});
-  EXPECT_EQ(vign_champ(st, t), 1);
+  EXPECT_EQ(vign_champ(st, t), kFaite);
   EXPECT_EQ(st.place[1], "1");
   EXPECT_EQ(st.place[2], "5");
   EXPECT_EQ(st.place[3], "6+7");
@@ -102,7 +102,7 @@ TEST(Presentation, ScreenModeStoresTheTextAndNumbersEveryLine) {
   t.taper({kEntree});
   t.taper("Nom");
   t.taper({kEntree, kEntree, kEntree});
-  EXPECT_EQ(vign_ecran(st, t), 1);
+  EXPECT_EQ(vign_ecran(st, t), kFaite);
   EXPECT_EQ(st.champ[1], "A");
   EXPECT_EQ(st.champ[2], "Nom");
   EXPECT_EQ(st.champ[3], "C");
@@ -122,7 +122,7 @@ TEST(Presentation, UpGoesBackExceptOnTheFirstLine) {
   t.taper({kHaut});  // line 4 stored, back to line 3
   t.taper("y");
   t.taper({kEntree, kEntree});
-  EXPECT_EQ(vign_champ(st, t), 1);
+  EXPECT_EQ(vign_champ(st, t), kFaite);
   EXPECT_EQ(st.place[1], "a1");
   EXPECT_EQ(st.place[2], "b");
   EXPECT_EQ(st.place[3], "y");
@@ -154,7 +154,7 @@ TEST(Presentation, F11AbandonsWithoutStoringTheCurrentLine) {
     t.taper({kEntree});
     t.taper("c");
     t.taper({kF11});
-    EXPECT_EQ(vign_champ(st, t), 0);
+    EXPECT_EQ(vign_champ(st, t), std::nullopt);
     EXPECT_EQ(st.place[1], "a");
     EXPECT_EQ(st.place[2], "b");
     EXPECT_EQ(st.place[3], "o3");
@@ -168,7 +168,7 @@ TEST(Presentation, F11AbandonsWithoutStoringTheCurrentLine) {
     t.taper({kEntree, kEntree});
     t.taper("c");
     t.taper({kF11});
-    EXPECT_EQ(vign_ecran(st, t), 0);
+    EXPECT_EQ(vign_ecran(st, t), std::nullopt);
     EXPECT_EQ(st.place[1], "1");
     EXPECT_EQ(st.place[2], "2");
     EXPECT_EQ(st.place[3], "x");
@@ -198,7 +198,7 @@ TEST(Presentation, LabelsOver17LinesOr69CharactersAreRefused) {
     } else {
       t.taper("abc");
       t.taper({kEntree});
-      EXPECT_EQ(vign_champ(st, t), 0);
+      EXPECT_EQ(vign_champ(st, t), std::nullopt);
       EXPECT_EQ(t.texte(), ecran({"", "", "", "", "", "", "", "  Trop grande...ab"}));
       EXPECT_EQ(st.place[1], "1");
     }
@@ -208,7 +208,7 @@ TEST(Presentation, LabelsOver17LinesOr69CharactersAreRefused) {
 TEST(Presentation, NoLineMeansDoneAtOnce) {
   Etat st = format(0, 10);
   EcranMemoire t;  // no key at all: reading one would throw
-  EXPECT_EQ(vign_ecran(st, t), 1);
+  EXPECT_EQ(vign_ecran(st, t), kFaite);
   EXPECT_EQ(t.rangee(3), "!+ Texte a imprimer");
   EXPECT_EQ(t.rangee(4), "#++++++++++$");
 }
@@ -234,7 +234,7 @@ TEST(Presentation, OnAUtf8ScreenTheFrameIsPaddedByColumns) {
   t.taper({kEntree});
   t.taper("\xC3\xA0");
   t.taper({kEntree});
-  EXPECT_EQ(vign_ecran(st, t), 1);
+  EXPECT_EQ(vign_ecran(st, t), kFaite);
   EXPECT_EQ(st.champ[1], "H\xC3\xA9l\xC3\xA8ne");
   EXPECT_EQ(st.champ[2], "\xC3\xA0");
   EXPECT_EQ(t.rangee(4), "*H\xC3\xA9l\xC3\xA8ne*");
@@ -290,7 +290,7 @@ TEST(Presentation, F1OnTheLastLineEndsTheScreenInScreenMode) {
   t.taper({kEntree});
   t.taper("B");
   t.taper({kEntree});
-  EXPECT_EQ(vign_ecran(st, t), 1);
+  EXPECT_EQ(vign_ecran(st, t), kFaite);
   EXPECT_EQ(st.champ[1], "Titre");
   EXPECT_EQ(st.place[1], "1");
   EXPECT_EQ(st.attr[1], '1');

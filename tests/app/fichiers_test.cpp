@@ -1,4 +1,4 @@
-#include "tui/mn_fichiers.h"
+#include "app/interactif.h"
 
 #include <gtest/gtest.h>
 
@@ -34,7 +34,8 @@ struct Menu {
       t.taper(e);
       t.taper({kEntree});
     }
-    mn_fichiers(st, t, pathname);
+    st.formatfile = pathname;
+    choisir_fichiers(st, t);
   }
   // The rest of the input file, read from where pinput stands.
   std::string reste() const {
@@ -49,7 +50,7 @@ struct Menu {
   EcranMemoire t;
 };
 
-TEST(MnFichiers, ADelimitedInputAsksForTheDelimiter) {
+TEST(Fichiers, ADelimitedInputAsksForTheDelimiter) {
   Menu m;
   m.visiter({"adresses.txt", ";", "etiquettes.prn"});
   EXPECT_EQ(m.st.inputfile, "adresses.txt");
@@ -65,7 +66,7 @@ TEST(MnFichiers, ADelimitedInputAsksForTheDelimiter) {
   EXPECT_EQ(m.t.texte(), ecran(attendu));
 }
 
-TEST(MnFichiers, AReadableLayoutFileMeansFixedWidthsAndNoDelimiter) {
+TEST(Fichiers, AReadableLayoutFileMeansFixedWidthsAndNoDelimiter) {
   Menu m;
   m.st.FIXED = 0;
   m.visiter({"adresses.txt", "etiquettes.prn"}, "largeurs.def");
@@ -79,7 +80,7 @@ TEST(MnFichiers, AReadableLayoutFileMeansFixedWidthsAndNoDelimiter) {
             kBoite.at(6).substr(0, 21) + " adresses.txt...........    Delimiteur : .  *");
 }
 
-TEST(MnFichiers, AMissingLayoutFileFallsBackToTheDelimiter) {
+TEST(Fichiers, AMissingLayoutFileFallsBackToTheDelimiter) {
   Menu m;
   m.st.FIXED = 1;  // left by an earlier visit
   m.visiter({"adresses.txt", "|", "sortie"}, "absent.def");
@@ -87,7 +88,7 @@ TEST(MnFichiers, AMissingLayoutFileFallsBackToTheDelimiter) {
   EXPECT_EQ(m.st.delimiteur, "|");
 }
 
-TEST(MnFichiers, NoNameOrECRANMeansScreenModeAndOnlyTheOutputIsAsked) {
+TEST(Fichiers, NoNameOrECRANMeansScreenModeAndOnlyTheOutputIsAsked) {
   for (const std::string nom : {"", "ECRAN"}) {
     Menu m;
     m.st.delimiteur = ";";
@@ -103,7 +104,7 @@ TEST(MnFichiers, NoNameOrECRANMeansScreenModeAndOnlyTheOutputIsAsked) {
   }
 }
 
-TEST(MnFichiers, AMissingInputFileIsReportedAndTheOutputStillAsked) {
+TEST(Fichiers, AMissingInputFileIsReportedAndTheOutputStillAsked) {
   Menu m;
   m.st.ALECRAN = 1;
   m.visiter({"ecran", "sortie"});  // small letters: a file name, not screen mode
@@ -119,7 +120,7 @@ TEST(MnFichiers, AMissingInputFileIsReportedAndTheOutputStillAsked) {
   EXPECT_EQ(m.t.texte(), ecran(attendu));
 }
 
-TEST(MnFichiers, ADirectoryIsNoInputFile) {
+TEST(Fichiers, ADirectoryIsNoInputFile) {
   Menu m;
   std::filesystem::create_directory("dossier");
   m.visiter({"dossier", "sortie"});
@@ -127,7 +128,7 @@ TEST(MnFichiers, ADirectoryIsNoInputFile) {
   EXPECT_EQ(m.t.rangee(7), "* Pas de fichier... \"dossier\"                                    *");
 }
 
-TEST(MnFichiers, EachVisitClosesTheInputOfTheVisitBefore) {
+TEST(Fichiers, EachVisitClosesTheInputOfTheVisitBefore) {
   Menu m;
   m.dossier.dossier().ecrire("autre.txt", "autre\n");
   const auto ouverts = [] {
@@ -145,7 +146,7 @@ TEST(MnFichiers, EachVisitClosesTheInputOfTheVisitBefore) {
   EXPECT_EQ(ouverts(), apres_une - 1) << "a failed open leaves no input open";
 }
 
-TEST(MnFichiers, EveryKeyEndsAnEntryAndLengthsAreKept) {
+TEST(Fichiers, EveryKeyEndsAnEntryAndLengthsAreKept) {
   Menu m;
   m.t.taper("adresses.txt");
   m.t.taper({kHaut});
@@ -153,26 +154,27 @@ TEST(MnFichiers, EveryKeyEndsAnEntryAndLengthsAreKept) {
   m.t.taper({kF11});
   m.t.taper("un-nom-de-sortie-bien-trop-long");
   m.t.taper({kBreak});
-  mn_fichiers(m.st, m.t, std::nullopt);
+  choisir_fichiers(m.st, m.t);
   EXPECT_TRUE(m.st.pinput);
   EXPECT_EQ(m.st.delimiteur, ";");
   EXPECT_EQ(m.st.outputfile, "un-nom-de-sortie-bien-tro");
   EXPECT_EQ(m.t.sonneries(), 1 + 6);
 }
 
-TEST(MnFichiers, EnterAtTheDelimiterStoresAnEmptyOne) {
+TEST(Fichiers, EnterAtTheDelimiterStoresAnEmptyOne) {
   Menu m;
   m.visiter({"adresses.txt", "", ""});
   EXPECT_EQ(m.st.delimiteur, "");
   EXPECT_EQ(m.st.outputfile, "");
 }
 
-TEST(MnFichiers, ALayoutWidthTooLargeStopsTheProgram) {
+TEST(Fichiers, ALayoutWidthTooLargeStopsTheProgram) {
   Menu m;
   m.dossier.dossier().ecrire("large.def", "10;254;\n");
   m.t.taper("adresses.txt");
   m.t.taper({kEntree});
-  const auto fait = mn_fichiers(m.st, m.t, "large.def");
+  m.st.formatfile = "large.def";
+  const auto fait = choisir_fichiers(m.st, m.t);
   ASSERT_FALSE(fait.ok());
   EXPECT_EQ(fait.erreur().message, "Augmenter MAX_RECLEN et recompiler");
 }
