@@ -12,11 +12,11 @@
 #include <filesystem>
 #include <utility>
 
-#include "core/arret.h"
 #include "core/colonnes.h"
 #include "core/controle.h"
 #include "core/nombres.h"
 #include "core/remplacement.h"
+#include "core/resultat.h"
 
 namespace vign {
 
