@@ -251,7 +251,7 @@ Resultat<> Remplacement::publier(int fd) {
 
 Resultat<> Remplacement::nommer() {
   if (garde_ < 0 && temporaire_.empty()) errno = EBADF;  // named already, or moved from
-  const int fd = garde_ >= 0          ? garde_
+  const int fd = garde_ >= 0           ? garde_
                  : temporaire_.empty() ? -1
                                        : ::open(temporaire_.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) return echec("Erreur ecriture");

@@ -121,7 +121,7 @@ TEST(LongueurUtf8, OnlyTheShortestFormOfAUnicodeCharacterIsASequence) {
       {"A\xc3\xa9", 1, U'A'},
       {"\xc3\xa9", 2, U'\u00e9'},
       {"\xe0\xa0\x80", 3, U'\u0800'},  // the first of three bytes
-      {"\xe0\x9f\xbf", 0, 0},           // U+07FF overlong
+      {"\xe0\x9f\xbf", 0, 0},          // U+07FF overlong
       {"\xed\x9f\xbf", 3, U'\ud7ff'},  // just below the surrogates
       {"\xed\xa0\x80", 0, 0},
       {"\xf4\x8f\xbf\xbf", 4, U'\U0010ffff'},
