@@ -4,11 +4,13 @@
 // open, a fixed-layout width too large, the keyboard gone for good). The step
 // that meets one throws Arret; the entry point restores the terminal if it
 // holds one, prints the message on standard error and exits with the status.
+// Its message is built as every other one is (core/resultat.h).
 #pragma once
 
 #include <stdexcept>
 #include <string>
-#include <string_view>
+
+#include "core/resultat.h"
 
 namespace vign {
 
@@ -21,16 +23,5 @@ class Arret : public std::runtime_error {
  private:
   int statut_;
 };
-
-// "texte: reason" for the current errno, as perror would print it.
-std::string avec_raison(const std::string& texte);
-
-// A name as messages show it: in double quotes, with every byte that does not
-// print written as an escape (a carriage return as \r, a tab as \t, others as
-// \xHH), so that a stray byte in a file name can be seen.
-std::string cite(std::string_view nom);
-
-// "texte "nom" : reason" for the current errno: a failure that names its file.
-std::string avec_raison(const std::string& texte, std::string_view nom);
 
 }  // namespace vign

@@ -197,12 +197,48 @@ std::size_t coupe_octets(std::string_view texte, std::size_t max_octets) {
   return garde;
 }
 
-std::size_t longueur_utf8(std::string_view texte) {
+std::size_t lit_utf8(std::string_view texte, char32_t& cp) {
   if (texte.empty()) return 0;
   const unsigned char* p = octets(texte);
-  if (p[0] < 0x80) return 1;
-  char32_t cp = 0;
+  if (p[0] < 0x80) {
+    cp = p[0];
+    return 1;
+  }
   return decode(p, texte.size(), cp);
+}
+
+std::size_t longueur_utf8(std::string_view texte) {
+  char32_t cp = 0;
+  return lit_utf8(texte, cp);
+}
+
+char32_t point_utf8(std::string_view texte) {
+  char32_t cp = 0;
+  return lit_utf8(texte, cp) == 0 ? 0 : cp;
+}
+
+unsigned largeur_point(char32_t cp) {
+  return cp < kFinUnicode ? largeurs()(cp) : 1;
+}
+
+void ajouter_utf8(std::string& s, char32_t c) {
+  const auto octet = [&s](char32_t v) { s.push_back(static_cast<char>(v)); };
+  if (c < 0x80) {
+    octet(c);
+  } else if (c < 0x800) {
+    octet(0xC0 | (c >> 6));
+    octet(0x80 | (c & 0x3F));
+  } else if (c < 0x10000) {
+    if (c >= 0xD800 && c <= 0xDFFF) return;
+    octet(0xE0 | (c >> 12));
+    octet(0x80 | ((c >> 6) & 0x3F));
+    octet(0x80 | (c & 0x3F));
+  } else if (c <= 0x10FFFF) {
+    octet(0xF0 | (c >> 18));
+    octet(0x80 | ((c >> 12) & 0x3F));
+    octet(0x80 | ((c >> 6) & 0x3F));
+    octet(0x80 | (c & 0x3F));
+  }
 }
 
 }  // namespace vign

@@ -25,8 +25,8 @@ std::string cite_jeu(std::string_view jeu) {
   return "\"" + std::string(jeu) + "\"";
 }
 
-std::string inconnu(std::string_view jeu) {
-  return "Jeu de caracteres inconnu : " + cite_jeu(jeu);
+Erreur inconnu(std::string_view jeu) {
+  return Erreur{"Jeu de caracteres inconnu : " + cite_jeu(jeu)};
 }
 
 // The program adds its own //TRANSLIT; a name that brings a suffix, or a NUL
@@ -68,7 +68,7 @@ bool ascii(std::string_view texte) {
 
 }  // namespace
 
-Ouverture Conversion::vers_utf8(std::string_view jeu) {
+Resultat<Conversion> Conversion::vers_utf8(std::string_view jeu) {
   if (!nom_acceptable(jeu)) return inconnu(jeu);
   const std::string nom(jeu);
   iconv_t simple = ouvrir("UTF-8", nom.c_str());
@@ -76,7 +76,7 @@ Ouverture Conversion::vers_utf8(std::string_view jeu) {
   return Conversion(simple, nullptr, false);
 }
 
-Ouverture Conversion::depuis_utf8(std::string_view jeu) {
+Resultat<Conversion> Conversion::depuis_utf8(std::string_view jeu) {
   if (!nom_acceptable(jeu)) return inconnu(jeu);
   const std::string nom(jeu);
   iconv_t simple = ouvrir(nom.c_str(), "UTF-8");
@@ -350,11 +350,9 @@ Resultat<Jeux> prepare_jeux(const Options& options) {
   const auto ouvre = [](const std::optional<std::string>& nom, bool vers, const char* cle,
                         std::optional<Conversion>& conversion) -> std::optional<Erreur> {
     if (!nom || nom->empty()) return std::nullopt;
-    Ouverture o = vers ? Conversion::vers_utf8(*nom) : Conversion::depuis_utf8(*nom);
-    if (auto* message = std::get_if<std::string>(&o)) {
-      return Erreur{*message + " (" + cle + ")"};
-    }
-    conversion.emplace(std::move(std::get<Conversion>(o)));
+    auto o = vers ? Conversion::vers_utf8(*nom) : Conversion::depuis_utf8(*nom);
+    if (!o) return Erreur{o.erreur().message + " (" + cle + ")"};
+    conversion.emplace(std::move(*o));
     return std::nullopt;
   };
   if (auto e = ouvre(options.jeu_donnees, true, "jeu_donnees", jeux.donnees_)) return *e;

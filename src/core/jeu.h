@@ -28,26 +28,20 @@
 #include <optional>
 #include <string>
 #include <string_view>
-#include <variant>
 
 #include "core/etat.h"
 #include "core/resultat.h"
 
 namespace vign {
 
-class Conversion;
-
-// A conversion, or the message that says why there is none.
-using Ouverture = std::variant<Conversion, std::string>;
-
 class Conversion {
  public:
   // From the set named jeu to UTF-8, and from UTF-8 to the set named jeu.
   // The name is the C library's (iconv -l lists them, case does not count).
-  // An unknown name, an empty one or one with a "//" suffix gives the message
+  // An unknown name, an empty one or one with a "//" suffix is refused:
   // `Jeu de caracteres inconnu : "jeu"`.
-  static Ouverture vers_utf8(std::string_view jeu);
-  static Ouverture depuis_utf8(std::string_view jeu);
+  static Resultat<Conversion> vers_utf8(std::string_view jeu);
+  static Resultat<Conversion> depuis_utf8(std::string_view jeu);
 
   Conversion(const Conversion&) = delete;
   Conversion& operator=(const Conversion&) = delete;

@@ -7,7 +7,7 @@
 
 #include <cerrno>
 
-#include "core/arret.h"
+#include "core/resultat.h"
 
 namespace vign {
 

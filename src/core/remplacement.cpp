@@ -10,9 +10,11 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <utility>
 #include <vector>
 
-#include "core/arret.h"
+#include "core/resultat.h"
+#include "core/signaux.h"
 
 namespace vign {
 
@@ -26,14 +28,6 @@ mode_t droits(const std::string& chemin) {
   const mode_t masque = ::umask(0);
   ::umask(masque);
   return 0666 & ~masque;
-}
-
-// The directory part of a path.
-std::string dossier(const std::string& chemin) {
-  const auto barre = chemin.rfind('/');
-  if (barre == std::string::npos) return ".";
-  if (barre == 0) return "/";
-  return chemin.substr(0, barre);
 }
 
 // The names of the temporary files under way, for a signal handler: fixed
@@ -100,6 +94,13 @@ extern "C" void retirer_et_finir(int sig) {
 
 }  // namespace
 
+std::string dossier(const std::string& chemin) {
+  const auto barre = chemin.rfind('/');
+  if (barre == std::string::npos) return ".";
+  if (barre == 0) return "/";
+  return chemin.substr(0, barre);
+}
+
 void retirer_temporaires() noexcept {
   for (auto& p : places) {
     if (p.etat.load() == 2) ::unlink(p.nom);
@@ -107,25 +108,31 @@ void retirer_temporaires() noexcept {
 }
 
 void retirer_temporaires_sur_signal() {
-  constexpr int kSignaux[] = {SIGHUP, SIGINT, SIGQUIT, SIGTERM};
-  struct sigaction sa {};
-  sa.sa_handler = retirer_et_finir;
-  sigemptyset(&sa.sa_mask);
-  for (int sig : kSignaux) sigaddset(&sa.sa_mask, sig);
-  for (int sig : kSignaux) {
-    struct sigaction avant {};
-    ::sigaction(sig, nullptr, &avant);
-    if (avant.sa_handler != SIG_IGN) ::sigaction(sig, &sa, nullptr);
-  }
+  sur_signaux_de_fin(retirer_et_finir);
 }
 
 Remplacement::Remplacement(std::string chemin, std::string_view suffixe)
-    : chemin_(std::move(chemin)), suffixe_(suffixe) {
+    : chemin_(std::move(chemin)), suffixe_(suffixe) {}
+
+Remplacement::Remplacement(Remplacement&& autre) noexcept
+    : chemin_(std::move(autre.chemin_)),
+      suffixe_(std::move(autre.suffixe_)),
+      temporaire_(std::exchange(autre.temporaire_, {})),
+      fd_(std::exchange(autre.fd_, -1)),
+      garde_(std::exchange(autre.garde_, -1)),
+      place_(std::exchange(autre.place_, -1)) {}
+
+Resultat<Remplacement> Remplacement::cree(std::string chemin, std::string_view suffixe) {
+  Remplacement r(std::move(chemin), suffixe);
+  if (auto cree = r.creer(); !cree) return cree.erreur();
+  return r;
+}
+
+Resultat<> Remplacement::creer() {
   // A file the user has write-protected stays protected, although a rename
   // needs only the directory's permission.
   if (::access(chemin_.c_str(), F_OK) == 0 && ::access(chemin_.c_str(), W_OK) != 0) {
-    echec("Erreur ecriture");
-    return;
+    return echec("Erreur ecriture");
   }
   // Nor may a file of another user in a sticky directory (/tmp) be replaced:
   // known now rather than once the work is done.
@@ -135,16 +142,16 @@ Remplacement::Remplacement(std::string chemin, std::string_view suffixe)
   if (::lstat(chemin_.c_str(), &f) == 0 && ::stat(dossier(chemin_).c_str(), &d) == 0 &&
       (d.st_mode & S_ISVTX) != 0 && moi != 0 && f.st_uid != moi && d.st_uid != moi) {
     errno = EPERM;
-    echec("Erreur creation");
-    cause_ = "fichier d'un autre utilisateur dans le dossier " + cite(dossier(chemin_)) +
-             " a sticky bit : il ne peut y etre remplace";
-    return;
+    Erreur e = echec("Erreur creation");
+    e.cause = "fichier d'un autre utilisateur dans le dossier " + cite(dossier(chemin_)) +
+              " a sticky bit : il ne peut y etre remplace";
+    return e;
   }
   fd_ = ::open(dossier(chemin_).c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
   if (fd_ >= 0) {
     garde_ = ::fcntl(fd_, F_DUPFD_CLOEXEC, 0);
     // Without /proc the unnamed file could never be named.
-    if (garde_ >= 0 && ::access(lien_proc(garde_).c_str(), F_OK) == 0) return;
+    if (garde_ >= 0 && ::access(lien_proc(garde_).c_str(), F_OK) == 0) return {};
     ::close(fd_);
     if (garde_ >= 0) ::close(garde_);
     fd_ = garde_ = -1;
@@ -152,12 +159,14 @@ Remplacement::Remplacement(std::string chemin, std::string_view suffixe)
   auto m = modele(chemin_, suffixe_);
   fd_ = ::mkostemps(m.data(), static_cast<int>(suffixe_.size()), O_CLOEXEC);
   if (fd_ < 0) {
-    echec("Erreur creation");
-    cause_ = cause_creation(chemin_, raison_);
-    return;
+    const int err = errno;
+    Erreur e = echec("Erreur creation");
+    e.cause = cause_creation(chemin_, err);
+    return e;
   }
   temporaire_ = m.data();
   place_ = inscrire(temporaire_);
+  return {};
 }
 
 Remplacement::~Remplacement() {
@@ -172,11 +181,9 @@ void Remplacement::retirer() {
   desinscrire(place_);
 }
 
-bool Remplacement::echec(const char* etape) {
-  raison_ = errno;
-  erreur_ = avec_raison(std::string(etape) + " " + chemin_);
-  cause_ = std::strerror(raison_);
-  return false;
+Erreur Remplacement::echec(const char* etape) const {
+  const int err = errno;
+  return Erreur{avec_raison(std::string(etape) + " " + chemin_), 1, std::strerror(err)};
 }
 
 // The old file's owner and group go to the new one, so that the other
@@ -224,7 +231,7 @@ bool Remplacement::nomme_temporaire() {
 }
 
 // Gives the complete file, open as `fd`, the file's name.
-bool Remplacement::publier(int fd) {
+Resultat<> Remplacement::publier(int fd) {
   garder_proprietaire(fd, chemin_);
   if (::fchmod(fd, droits(chemin_)) != 0) return echec("Erreur ecriture");
   if (temporaire_.empty()) {
@@ -232,27 +239,32 @@ bool Remplacement::publier(int fd) {
     if (::lstat(chemin_.c_str(), &s) != 0 && errno == ENOENT &&
         ::linkat(AT_FDCWD, lien_proc(garde_).c_str(), AT_FDCWD, chemin_.c_str(),
                  AT_SYMLINK_FOLLOW) == 0) {
-      return true;
+      return {};
     }
     if (!nomme_temporaire()) return echec("Erreur ecriture");
   }
   if (::rename(temporaire_.c_str(), chemin_.c_str()) != 0) return echec("Erreur ecriture");
   temporaire_.clear();
   desinscrire(place_);
-  return true;
+  return {};
 }
 
-bool Remplacement::nommer() {
-  if (garde_ < 0 && temporaire_.empty()) return false;
-  const int fd = garde_ >= 0 ? garde_ : ::open(temporaire_.c_str(), O_RDONLY | O_CLOEXEC);
+Resultat<> Remplacement::nommer() {
+  if (garde_ < 0 && temporaire_.empty()) errno = EBADF;  // named already, or moved from
+  const int fd = garde_ >= 0           ? garde_
+                 : temporaire_.empty() ? -1
+                                       : ::open(temporaire_.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) return echec("Erreur ecriture");
-  const bool nomme = publier(fd);
+  auto nomme = publier(fd);
   if (fd != garde_) ::close(fd);
   return nomme;
 }
 
-bool Remplacement::valider(std::string_view contenu) {
-  if (fd_ < 0) return false;
+Resultat<> Remplacement::valider(std::string_view contenu) {
+  if (fd_ < 0) {
+    errno = EBADF;  // given to the caller already, or moved from
+    return echec("Erreur ecriture");
+  }
   while (!contenu.empty()) {
     const ssize_t n = ::write(fd_, contenu.data(), contenu.size());
     if (n < 0 && errno == EINTR) continue;
@@ -262,7 +274,7 @@ bool Remplacement::valider(std::string_view contenu) {
   }
   if (::fsync(fd_) != 0) return echec("Erreur ecriture");
   if (::close(liberer()) != 0) return echec("Erreur ecriture");
-  if (!nommer()) return false;
+  if (auto nomme = nommer(); !nomme) return nomme;
   // The new name is on disk only once the directory is: best effort, the
   // file itself is already safe.
   const int d = ::open(dossier(chemin_).c_str(), O_RDONLY | O_DIRECTORY);
@@ -270,7 +282,7 @@ bool Remplacement::valider(std::string_view contenu) {
     ::fsync(d);
     ::close(d);
   }
-  return true;
+  return {};
 }
 
 }  // namespace vign

@@ -16,55 +16,57 @@
 #include <string>
 #include <string_view>
 
+#include "core/resultat.h"
+
 namespace vign {
 
 class Remplacement {
  public:
   // Creates the temporary file at once, so that a directory that cannot be
   // written is known before anything is asked of the user. `suffixe` ends a
-  // temporary name, when there is one.
-  explicit Remplacement(std::string chemin, std::string_view suffixe = {});
+  // temporary name, when there is one. Refused in one line "Erreur creation
+  // chemin: reason" ("Erreur ecriture" for a write-protected file), the
+  // error's cause telling the reason alone, the directory named when the
+  // directory is what must change.
+  static Resultat<Remplacement> cree(std::string chemin, std::string_view suffixe = {});
   // Removes the temporary file unless it took the file's name.
   ~Remplacement();
+  Remplacement(Remplacement&& autre) noexcept;
   Remplacement(const Remplacement&) = delete;
   Remplacement& operator=(const Remplacement&) = delete;
-
-  // Empty while all is well; otherwise one line saying what failed and why.
-  const std::string& erreur() const { return erreur_; }
-  // The reason alone, for a message that names the file its own way: the
-  // directory when the directory is what must change.
-  const std::string& cause() const { return cause_; }
+  Remplacement& operator=(Remplacement&&) = delete;
 
   // Writes the content into the temporary file, forces it to disk and gives it
   // the file's name, with the old file's permissions (or those a new file
-  // would get). False when any step failed, and erreur() says which.
-  bool valider(std::string_view contenu);
+  // would get). Refused in one line "Erreur ecriture chemin: reason" with
+  // the reason as cause.
+  Resultat<> valider(std::string_view contenu);
 
   // For content written by the caller: the temporary file's descriptor,
   // which the caller then owns and closes. nommer() gives the written file
   // the file's name, permissions, owner and group, with no forced write to
-  // disk (print files are large and can be made again).
+  // disk (print files are large and can be made again); refused as valider.
   int liberer();
-  bool nommer();
-  // errno of the step that failed.
-  int raison() const { return raison_; }
+  Resultat<> nommer();
 
  private:
-  bool echec(const char* etape);
+  Remplacement(std::string chemin, std::string_view suffixe);
+  Resultat<> creer();
+  Erreur echec(const char* etape) const;
   bool nomme_temporaire();
-  bool publier(int fd);
+  Resultat<> publier(int fd);
   void retirer();
 
-  std::string chemin_;
-  std::string suffixe_;
+  std::string chemin_;      // the file replaced
+  std::string suffixe_;     // the end of a temporary name
   std::string temporaire_;  // the temporary file's name while it has one
   int fd_ = -1;             // until liberer()
   int garde_ = -1;          // an unnamed file lives as long as a descriptor does
   int place_ = -1;          // its entry among the temporaries signals remove
-  std::string erreur_;
-  std::string cause_;
-  int raison_ = 0;
 };
+
+// The directory part of a path: "." for a bare name, "/" for one at the root.
+std::string dossier(const std::string& chemin);
 
 // Removes every temporary file of a Remplacement still under way. Safe in a
 // signal handler (it only unlinks names kept for it): whatever handles a
@@ -72,8 +74,7 @@ class Remplacement {
 void retirer_temporaires() noexcept;
 
 // Ends the program on SIGHUP, SIGINT, SIGQUIT and SIGTERM by the signal's own
-// default action, after retirer_temporaires(). A signal ignored when the
-// program started (nohup) stays ignored.
+// default action, after retirer_temporaires() (core/signaux.h).
 void retirer_temporaires_sur_signal();
 
 }  // namespace vign

@@ -5,14 +5,16 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <utility>
 #include <variant>
 
 namespace vign {
 
 struct Erreur {
-  std::string message;  // one line, in French, naming the file or key concerned
-  int statut = 1;       // exit status of a batch run that stops on it
+  std::string message;     // one line, in French, naming the file or key concerned
+  int statut = 1;          // exit status of a batch run that stops on it
+  std::string cause = {};  // the reason alone, for a caller that names the file its own way
 };
 
 struct Rien {};  // the value of an operation that only succeeds or fails
@@ -29,10 +31,23 @@ class Resultat {
   const T& operator*() const { return std::get<0>(v_); }
   T& operator*() { return std::get<0>(v_); }
   const T* operator->() const { return &std::get<0>(v_); }
+  T* operator->() { return &std::get<0>(v_); }
   const Erreur& erreur() const { return std::get<1>(v_); }
 
  private:
   std::variant<T, Erreur> v_;
 };
+
+// A name as messages show it: in double quotes, with every byte that does not
+// print written as an escape (a carriage return as \r, a tab as \t, others as
+// \xHH), so that a stray byte in a file name can be seen.
+std::string cite(std::string_view nom);
+
+// The messages of a failed system call, for the current errno (left as it
+// was). Every message that gives the system's reason is built by one of them:
+// "texte: reason", as perror would print it;
+std::string avec_raison(const std::string& texte);
+// "texte "nom" : reason": a failure that names its file.
+std::string avec_raison(const std::string& texte, std::string_view nom);
 
 }  // namespace vign

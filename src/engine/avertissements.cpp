@@ -3,8 +3,8 @@
 #include <cstdint>
 #include <cstring>
 
-#include "core/arret.h"
 #include "core/colonnes.h"
+#include "core/resultat.h"
 
 #ifdef VIGN_UCHARDET
 #include <uchardet.h>

@@ -59,8 +59,8 @@ Resultat<> Impression::echec() {
   return Erreur{avec_raison("Erreur sortie", st_.outputfile)};
 }
 
-Resultat<> Impression::echec_remplacement() {
-  return Erreur{"Erreur sortie " + cite(st_.outputfile) + " : " + remplacement_->cause()};
+Resultat<> Impression::echec_remplacement(const Erreur& e) {
+  return Erreur{"Erreur sortie " + cite(st_.outputfile) + " : " + e.cause};
 }
 
 // The print file's stream: straight to what is neither a regular file nor
@@ -70,8 +70,9 @@ Resultat<> Impression::cree() {
   if (ecrit_directement(nom)) {
     st_.poutput.reset(std::fopen(nom.c_str(), "w"));
   } else {
-    remplacement_ = std::make_unique<Remplacement>(nom);
-    if (!remplacement_->erreur().empty()) return echec_remplacement();
+    auto cree = Remplacement::cree(nom);
+    if (!cree) return echec_remplacement(cree.erreur());
+    remplacement_ = std::make_unique<Remplacement>(std::move(*cree));
     st_.poutput.reset(::fdopen(remplacement_->liberer(), "w"));
   }
   if (!st_.poutput) return echec();
@@ -144,9 +145,8 @@ Resultat<> Impression::ferme() {
     if (raison && erreur_ == 0) return Erreur{*raison};
   }
   if (erreur_ != 0) return echec();
-  if (remplacement_ && !remplacement_->nommer()) {
-    erreur_ = remplacement_->raison();
-    return echec();
+  if (auto nomme = remplacement_ ? remplacement_->nommer() : Resultat<>(); !nomme) {
+    return echec_remplacement(nomme.erreur());
   }
   return {};
 }

@@ -67,7 +67,7 @@ class Impression {
 
  private:
   Resultat<> echec();
-  Resultat<> echec_remplacement();
+  Resultat<> echec_remplacement(const Erreur& e);
   Resultat<> cree();
 
   Etat& st_;

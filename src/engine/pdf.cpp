@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "core/arret.h"
+#include "core/colonnes.h"
 #include "engine/dessin_codes.h"
 
 namespace vign {
@@ -30,32 +31,6 @@ constexpr int kGras = 1, kItalique = 2, kSouligne = 4;
 // The ESC/P commands that take one parameter byte after them.
 constexpr std::string_view kAvecParametre = "3AJjQlCN!xkpWSURtwra+s";
 constexpr char kRemplacement[] = "\xEF\xBF\xBD";  // U+FFFD
-
-// The code point of the UTF-8 sequence at s[i], moving i past it; -1 for a
-// byte that starts no valid sequence (i then moves past that byte alone).
-long decode(std::string_view s, std::size_t& i) {
-  const auto c = static_cast<unsigned char>(s[i]);
-  // The continuation bytes its lead byte announces; 4 for a byte that leads
-  // no sequence.
-  const std::size_t n = c < 0x80   ? 0
-                        : c < 0xC2 ? 4
-                        : c < 0xE0 ? 1
-                        : c < 0xF0 ? 2
-                        : c < 0xF5 ? 3
-                                   : 4;
-  constexpr long kMin[] = {0, 0x80, 0x800, 0x10000};
-  long cp = n == 0 ? c : c & (0x3F >> n);
-  bool juste = n < 4 && i + n < s.size();
-  for (std::size_t k = 1; juste && k <= n; ++k) {
-    const auto suite = static_cast<unsigned char>(s[i + k]);
-    juste = (suite & 0xC0) == 0x80;
-    cp = (cp << 6) | (suite & 0x3F);
-  }
-  // Overlong forms, surrogates and code points past U+10FFFF are no UTF-8.
-  juste = juste && cp >= kMin[n < 4 ? n : 0] && cp <= 0x10FFFF && (cp < 0xD800 || cp > 0xDFFF);
-  i += juste ? n + 1 : 1;
-  return juste ? cp : -1;
-}
 
 // Bytes of one line that share a style, from `debut` to the next run.
 struct Morceau {
@@ -258,24 +233,28 @@ struct SortiePdf::Dessin {
   }
 
   // Makes texte and colonnes from bytes [debut, fin) of the line, from
-  // column `colonne` on; returns the column after them.
+  // column `colonne` on; returns the column after them. Columns are the
+  // composition's (core/colonnes.h), so that each character sits where the
+  // text print file has it: a byte that is no UTF-8 is U+FFFD in its one
+  // column, and a C1 control is a blank in its one column.
   int nettoie(std::size_t debut, std::size_t fin, int colonne) {
     texte.clear();
     colonnes.clear();
     const std::string_view s = std::string_view(octets).substr(0, fin);
     int base = colonne;  // where the last spacing character began
     for (std::size_t i = debut; i < fin;) {
-      const std::size_t avant = i;
-      const long cp = decode(s, i);
-      if (cp >= 0x80 && cp < 0xA0) continue;  // C1 controls, like C0 ones
+      char32_t cp = 0;
+      const std::size_t n = lit_utf8(s.substr(i), cp);
       int largeur = 1;
-      if (cp < 0) {
+      if (n == 0) {
         texte.append(kRemplacement);
+      } else if (cp >= 0x80 && cp < 0xA0) {
+        texte.push_back(' ');
       } else {
-        texte.append(s.substr(avant, i - avant));
-        const auto u = static_cast<gunichar>(cp);
-        largeur = g_unichar_iszerowidth(u) ? 0 : g_unichar_iswide(u) ? 2 : 1;
+        texte.append(s.substr(i, n));
+        largeur = static_cast<int>(largeur_point(cp));
       }
+      i += n == 0 ? 1 : n;
       if (largeur > 0) base = colonne;
       colonnes.resize(texte.size(), base);
       colonne += largeur;

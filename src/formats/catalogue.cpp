@@ -12,11 +12,11 @@
 #include <filesystem>
 #include <utility>
 
-#include "core/arret.h"
 #include "core/colonnes.h"
 #include "core/controle.h"
 #include "core/nombres.h"
 #include "core/remplacement.h"
+#include "core/resultat.h"
 
 namespace vign {
 
@@ -248,11 +248,7 @@ std::string catalogue_plein() {
 
 Resultat<> catalogue_modifiable(const std::string& nom) {
   const std::string chemin = cible(nom);
-  const auto barre = chemin.rfind('/');
-  const std::string dossier = barre == std::string::npos ? "."
-                              : barre == 0               ? "/"
-                                                         : chemin.substr(0, barre);
-  if (::access(dossier.c_str(), W_OK | X_OK) != 0)
+  if (::access(dossier(chemin).c_str(), W_OK | X_OK) != 0)
     return Erreur{avec_raison("Erreur creation " + chemin)};
   if (::access(chemin.c_str(), F_OK) == 0 && ::access(chemin.c_str(), W_OK) != 0)
     return Erreur{avec_raison("Erreur ecriture " + chemin)};
@@ -302,10 +298,10 @@ bool lire_tout(int fd, std::string& contenu) {
 }  // namespace
 
 VerrouCatalogue::VerrouCatalogue(std::string chemin) : chemin_(cible(std::move(chemin))) {
-  tenir();
+  tenu_ = tenir();
 }
 
-bool VerrouCatalogue::tenir() {
+Resultat<> VerrouCatalogue::tenir() {
   for (;;) {
     fd_ = ouvrir(chemin_, cree_);
     if (fd_ < 0) return echec("Erreur ecriture");
@@ -322,7 +318,8 @@ bool VerrouCatalogue::tenir() {
     errno = S_ISDIR(s.st_mode) ? EISDIR : EINVAL;
     return echec("Erreur ecriture");
   }
-  return lire_tout(fd_, contenu_) || echec("Erreur lecture");
+  if (!lire_tout(fd_, contenu_)) return echec("Erreur lecture");
+  return {};
 }
 
 VerrouCatalogue::~VerrouCatalogue() {
@@ -333,19 +330,19 @@ VerrouCatalogue::~VerrouCatalogue() {
   ::close(fd_);
 }
 
-bool VerrouCatalogue::echec(const char* etape) {
-  erreur_ = avec_raison(std::string(etape) + " " + chemin_);
+Erreur VerrouCatalogue::echec(const char* etape) {
+  Erreur e{avec_raison(std::string(etape) + " " + chemin_)};
   contenu_.clear();
   if (fd_ >= 0) {
     if (cree_) ::unlink(chemin_.c_str());
     ::close(fd_);
     fd_ = -1;
   }
-  return false;
+  return e;
 }
 
 Resultat<> VerrouCatalogue::ajouter(std::string_view ligne) {
-  if (fd_ < 0) return Erreur{erreur_};
+  if (fd_ < 0) return tenu_;
   if (remplace_) return Erreur{"Erreur ecriture " + chemin_};
   // Another copy may have filled the catalogue since this one read it.
   if (lignes_du_catalogue(contenu_) >= kMaxCatalogue) return Erreur{catalogue_plein()};
@@ -353,7 +350,7 @@ Resultat<> VerrouCatalogue::ajouter(std::string_view ligne) {
 }
 
 Resultat<> VerrouCatalogue::remplacer(int numero, std::string_view debut, std::string_view ligne) {
-  if (fd_ < 0) return Erreur{erreur_};
+  if (fd_ < 0) return tenu_;
   std::size_t depart = 0;
   for (int n = 1; n < numero && depart < contenu_.size(); ++n) {
     const auto lf = contenu_.find('\n', depart);
@@ -368,11 +365,11 @@ Resultat<> VerrouCatalogue::remplacer(int numero, std::string_view debut, std::s
 }
 
 Resultat<> VerrouCatalogue::ecrire(const std::string& texte) {
-  if (fd_ < 0) return Erreur{erreur_};
+  if (fd_ < 0) return tenu_;
   if (remplace_) return Erreur{"Erreur ecriture " + chemin_};
-  Remplacement nouveau(chemin_);
-  if (!nouveau.erreur().empty()) return Erreur{nouveau.erreur()};
-  if (!nouveau.valider(texte)) return Erreur{nouveau.erreur()};
+  auto nouveau = Remplacement::cree(chemin_);
+  if (!nouveau) return nouveau.erreur();
+  if (auto fait = nouveau->valider(texte); !fait) return fait;
   remplace_ = true;
   return {};
 }

@@ -94,7 +94,7 @@ class VerrouCatalogue {
   // Waits until this process holds the lock on the file now named `chemin`
   // (an empty one is created if there is none), then reads it whole. A
   // symbolic link is followed: its target is the file locked and replaced. On
-  // failure nothing is held and erreur() says why.
+  // failure nothing is held, and ajouter and remplacer give the reason.
   explicit VerrouCatalogue(std::string chemin);
   // Lets the lock go; an empty file it created and did not fill is removed,
   // so that a failed addition leaves no catalogue where there was none.
@@ -102,8 +102,6 @@ class VerrouCatalogue {
   VerrouCatalogue(const VerrouCatalogue&) = delete;
   VerrouCatalogue& operator=(const VerrouCatalogue&) = delete;
 
-  // Empty while the lock is held.
-  const std::string& erreur() const { return erreur_; }
   // The catalogue's bytes as read under the lock.
   const std::string& contenu() const { return contenu_; }
 
@@ -119,16 +117,16 @@ class VerrouCatalogue {
   Resultat<> remplacer(int numero, std::string_view debut, std::string_view ligne);
 
  private:
-  bool tenir();
+  Resultat<> tenir();
   Resultat<> ecrire(const std::string& texte);
-  bool echec(const char* etape);
+  Erreur echec(const char* etape);
 
-  std::string chemin_;
-  int fd_ = -1;
-  bool cree_ = false;  // the empty file is ours
-  bool remplace_ = false;
-  std::string contenu_;
-  std::string erreur_;
+  std::string chemin_;     // the catalogue's file, its links followed
+  int fd_ = -1;            // the file locked; -1 when the lock could not be had
+  bool cree_ = false;      // the empty file is ours
+  bool remplace_ = false;  // the catalogue was replaced: the lock holds an old file
+  std::string contenu_;    // the bytes read under the lock
+  Resultat<> tenu_;        // why there is no lock, when there is none
 };
 
 }  // namespace vign

@@ -211,12 +211,12 @@ Resultat<> write_inifile(const Etat& st, int nombre) {
   }
   // Any other is replaced whole, as the print file is: a full disk leaves
   // the old settings, which may be the very file this run read, as they were.
-  Remplacement nouveau(nom);
-  if (!nouveau.erreur().empty()) {
-    return Erreur{"Erreur creation fichier " + cite(nom) + " : " + nouveau.cause()};
+  auto nouveau = Remplacement::cree(nom);
+  if (!nouveau) {
+    return Erreur{"Erreur creation fichier " + cite(nom) + " : " + nouveau.erreur().cause};
   }
-  if (!nouveau.valider(contenu)) {
-    return Erreur{"Erreur ecriture fichier " + cite(nom) + " : " + nouveau.cause()};
+  if (auto fait = nouveau->valider(contenu); !fait) {
+    return Erreur{"Erreur ecriture fichier " + cite(nom) + " : " + fait.erreur().cause};
   }
   return {};
 }

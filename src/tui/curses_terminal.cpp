@@ -23,6 +23,7 @@
 #include "core/arret.h"
 #include "core/colonnes.h"
 #include "core/remplacement.h"
+#include "core/signaux.h"
 #include "tui/saisie.h"
 
 namespace vign {
@@ -72,23 +73,9 @@ extern "C" void rendre_et_finir(int sig) {
   std::raise(sig);
 }
 
-// The signals that end the program by their default action, from the
-// terminal (Ctrl-C, Ctrl-\, hang-up) or from another process.
-constexpr int kSignauxDeFin[] = {SIGHUP, SIGINT, SIGQUIT, SIGTERM};
-
+// The terminal is given back on every signal that ends the program.
 void installer_signaux() {
-  struct sigaction sa {};
-  sa.sa_handler = rendre_et_finir;
-  sigemptyset(&sa.sa_mask);
-  for (int sig : kSignauxDeFin) sigaddset(&sa.sa_mask, sig);
-  for (int sig : kSignauxDeFin) {
-    struct sigaction avant {};
-    sigaction(sig, nullptr, &avant);
-    // Started under nohup, or in the background by a shell without job
-    // control: the one who started us chose to ignore it.
-    if (avant.sa_handler == SIG_IGN) continue;
-    sigaction(sig, &sa, nullptr);
-  }
+  sur_signaux_de_fin(rendre_et_finir);
 }
 
 // The bytes endwin would send: plain attributes, visible cursor, cursor on the

@@ -21,38 +21,6 @@ long long colonnes_ecran(const Terminal& t, std::string_view texte) {
   return t.utf8() ? colonnes(texte) : static_cast<long long>(texte.size());
 }
 
-char32_t point_utf8(std::string_view texte) {
-  const std::size_t n = longueur_utf8(texte);
-  if (n == 0) return 0;
-  const auto octet = [&texte](std::size_t i) { return static_cast<unsigned char>(texte[i]); };
-  // The lead byte keeps 7, 5, 4 or 3 bits of the code point; the rest come
-  // six at a time.
-  constexpr unsigned char kTete[] = {0, 0x7F, 0x1F, 0x0F, 0x07};
-  char32_t c = octet(0) & kTete[n];
-  for (std::size_t i = 1; i < n; ++i) c = (c << 6) | (octet(i) & 0x3Fu);
-  return c;
-}
-
-void ajouter_utf8(std::string& s, char32_t c) {
-  const auto octet = [&s](char32_t v) { s.push_back(static_cast<char>(v)); };
-  if (c < 0x80) {
-    octet(c);
-  } else if (c < 0x800) {
-    octet(0xC0 | (c >> 6));
-    octet(0x80 | (c & 0x3F));
-  } else if (c < 0x10000) {
-    if (c >= 0xD800 && c <= 0xDFFF) return;
-    octet(0xE0 | (c >> 12));
-    octet(0x80 | ((c >> 6) & 0x3F));
-    octet(0x80 | (c & 0x3F));
-  } else if (c <= 0x10FFFF) {
-    octet(0xF0 | (c >> 18));
-    octet(0x80 | ((c >> 12) & 0x3F));
-    octet(0x80 | ((c >> 6) & 0x3F));
-    octet(0x80 | (c & 0x3F));
-  }
-}
-
 namespace {
 
 bool termine(int key, const OptionsSaisie& options) {

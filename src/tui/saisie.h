@@ -49,14 +49,6 @@ int acceptc(Terminal& t, std::string& buffer, int length, const OptionsSaisie& o
 // The columns texte takes on t's screen: a byte a column under the C locale.
 long long colonnes_ecran(const Terminal& t, std::string_view texte);
 
-// The code point of the valid UTF-8 sequence that begins texte (as
-// longueur_utf8 finds it), or 0 when texte does not begin with one.
-char32_t point_utf8(std::string_view texte);
-
-// Appends the UTF-8 form of code point c to s; nothing for a surrogate or a
-// code past U+10FFFF.
-void ajouter_utf8(std::string& s, char32_t c);
-
 // A field of a screen: where it is typed and how many characters it takes.
 struct Zone {
   int ligne;

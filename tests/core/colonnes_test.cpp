@@ -110,26 +110,35 @@ TEST(CoupeOctets, NeverSplitsACharacterNorPartsAMarkFromItsLetter) {
   for (const auto& c : cas) EXPECT_EQ(coupe_octets(c.texte, c.max), c.octets) << c.texte;
 }
 
+// The code point read back in UTF-8 gives the very bytes of the sequence.
 TEST(LongueurUtf8, OnlyTheShortestFormOfAUnicodeCharacterIsASequence) {
   struct Cas {
     std::string texte;
     std::size_t longueur;
+    char32_t point;
   } const cas[] = {
-      {"", 0},
-      {"A\xc3\xa9", 1},
-      {"\xc3\xa9", 2},
-      {"\xe0\xa0\x80", 3},  // U+0800, the first of three bytes
-      {"\xe0\x9f\xbf", 0},  // U+07FF overlong
-      {"\xed\x9f\xbf", 3},  // U+D7FF, just below the surrogates
-      {"\xed\xa0\x80", 0},
-      {"\xf4\x8f\xbf\xbf", 4},  // U+10FFFF
-      {"\xf4\x90\x80\x80", 0},
-      {"\xf0\x8f\xbf\xbf", 0},  // U+FFFF overlong
-      {"\xc3", 0},
-      {"\xc1\xbf", 0},
-      {"\xf5\x80\x80\x80", 0},
+      {"", 0, 0},
+      {"A\xc3\xa9", 1, U'A'},
+      {"\xc3\xa9", 2, U'\u00e9'},
+      {"\xe0\xa0\x80", 3, U'\u0800'},  // the first of three bytes
+      {"\xe0\x9f\xbf", 0, 0},          // U+07FF overlong
+      {"\xed\x9f\xbf", 3, U'\ud7ff'},  // just below the surrogates
+      {"\xed\xa0\x80", 0, 0},
+      {"\xf4\x8f\xbf\xbf", 4, U'\U0010ffff'},
+      {"\xf4\x90\x80\x80", 0, 0},
+      {"\xf0\x8f\xbf\xbf", 0, 0},  // U+FFFF overlong
+      {"\xc3", 0, 0},
+      {"\xc1\xbf", 0, 0},
+      {"\xf5\x80\x80\x80", 0, 0},
   };
-  for (const auto& c : cas) EXPECT_EQ(longueur_utf8(c.texte), c.longueur) << c.texte;
+  for (const auto& c : cas) {
+    SCOPED_TRACE(c.texte);
+    EXPECT_EQ(longueur_utf8(c.texte), c.longueur);
+    EXPECT_EQ(point_utf8(c.texte), c.point);
+    std::string octets;
+    if (c.longueur > 0) ajouter_utf8(octets, c.point);
+    EXPECT_EQ(octets, c.texte.substr(0, c.longueur));
+  }
 }
 
 }  // namespace

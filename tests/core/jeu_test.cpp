@@ -17,9 +17,9 @@ struct Cas {
 };
 
 // Opens the conversion or fails the test with the message.
-Conversion ouvrir(Ouverture o) {
-  if (auto* message = std::get_if<std::string>(&o)) ADD_FAILURE() << *message;
-  return std::move(std::get<Conversion>(o));
+Conversion ouvrir(Resultat<Conversion> o) {
+  if (!o) ADD_FAILURE() << o.erreur().message;
+  return std::move(*o);
 }
 
 TEST(Jeu, UnicodeTextReachesThePrinterSet) {
@@ -73,11 +73,10 @@ TEST(Jeu, RecordsComeToUnicode) {
 
 TEST(Jeu, AnUnknownSetIsNamedInTheMessage) {
   for (const char* nom : {"XYZ", "", "CP850//TRANSLIT"}) {
-    Ouverture ouvertures[] = {Conversion::vers_utf8(nom), Conversion::depuis_utf8(nom)};
-    for (const Ouverture& o : ouvertures) {
-      const auto* message = std::get_if<std::string>(&o);
-      ASSERT_NE(message, nullptr) << nom;
-      EXPECT_EQ(*message, "Jeu de caracteres inconnu : \"" + std::string(nom) + "\"");
+    Resultat<Conversion> ouvertures[] = {Conversion::vers_utf8(nom), Conversion::depuis_utf8(nom)};
+    for (const Resultat<Conversion>& o : ouvertures) {
+      ASSERT_FALSE(o) << nom;
+      EXPECT_EQ(o.erreur().message, "Jeu de caracteres inconnu : \"" + std::string(nom) + "\"");
     }
   }
 }

@@ -32,10 +32,10 @@ TEST(Remplacement, TheNewContentTakesTheOldFilesPlaceAndPermissions) {
   const auto p = d.ecrire("formats.txt", "ancien\n");
   ::chmod(p.c_str(), 0640);
   {
-    Remplacement r(p.string());
-    ASSERT_EQ(r.erreur(), "");
+    auto r = Remplacement::cree(p.string());
+    ASSERT_TRUE(r) << r.erreur().message;
     EXPECT_EQ(d.lire("formats.txt"), "ancien\n") << "nothing changes before validation";
-    EXPECT_TRUE(r.valider("nouveau\n"));
+    EXPECT_TRUE(r->valider("nouveau\n"));
   }
   EXPECT_EQ(d.lire("formats.txt"), "nouveau\n");
   EXPECT_EQ(droits(p), 0640u);
@@ -46,8 +46,9 @@ TEST(Remplacement, CreatesAFileThatIsNotThereWithTheUsualPermissions) {
   test::Dossier d;
   const mode_t masque = ::umask(022);
   {
-    Remplacement r((d / "formats.txt").string());
-    EXPECT_TRUE(r.valider(""));
+    auto r = Remplacement::cree((d / "formats.txt").string());
+    ASSERT_TRUE(r);
+    EXPECT_TRUE(r->valider(""));
   }
   ::umask(masque);
   EXPECT_TRUE(fs::exists(d / "formats.txt"));
@@ -58,17 +59,18 @@ TEST(Remplacement, CreatesAFileThatIsNotThereWithTheUsualPermissions) {
 TEST(Remplacement, AbandonedLeavesNothingBehind) {
   test::Dossier d;
   d.ecrire("formats.txt", "ancien\n");
-  { Remplacement r((d / "formats.txt").string()); }
+  { EXPECT_TRUE(Remplacement::cree((d / "formats.txt").string())); }
   EXPECT_EQ(d.lire("formats.txt"), "ancien\n");
   EXPECT_EQ(fichiers(d), 1);
 }
 
 TEST(Remplacement, ADirectoryThatIsNotThereIsReportedAtOnce) {
   test::Dossier d;
-  Remplacement r((d / "absent" / "formats.txt").string());
-  EXPECT_EQ(r.erreur(), "Erreur creation " + (d / "absent" / "formats.txt").string() +
-                            ": No such file or directory");
-  EXPECT_FALSE(r.valider("x"));
+  const auto r = Remplacement::cree((d / "absent" / "formats.txt").string());
+  ASSERT_FALSE(r);
+  EXPECT_EQ(r.erreur().message, "Erreur creation " + (d / "absent" / "formats.txt").string() +
+                                    ": No such file or directory");
+  EXPECT_EQ(r.erreur().cause, "dossier " + cite((d / "absent").string()) + " inexistant");
   EXPECT_EQ(fichiers(d), 0);
 }
 
@@ -86,9 +88,10 @@ TEST(Remplacement, AWriteThatFailsLeavesTheOldFileWhole) {
   bool valide = true;
   std::string erreur;
   {
-    Remplacement r((d / "formats.txt").string());
-    valide = r.valider(std::string(5000, 'x'));
-    erreur = r.erreur();
+    auto r = Remplacement::cree((d / "formats.txt").string());
+    const auto fait = r ? r->valider(std::string(5000, 'x')) : r.erreur();
+    valide = fait.ok();
+    if (!fait) erreur = fait.erreur().message;
   }
   ::setrlimit(RLIMIT_FSIZE, &ancienne);
   std::signal(SIGXFSZ, ancien_signal);
@@ -103,9 +106,11 @@ TEST(Remplacement, ARenameThatFailsLeavesTheOldEntryAndNoTemporaryFile) {
   fs::create_directory(d / "formats.txt");
   d.ecrire("formats.txt/garde", "x");
   {
-    Remplacement r((d / "formats.txt").string());
-    EXPECT_FALSE(r.valider("nouveau\n"));
-    EXPECT_NE(r.erreur().find("Erreur ecriture"), std::string::npos);
+    auto r = Remplacement::cree((d / "formats.txt").string());
+    ASSERT_TRUE(r);
+    const auto fait = r->valider("nouveau\n");
+    ASSERT_FALSE(fait);
+    EXPECT_NE(fait.erreur().message.find("Erreur ecriture"), std::string::npos);
   }
   EXPECT_EQ(d.lire("formats.txt/garde"), "x");
   EXPECT_EQ(fichiers(d), 1);
@@ -118,9 +123,7 @@ TEST(Remplacement, AReadOnlyDirectoryLeavesTheOldFile) {
   test::Dossier d;
   d.ecrire("formats.txt", "ancien\n");
   ::chmod(d.chemin().c_str(), 0555);
-  Remplacement r((d / "formats.txt").string());
-  EXPECT_NE(r.erreur(), "");
-  EXPECT_FALSE(r.valider("nouveau\n"));
+  EXPECT_FALSE(Remplacement::cree((d / "formats.txt").string()));
   EXPECT_EQ(d.lire("formats.txt"), "ancien\n");
 }
 
@@ -129,9 +132,9 @@ TEST(Remplacement, AWriteProtectedFileStaysProtected) {
   test::Dossier d;
   const auto p = d.ecrire("formats.txt", "ancien\n");
   ::chmod(p.c_str(), 0444);
-  Remplacement r(p.string());
-  EXPECT_EQ(r.erreur(), "Erreur ecriture " + p.string() + ": Permission denied");
-  EXPECT_FALSE(r.valider("nouveau\n"));
+  const auto r = Remplacement::cree(p.string());
+  ASSERT_FALSE(r);
+  EXPECT_EQ(r.erreur().message, "Erreur ecriture " + p.string() + ": Permission denied");
   EXPECT_EQ(d.lire("formats.txt"), "ancien\n");
 }
 

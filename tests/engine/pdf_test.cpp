@@ -109,7 +109,8 @@ TEST_F(SortiePdfLue, EveryCharacterSitsOnItsCellWhateverTheBytesAround) {
     s.ecrit(
         "Abc  de\n\x1B"
         "Egras\x1B");  // an ESC command over two writes
-    s.ecrit("F x\n\xC3\xA9t\xC3\xA9 e\xCC\x81 z\n");
+    // A C1 control (U+0085) takes its column, blank, as the composition counted it.
+    s.ecrit("F x\n\xC3\xA9t\xC3\xA9 e\xCC\x81\xC2\x85z\n");
     s.ecrit(
         "\a\x1B"
         "3$ab \xFF c q \x1B-");

@@ -12,7 +12,6 @@
 #include <string>
 #include <string_view>
 #include <utility>
-#include <variant>
 
 #include "core/colonnes.h"
 #include "core/jeu.h"
@@ -47,9 +46,9 @@ long long largeur_lente(std::string_view t) {
   return total;
 }
 
-vign::Conversion ouvrir(vign::Ouverture o) {
-  if (!std::holds_alternative<vign::Conversion>(o)) vign::fuzz::echec("ouverture");
-  return std::move(std::get<vign::Conversion>(o));
+vign::Conversion ouvrir(vign::Resultat<vign::Conversion> o) {
+  if (!o) vign::fuzz::echec("ouverture");
+  return std::move(*o);
 }
 
 }  // namespace

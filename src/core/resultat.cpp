@@ -1,13 +1,9 @@
-#include "core/arret.h"
+#include "core/resultat.h"
 
 #include <cerrno>
 #include <cstring>
 
 namespace vign {
-
-std::string avec_raison(const std::string& texte) {
-  return texte + ": " + std::strerror(errno);
-}
 
 std::string cite(std::string_view nom) {
   std::string s = "\"";
@@ -30,6 +26,11 @@ std::string cite(std::string_view nom) {
   }
   s += '"';
   return s;
+}
+
+std::string avec_raison(const std::string& texte) {
+  const int err = errno;
+  return texte + ": " + std::strerror(err);
 }
 
 std::string avec_raison(const std::string& texte, std::string_view nom) {
