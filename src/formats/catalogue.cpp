@@ -17,6 +17,7 @@
 #include "core/controle.h"
 #include "core/nombres.h"
 #include "core/remplacement.h"
+#include "formats/inifile.h"
 
 namespace vign {
 
