@@ -39,8 +39,7 @@ class Source : public SourceReglages {
  public:
   explicit Source(const Reglages& r) : r_(r) {}
 
-  std::optional<std::string> valeur(std::string_view section,
-                                    std::string_view cle) const override {
+  std::optional<std::string> valeur(std::string_view section, std::string_view cle) const override {
     if (auto v = r_.valeur(section, cle)) {
       lues_.push_back("[" + std::string(section) + "] " + std::string(cle));
       return v;
@@ -125,8 +124,7 @@ class Source : public SourceReglages {
     }
     const auto r = cherche_planche(*base, reference);
     if (r.gabarit == nullptr) return Erreur{message_planche_inconnue(reference, r)};
-    return derive_planche(*r.gabarit,
-                          Cibles{donnee(kPdfCpi, lus->cpi), donnee(kPdfLpi, lus->lpi)});
+    return derive_planche(*r.gabarit, Cibles{donnee(kPdfCpi, lus->cpi), donnee(kPdfLpi, lus->lpi)});
   }
 
   const Reglages& r_;
@@ -221,7 +219,8 @@ Resultat<> batch(Etat& st, Source& reglages) {
     if (auto juste = verifie_nombre(lu.nombre, reglages); !juste) return juste;
     nombre = lu.nombre;
   }
-  for (const std::string_view section : {"format", "fichiers", "presentation", "execution", "pdf", "codes"}) {
+  for (const std::string_view section :
+       {"format", "fichiers", "presentation", "execution", "pdf", "codes"}) {
     if (auto lue = lit_cles(lu, reglages, section, Presence::facultative); !lue) return lue;
   }
   if (auto codes = verifie_codes(st); !codes) return codes;

@@ -101,7 +101,7 @@ struct Options {
   std::optional<std::string> debut;   // [execution] or -s: first label position of page 1
   std::optional<std::string> copies;  // [execution] or -n: copies of each label, or #K
   std::array<std::optional<std::string>, kValeursPdf> pdf{};  // [pdf], by ValeurPdf
-  std::array<std::optional<std::string>, kCodes> codes{};  // [codes] code1..code9, by number - 1
+  std::array<std::optional<std::string>, kCodes> codes{};     // [codes] code1..code9, by number - 1
 };
 
 struct Etat {

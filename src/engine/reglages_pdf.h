@@ -41,8 +41,8 @@ struct ReglagesPdf {
 };
 
 // Reads the values of [pdf], by ValeurPdf (none for a key that is not
-// there). Every key is optional, and a key
-// whose value is empty (blanks and carriage return aside) keeps its default:
+// there). Every key is optional, and a key whose value is empty (blanks and
+// carriage return aside) keeps its default:
 //   page     A4 (210x297), A5 (148x210), Letter (215.9x279.4), any case, or
 //            WIDTHxHEIGHT in mm ("x" or "X"), each side above 0 and at most
 //            1200 mm (A0 fits; larger sheets are no label sheets);
@@ -55,10 +55,11 @@ struct ReglagesPdf {
 // the one-line message "Valeur invalide dans le fichier BATCH : [pdf] key=value".
 Resultat<ReglagesPdf> lit_reglages_pdf(const TextesPdf& valeurs);
 
-// Refuses, saying why, a sheet whose first row does not fit on the page: marge + etilar x maxcareti + (etilar - 1) x maxintetihor columns wide
-// (the gap after the last label is blank) and maxligeti
-// lines high, from gauche and haut. Later rows may run off the page; that is
-// the format's business, as on a printer.
+// Refuses, saying why, a sheet whose first row does not fit on the page:
+// marge + etilar x maxcareti + (etilar - 1) x maxintetihor columns wide (the
+// gap after the last label is blank) and maxligeti lines high, from gauche
+// and haut. Later rows may run off the page; that is the format's business,
+// as on a printer.
 Resultat<> refus_planche_pdf(const ReglagesPdf& r, const Planche& p);
 
 }  // namespace vign

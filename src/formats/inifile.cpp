@@ -166,8 +166,7 @@ std::pair<int, int> famille(const CleReglage& c, const Format& f) {
 
 // The slot -e writes the format of: the one chosen.
 const Format& format_choisi(const Etat& st) {
-  return st.formats[st.FORMAT >= 0 && st.FORMAT < kSlots ? static_cast<std::size_t>(st.FORMAT)
-                                                          : 0];
+  return st.formats[st.FORMAT >= 0 && st.FORMAT < kSlots ? static_cast<std::size_t>(st.FORMAT) : 0];
 }
 
 // The fixed layout is written only for a run that read fixed-width records.

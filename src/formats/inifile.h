@@ -179,8 +179,7 @@ class Reglages : public SourceReglages {
   Reglages(std::string nom, std::string contenu)
       : nom_(std::move(nom)), contenu_(std::move(contenu)) {}
 
-  std::optional<std::string> valeur(std::string_view section,
-                                    std::string_view cle) const override {
+  std::optional<std::string> valeur(std::string_view section, std::string_view cle) const override {
     return chercher_valeur(contenu_, section, cle);
   }
   const std::string& nom() const override { return nom_; }
@@ -198,8 +197,8 @@ class Reglages : public SourceReglages {
 // What a settings file sets: the state of the run (its format into slot 0)
 // and the number of labels of [execution] nombre.
 struct LectureReglages {
-  Etat& st;         // the state the values go to
-  int nombre = 0;   // [execution] nombre, read as digits
+  Etat& st;        // the state the values go to
+  int nombre = 0;  // [execution] nombre, read as digits
 };
 
 // Reads the keys of `section` whose presence is `presence` from `source`

@@ -87,9 +87,8 @@ TEST(ReglagesPdf, NonsenseIsRefusedNamingTheKey) {
   for (const auto& c : cas) {
     const auto r = lit_reglages_pdf(section({{c.cle, c.valeur}}));
     ASSERT_FALSE(r.ok()) << c.cle << "=" << c.valeur;
-    EXPECT_EQ(
-        r.erreur().message,
-        std::string("Valeur invalide dans le fichier BATCH : [pdf] ") + c.cle + "=" + c.valeur);
+    EXPECT_EQ(r.erreur().message, std::string("Valeur invalide dans le fichier BATCH : [pdf] ") +
+                                      c.cle + "=" + c.valeur);
   }
 }
 
