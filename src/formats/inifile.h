@@ -1,9 +1,11 @@
 // The batch settings file: every setting of one run of the engine, in
 // sections [format], [fichiers], [presentation] and [execution] of key=value
-// lines. A run with -l reads one; a run with -e writes one after every
-// execution, so that an interactive set-up can be repeated unattended.
+// lines, then [pdf] and [codes] when they are used. A run with -l reads one;
+// a run with -e writes one after every execution, so that an interactive
+// set-up can be repeated unattended. Both go through one table of its keys.
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <optional>
 #include <string>
@@ -121,6 +123,10 @@ inline constexpr auto kClesNombres = detail::cles_par_rang<8>(Lieu::nombre);
 
 // The keys of section [pdf], by ValeurPdf.
 inline constexpr auto kClesPdf = detail::cles_par_rang<kValeursPdf>(Lieu::pdf);
+
+static_assert(std::ranges::none_of(kClesNombres, &std::string_view::empty) &&
+                  std::ranges::none_of(kClesPdf, &std::string_view::empty),
+              "every number of a format and every [pdf] value has its key");
 
 // The key of an option, with its section, as messages name it: "[execution] debut".
 std::string nom_option(std::optional<std::string> Options::*option);
