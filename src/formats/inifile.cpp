@@ -178,6 +178,7 @@ bool avec_disposition(const Etat& st) {
 Resultat<> pose(LectureReglages& lu, const CleReglage& c, int i, std::string v) {
   Etat& st = lu.st;
   Format& f = st.formats[0];
+  if (const auto [premier, dernier] = famille(c, f); i < premier || i > dernier) return {};
   const auto r = static_cast<std::size_t>(i);
   switch (c.lieu) {
     case Lieu::libelle:
@@ -211,7 +212,6 @@ Resultat<> pose(LectureReglages& lu, const CleReglage& c, int i, std::string v) 
       if (st.deplacement == 0) st.deplacement = std::max(0, entier(v));
       break;
     case Lieu::ligne:
-      if (r < 1 || r >= kLignes) break;
       if (st.ALECRAN == 1) {
         st.champ[r].assign(v);
         st.place[r].assign(std::to_string(i));
@@ -284,6 +284,9 @@ Resultat<> lit_reglages(LectureReglages& lu, const SourceReglages& source) {
 
 std::optional<std::string> valeur_ecrite(const Etat& st, int nombre, const CleReglage& c, int i) {
   const Format& f = format_choisi(st);
+  if (const auto [premier, dernier] = famille(c, f); i < premier || i > dernier) {
+    return std::nullopt;
+  }
   const auto r = static_cast<std::size_t>(i);
   switch (c.lieu) {
     case Lieu::libelle:

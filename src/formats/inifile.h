@@ -222,7 +222,8 @@ Resultat<> lit_cles(LectureReglages& lu, const SourceReglages& source, std::stri
 // Reads every key of every section, present ones only, as lit_cles does.
 Resultat<> lit_reglages(LectureReglages& lu, const SourceReglages& source);
 
-// The value -e writes for member i of c's family, or none for no line.
+// The value -e writes for member i of c's family (0 for a key that is no
+// family), or none for no line: a key not in use, or a member past the family.
 std::optional<std::string> valeur_ecrite(const Etat& st, int nombre, const CleReglage& c, int i);
 
 // The settings of the run just made, laid out as a settings file: the format
