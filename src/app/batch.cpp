@@ -188,6 +188,32 @@ Resultat<> verifie_nombre(int nombre, const Source& reglages) {
   return {};
 }
 
+// The records' side of the file: the input opened, the fixed layout or the
+// delimiter, the label lines.
+Resultat<> lire_enregistrements(Etat& st, LectureReglages& lu, const Source& reglages,
+                                Entree& entree) {
+  st.ALECRAN = 0;
+  if (auto ouverte = entree.ouvre(st.inputfile); !ouverte) return ouverte;
+  st.FIXED = 0;
+  // The fixed layout and the initial skip a run written with -e used; -f
+  // and -d on the command line win over them.
+  if (auto lue = lit_cles(lu, reglages, "fichiers", Presence::facultative); !lue) return lue;
+  const auto fixe = analyse_format_fixe(st, st.formatfile);
+  if (!fixe) return fixe.erreur();
+  if (!*fixe) {
+    if (auto lue = lit_cles(lu, reglages, "fichiers", Presence::si_delimite); !lue) return lue;
+  }
+  return lit_cles(lu, reglages, "presentation", Presence::requise);
+}
+
+// The labels typed in the file: their lines and how many of them.
+Resultat<> lire_tapees(Etat& st, LectureReglages& lu, const Source& reglages) {
+  st.ALECRAN = 1;
+  if (auto lue = lit_cles(lu, reglages, "presentation", Presence::requise); !lue) return lue;
+  if (auto lue = lit_cles(lu, reglages, "execution", Presence::si_ecran); !lue) return lue;
+  return verifie_nombre(lu.nombre, reglages);
+}
+
 Resultat<> batch(Etat& st, Source& reglages) {
   if (auto planche = reglages.lire_planche(st); !planche) return planche;
   LectureReglages lu{st};
@@ -198,31 +224,12 @@ Resultat<> batch(Etat& st, Source& reglages) {
   if (const auto refus = format_refuse(planche(st, 0))) return Erreur{*refus};
   if (auto lue = lit_cles(lu, reglages, "fichiers", Presence::requise); !lue) return lue;
   Entree entree(st);
-  int nombre = 1;
-  if (st.inputfile != kEcran) {
-    st.ALECRAN = 0;
-    if (auto ouverte = entree.ouvre(st.inputfile); !ouverte) return ouverte;
-    st.FIXED = 0;
-    // The fixed layout and the initial skip a run written with -e used; -f
-    // and -d on the command line win over them.
-    if (auto lue = lit_cles(lu, reglages, "fichiers", Presence::facultative); !lue) return lue;
-    const auto fixe = analyse_format_fixe(st, st.formatfile);
-    if (!fixe) return fixe.erreur();
-    if (!*fixe) {
-      if (auto lue = lit_cles(lu, reglages, "fichiers", Presence::si_delimite); !lue) return lue;
-    }
-    if (auto lue = lit_cles(lu, reglages, "presentation", Presence::requise); !lue) return lue;
-  } else {
-    st.ALECRAN = 1;
-    if (auto lue = lit_cles(lu, reglages, "presentation", Presence::requise); !lue) return lue;
-    if (auto lue = lit_cles(lu, reglages, "execution", Presence::si_ecran); !lue) return lue;
-    if (auto juste = verifie_nombre(lu.nombre, reglages); !juste) return juste;
-    nombre = lu.nombre;
-  }
-  for (const std::string_view section :
-       {"format", "fichiers", "presentation", "execution", "pdf", "codes"}) {
-    if (auto lue = lit_cles(lu, reglages, section, Presence::facultative); !lue) return lue;
-  }
+  const bool tapees = st.inputfile == kEcran;
+  const auto lues =
+      tapees ? lire_tapees(st, lu, reglages) : lire_enregistrements(st, lu, reglages, entree);
+  if (!lues) return lues;
+  const int nombre = tapees ? lu.nombre : 1;
+  if (auto lue = lit_cles(lu, reglages, Presence::facultative); !lue) return lue;
   if (auto codes = verifie_codes(st); !codes) return codes;
   // A batch run says nothing of a run that went through, but for what the
   // user must know (characters replaced for the printer's set).

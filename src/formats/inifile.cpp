@@ -274,6 +274,14 @@ Resultat<> lit_cles(LectureReglages& lu, const SourceReglages& source, std::stri
   return {};
 }
 
+Resultat<> lit_cles(LectureReglages& lu, const SourceReglages& source, Presence presence) {
+  for (const auto& c : kCles) {
+    if (c.presence != presence) continue;
+    if (auto lue = lit_cle(lu, source, c); !lue) return lue;
+  }
+  return {};
+}
+
 Resultat<> lit_reglages(LectureReglages& lu, const SourceReglages& source) {
   for (CleReglage c : kCles) {
     c.presence = Presence::facultative;

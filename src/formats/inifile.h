@@ -219,6 +219,10 @@ struct LectureReglages {
 Resultat<> lit_cles(LectureReglages& lu, const SourceReglages& source, std::string_view section,
                     Presence presence);
 
+// Reads the keys of every section whose presence is `presence`, as lit_cles
+// above does.
+Resultat<> lit_cles(LectureReglages& lu, const SourceReglages& source, Presence presence);
+
 // Reads every key of every section, present ones only, as lit_cles does.
 Resultat<> lit_reglages(LectureReglages& lu, const SourceReglages& source);
 
