@@ -66,19 +66,24 @@ struct Format {
   std::string planche{};
 };
 
-// The keys of the eight numbers of a format in section [format] of the
-// settings file, in the order of nombres_du_format.
-inline constexpr std::array<std::string_view, 8> kClesNombres = {
-    "nbre_en_largeur",   "nbre_caracteres", "nbre_lignes",          "marge",
-    "espace_horizontal", "espace_vertical", "nbre_rangee_par_page", "nbre_page_cadrage"};
-
 // The most a number of a format may be: what the new-format form takes (three
 // digits). Past it a format would write without bound.
 inline constexpr int kNombreMax = 999;
 
-// The keys of section [pdf] of the settings file, in the order it is written.
-inline constexpr std::array<std::string_view, 8> kClesPdf = {
-    "page", "cpi", "lpi", "haut", "gauche", "police", "taille", "contours"};
+// The values of section [pdf] of the settings file, by their index in
+// Options::pdf (the order -e writes them): what each means is the PDF
+// settings' business, the key naming each the settings file's.
+enum ValeurPdf : std::size_t {
+  kPdfPage,      // the page size
+  kPdfCpi,       // print columns per inch
+  kPdfLpi,       // print lines per inch
+  kPdfHaut,      // from the sheet's top edge to line 0
+  kPdfGauche,    // from the sheet's left edge to column 0
+  kPdfPolice,    // the font
+  kPdfTaille,    // the font size
+  kPdfContours,  // label outlines drawn
+  kValeursPdf    // the count of [pdf] values
+};
 
 // The codes a label may carry: keys code1 to code9 of section [codes].
 inline constexpr std::size_t kCodes = 9;
@@ -86,6 +91,7 @@ inline constexpr std::size_t kCodes = 9;
 // Settings beyond the format, each optional: absent, a run prints what it
 // printed before they existed, and -e writes none of them. Each is kept as
 // it was given (settings file or command line), to be written back as is.
+// The keys that hold them are those of the settings file's table.
 struct Options {
   std::optional<std::string> planche;      // [format]: the sheet of the trade the format comes from
   std::optional<std::string> jeu_donnees;  // [fichiers]: the records' character set
@@ -94,8 +100,8 @@ struct Options {
   std::optional<std::string> entete;  // [fichiers]: "oui" when the first record names the fields
   std::optional<std::string> debut;   // [execution] or -s: first label position of page 1
   std::optional<std::string> copies;  // [execution] or -n: copies of each label, or #K
-  std::array<std::optional<std::string>, kClesPdf.size()> pdf{};  // [pdf], by kClesPdf
-  std::array<std::optional<std::string>, kCodes> codes{};  // [codes] code1..code9, by number - 1
+  std::array<std::optional<std::string>, kValeursPdf> pdf{};  // [pdf], by ValeurPdf
+  std::array<std::optional<std::string>, kCodes> codes{};     // [codes] code1..code9, by number - 1
 };
 
 struct Etat {

@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "core/etat.h"
+#include "formats/inifile.h"
 
 namespace vign {
 
@@ -52,7 +53,7 @@ bool code_carre(TypeCode t) {
 }
 
 std::string cle_code(int i) {
-  return "code" + std::to_string(i);
+  return nom_cle(premiere_cle(Lieu::code), i);
 }
 
 Resultat<Code> lit_code(std::string_view cle, std::string_view valeur) {

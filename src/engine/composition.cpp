@@ -7,6 +7,7 @@
 
 #include "core/colonnes.h"
 #include "core/nombres.h"
+#include "formats/inifile.h"
 
 namespace vign {
 

@@ -100,7 +100,7 @@ Resultat<Derivation> derive_planche(const Gabarit& g, const Cibles& cibles) {
 
   if (auto refus = format_refuse(f)) return Erreur{nom + *refus};
   if (r.largeur > 1200 || r.hauteur > 1200) return Erreur{nom + "papier de plus de 1200 mm"};
-  if (auto refus = refus_planche_pdf(r, f)) return Erreur{nom + *refus};
+  if (auto tient = refus_planche_pdf(r, f); !tient) return Erreur{nom + tient.erreur().message};
 
   d.textes_pdf[0] = nombre(r.largeur) + "x" + nombre(r.hauteur);
   d.textes_pdf[1] = nombre(r.cpi);

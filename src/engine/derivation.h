@@ -28,7 +28,7 @@ struct Derivation {
   ReglagesPdf pdf;  // page, cpi, lpi, haut, gauche, taille derived; police and contours default
   // The derived [pdf] values as the settings file writes them, by the index
   // of kClesPdf; none for police and contours.
-  std::array<std::optional<std::string>, kClesPdf.size()> textes_pdf{};
+  std::array<std::optional<std::string>, kValeursPdf> textes_pdf{};
 };
 
 // The rule, in the sheet's millimetres (pitch dx, dy; text rectangle W x H

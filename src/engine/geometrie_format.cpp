@@ -37,7 +37,7 @@ Resultat<std::optional<GeometrieFormat>> geometrie_du_format(
   return std::optional<GeometrieFormat>{g};
 }
 
-void completer_pdf(std::array<std::optional<std::string>, kClesPdf.size()>& pdf,
+void completer_pdf(std::array<std::optional<std::string>, kValeursPdf>& pdf,
                    const TextesPdf& planche) {
   for (std::size_t i = 0; i < pdf.size(); ++i)
     if (!pdf[i] && planche[i]) pdf[i] = planche[i];

@@ -38,7 +38,7 @@ Resultat<std::optional<GeometrieFormat>> geometrie_du_format(
     const Format& f, const std::vector<std::filesystem::path>& sources = sources_planches());
 
 // Fills the [pdf] values the user did not set with those of the sheet.
-void completer_pdf(std::array<std::optional<std::string>, kClesPdf.size()>& pdf,
+void completer_pdf(std::array<std::optional<std::string>, kValeursPdf>& pdf,
                    const TextesPdf& planche);
 
 }  // namespace vign

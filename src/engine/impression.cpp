@@ -87,15 +87,10 @@ Resultat<> Impression::ouvre(const Planche& p) {
     return echec();
   }
   if (sortie_pdf_demandee(nom)) {
-    const auto reglages = lit_reglages_pdf([this](std::string_view cle) {
-      for (std::size_t i = 0; i < kClesPdf.size(); ++i) {
-        if (kClesPdf[i] == cle) return st_.options.pdf[i];
-      }
-      return std::optional<std::string>();
-    });
-    if (const auto* refus = std::get_if<std::string>(&reglages)) return Erreur{*refus};
-    const auto& r = std::get<ReglagesPdf>(reglages);
-    if (const auto refus = refus_planche_pdf(r, p)) return Erreur{*refus};
+    const auto reglages = lit_reglages_pdf(st_.options.pdf);
+    if (!reglages) return reglages.erreur();
+    const auto& r = *reglages;
+    if (auto tient = refus_planche_pdf(r, p); !tient) return tient;
     if (auto cree_ = cree(); !cree_) return cree_;
     // The drawing writes the file through its own buffer.
     auto ouvert = SortiePdf::ouvre(st_.poutput.release(), nom, r, p);

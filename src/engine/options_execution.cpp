@@ -3,17 +3,12 @@
 #include <algorithm>
 #include <cctype>
 
+#include "core/mots.h"
+#include "formats/inifile.h"
+
 namespace vign {
 
 namespace {
-
-constexpr std::string_view kBlancs = " \t\r";
-
-std::string_view sans_blancs(std::string_view v) {
-  const std::size_t debut = v.find_first_not_of(kBlancs);
-  if (debut == std::string_view::npos) return {};
-  return v.substr(debut, v.find_last_not_of(kBlancs) - debut + 1);
-}
 
 // Digits only, and no more than the bound: a typing slip must not print
 // millions of labels.
@@ -29,24 +24,20 @@ std::optional<long long> chiffres(std::string_view v, long long plafond) {
   return n;
 }
 
-bool memes_lettres(std::string_view a, std::string_view b) {
-  return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
-    return std::tolower(static_cast<unsigned char>(x)) ==
-           std::tolower(static_cast<unsigned char>(y));
-  });
-}
+using Option = std::optional<std::string> Options::*;
 
-Erreur invalide(std::string_view cle, std::string_view valeur, std::string_view permis) {
-  return Erreur{"Valeur invalide : " + std::string(cle) + "=" + std::string(valeur) + " (" +
+// "Valeur invalide : [execution] debut=0 (1 a 12)": the key and what it may be.
+Erreur invalide(const Options& o, Option cle, std::string_view permis) {
+  return Erreur{"Valeur invalide : " + nom_option(cle) + "=" + *(o.*cle) + " (" +
                 std::string(permis) + ")"};
 }
 
-Resultat<bool> oui_non(const std::optional<std::string>& v, std::string_view cle) {
-  if (!v) return false;
-  const std::string_view mot = sans_blancs(*v);
+Resultat<bool> oui_non(const Options& o, Option cle) {
+  if (!(o.*cle)) return false;
+  const std::string_view mot = sans_blancs(*(o.*cle));
   if (memes_lettres(mot, "oui")) return true;
   if (memes_lettres(mot, "non")) return false;
-  return invalide(cle, *v, "oui ou non");
+  return invalide(o, cle, "oui ou non");
 }
 
 }  // namespace
@@ -66,7 +57,7 @@ Resultat<OptionsExecution> lire_options_execution(const Options& o, const Planch
     const long long positions = static_cast<long long>(std::max(p.etilar, 1)) * rangees;
     const auto n = chiffres(*o.debut, positions);
     if (!n || *n < 1) {
-      return invalide("[execution] debut", *o.debut, "1 a " + std::to_string(positions));
+      return invalide(o, &Options::debut, "1 a " + std::to_string(positions));
     }
     r.debut = static_cast<int>(*n);
   }
@@ -79,18 +70,18 @@ Resultat<OptionsExecution> lire_options_execution(const Options& o, const Planch
       const bool numero =
           !r.colonne.empty() && std::isdigit(static_cast<unsigned char>(r.colonne[0]));
       if (r.colonne.empty() || (numero && (!k || *k < 1))) {
-        return invalide("[execution] copies", *o.copies, "0 a 99999, ou #1 a #29");
+        return invalide(o, &Options::copies, "0 a 99999, ou #1 a #29");
       }
     } else {
       const auto n = quantite(v);
-      if (!n) return invalide("[execution] copies", *o.copies, "0 a 99999, ou #1 a #29");
+      if (!n) return invalide(o, &Options::copies, "0 a 99999, ou #1 a #29");
       r.copies = *n;
     }
   }
-  const auto guillemets = oui_non(o.guillemets, "[fichiers] guillemets");
+  const auto guillemets = oui_non(o, &Options::guillemets);
   if (!guillemets) return guillemets.erreur();
   r.guillemets = *guillemets;
-  const auto entete = oui_non(o.entete, "[fichiers] entete");
+  const auto entete = oui_non(o, &Options::entete);
   if (!entete) return entete.erreur();
   r.entete = *entete;
   return r;

@@ -510,7 +510,7 @@ SortiePdf::~SortiePdf() = default;
 std::variant<std::unique_ptr<SortiePdf>, std::string> SortiePdf::ouvre(const std::string& nom,
                                                                        const ReglagesPdf& reglages,
                                                                        const Planche& p) {
-  if (auto refus = refus_planche_pdf(reglages, p)) return *refus;
+  if (auto tient = refus_planche_pdf(reglages, p); !tient) return tient.erreur().message;
   std::FILE* f = std::fopen(nom.c_str(), "wb");
   if (f == nullptr) return "Erreur sortie " + cite(nom) + " : " + std::strerror(errno);
   return ouvre(f, nom, reglages, p);
@@ -522,7 +522,7 @@ std::variant<std::unique_ptr<SortiePdf>, std::string> SortiePdf::ouvre(std::FILE
                                                                        const Planche& p) {
   auto d = std::make_unique<Dessin>();
   d->f = f;
-  if (auto refus = refus_planche_pdf(reglages, p)) return *refus;
+  if (auto tient = refus_planche_pdf(reglages, p); !tient) return tient.erreur().message;
   const std::string echec = "Erreur sortie " + cite(nom) + " : ";
   d->nom = nom;
   d->r = reglages;

@@ -5,31 +5,14 @@
 #include <cmath>
 #include <cstdio>
 
+#include "core/mots.h"
+#include "formats/inifile.h"
+
 namespace vign {
 
 namespace {
 
 constexpr double kPageMax = 1200.0;  // mm, a side
-
-enum Cle : std::size_t { kPage, kCpi, kLpi, kHaut, kGauche, kPolice, kTaille, kContours };
-
-// Blanks around a value are the file's layout, not the value: a settings file
-// edited on another system ends its lines with a carriage return.
-std::string_view sans_blancs(std::string_view v) {
-  const auto blanc = [](char c) { return c == ' ' || c == '\t' || c == '\r'; };
-  while (!v.empty() && blanc(v.front())) v.remove_prefix(1);
-  while (!v.empty() && blanc(v.back())) v.remove_suffix(1);
-  return v;
-}
-
-bool memes_lettres(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    const auto min = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; };
-    if (min(a[i]) != min(b[i])) return false;
-  }
-  return true;
-}
 
 bool finit_par(std::string_view nom, std::string_view fin) {
   return nom.size() >= fin.size() && memes_lettres(nom.substr(nom.size() - fin.size()), fin);
@@ -74,13 +57,13 @@ bool format_de_page(std::string_view v, double& largeur, double& hauteur) {
 }
 
 // Reads one value into r; false when it makes no sense.
-bool applique(ReglagesPdf& r, Cle cle, std::string_view v, bool& taille_donnee) {
-  if (cle == kPage) return format_de_page(v, r.largeur, r.hauteur);
-  if (cle == kPolice) {
+bool applique(ReglagesPdf& r, ValeurPdf cle, std::string_view v, bool& taille_donnee) {
+  if (cle == kPdfPage) return format_de_page(v, r.largeur, r.hauteur);
+  if (cle == kPdfPolice) {
     r.police = std::string(v);
     return true;
   }
-  if (cle == kContours) {
+  if (cle == kPdfContours) {
     r.contours = memes_lettres(v, "oui");
     return true;
   }
@@ -95,16 +78,16 @@ bool applique(ReglagesPdf& r, Cle cle, std::string_view v, bool& taille_donnee) 
   constexpr double kTailleMax = kPageMax * 72.0 / 25.4;
   const auto dans = [&x](double bas, double haut) { return *x >= bas && *x <= haut; };
   switch (cle) {
-    case kCpi:
+    case kPdfCpi:
       r.cpi = *x;
       return dans(kPasMin, kPasMax);
-    case kLpi:
+    case kPdfLpi:
       r.lpi = *x;
       return dans(kPasMin, kPasMax);
-    case kHaut:
+    case kPdfHaut:
       r.haut = *x;
       return dans(0, kPageMax);
-    case kGauche:
+    case kPdfGauche:
       r.gauche = *x;
       return dans(0, kPageMax);
     default:
@@ -130,24 +113,24 @@ bool sortie_png_demandee(std::string_view nom) {
   return finit_par(nom, ".png");
 }
 
-std::variant<ReglagesPdf, std::string> lit_reglages_pdf(const CherchePdf& cherche) {
+Resultat<ReglagesPdf> lit_reglages_pdf(const TextesPdf& valeurs) {
   ReglagesPdf r;
+  r.donnees = valeurs;
   bool taille_donnee = false;
-  for (std::size_t i = 0; i < kClesPdf.size(); ++i) {
-    r.donnees[i] = cherche(kClesPdf[i]);
+  for (std::size_t i = 0; i < kValeursPdf; ++i) {
     if (!r.donnees[i]) continue;
     const std::string_view v = sans_blancs(*r.donnees[i]);
     if (v.empty()) continue;
-    if (!applique(r, static_cast<Cle>(i), v, taille_donnee)) {
-      return "Valeur invalide dans le fichier BATCH : [pdf] " + std::string(kClesPdf[i]) + "=" +
-             std::string(v);
+    if (!applique(r, static_cast<ValeurPdf>(i), v, taille_donnee)) {
+      return Erreur{"Valeur invalide dans le fichier BATCH : [pdf] " + std::string(kClesPdf[i]) +
+                    "=" + std::string(v)};
     }
   }
   if (!taille_donnee) r.taille = 0.8 * 72.0 / r.lpi;
   return r;
 }
 
-std::optional<std::string> refus_planche_pdf(const ReglagesPdf& r, const Planche& p) {
+Resultat<> refus_planche_pdf(const ReglagesPdf& r, const Planche& p) {
   // The gap after the last label of a row is blank: it may run off the page.
   const double colonnes = p.marge + static_cast<double>(p.etilar) * p.maxcareti +
                           static_cast<double>(std::max(p.etilar - 1, 0)) * p.maxintetihor;
@@ -156,12 +139,12 @@ std::optional<std::string> refus_planche_pdf(const ReglagesPdf& r, const Planche
   // A pitch worked out to fill the sheet exactly must not be refused for the
   // last bit of a decimal fraction.
   constexpr double kJeu = 1e-6;
-  if (largeur <= r.largeur + kJeu && hauteur <= r.hauteur + kJeu) return std::nullopt;
-  const auto& page = r.donnees[kPage];
+  if (largeur <= r.largeur + kJeu && hauteur <= r.hauteur + kJeu) return {};
+  const auto& page = r.donnees[kPdfPage];
   const std::string nom = page && !sans_blancs(*page).empty() ? std::string(sans_blancs(*page))
                                                               : mm(r.largeur) + "x" + mm(r.hauteur);
-  return "Page PDF trop petite pour la premiere rangee d'etiquettes (" + mm(largeur) + " x " +
-         mm(hauteur) + " mm avec haut et gauche) : [pdf] page=" + nom;
+  return Erreur{"Page PDF trop petite pour la premiere rangee d'etiquettes (" + mm(largeur) +
+                " x " + mm(hauteur) + " mm avec haut et gauche) : [pdf] page=" + nom};
 }
 
 }  // namespace vign

@@ -5,13 +5,13 @@
 #pragma once
 
 #include <array>
-#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
-#include <variant>
 
+#include "core/resultat.h"
 #include "engine/composition.h"
+#include "formats/catalogue.h"
 
 namespace vign {
 
@@ -32,19 +32,17 @@ struct ReglagesPdf {
   std::string police = "DejaVu Sans Mono";  // font family, looked up by fontconfig
   double taille = 0.8 * 72.0 / 6.0;         // font size, in points
   bool contours = false;                    // label outlines drawn on every page
-  // The values as they stood in the file, by the index of kClesPdf; none for
-  // a key that was not there.
-  std::array<std::optional<std::string>, kClesPdf.size()> donnees{};
+  // The values as they stood in the file, by ValeurPdf; none for a key that
+  // was not there.
+  TextesPdf donnees{};
 
   double colonne_mm() const { return 25.4 / cpi; }  // width of one print column
   double ligne_mm() const { return 25.4 / lpi; }    // height of one print line
 };
 
-// The value of a key of section [pdf], or none when the key is not there.
-using CherchePdf = std::function<std::optional<std::string>(std::string_view cle)>;
-
-// Reads the keys of [pdf] through `cherche`. Every key is optional, and a key
-// whose value is empty (blanks and carriage return aside) keeps its default:
+// Reads the values of [pdf], by ValeurPdf (none for a key that is not
+// there). Every key is optional, and a key whose value is empty (blanks and
+// carriage return aside) keeps its default:
 //   page     A4 (210x297), A5 (148x210), Letter (215.9x279.4), any case, or
 //            WIDTHxHEIGHT in mm ("x" or "X"), each side above 0 and at most
 //            1200 mm (A0 fits; larger sheets are no label sheets);
@@ -55,13 +53,13 @@ using CherchePdf = std::function<std::optional<std::string>(std::string_view cle
 //            case) draws the outlines, anything else does not.
 // Numbers are decimal, with a point or a comma. A value that is refused gives
 // the one-line message "Valeur invalide dans le fichier BATCH : [pdf] key=value".
-std::variant<ReglagesPdf, std::string> lit_reglages_pdf(const CherchePdf& cherche);
+Resultat<ReglagesPdf> lit_reglages_pdf(const TextesPdf& valeurs);
 
-// Why the sheet's first row does not fit on the page, or nothing when it
-// does: marge + etilar x maxcareti + (etilar - 1) x maxintetihor columns wide
-// (the gap after the last label is blank) and maxligeti
-// lines high, from gauche and haut. Later rows may run off the page; that is
-// the format's business, as on a printer.
-std::optional<std::string> refus_planche_pdf(const ReglagesPdf& r, const Planche& p);
+// Refuses, saying why, a sheet whose first row does not fit on the page:
+// marge + etilar x maxcareti + (etilar - 1) x maxintetihor columns wide (the
+// gap after the last label is blank) and maxligeti lines high, from gauche
+// and haut. Later rows may run off the page; that is the format's business,
+// as on a printer.
+Resultat<> refus_planche_pdf(const ReglagesPdf& r, const Planche& p);
 
 }  // namespace vign

@@ -17,6 +17,7 @@
 #include "core/nombres.h"
 #include "core/remplacement.h"
 #include "core/resultat.h"
+#include "formats/inifile.h"
 
 namespace vign {
 

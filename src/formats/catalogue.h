@@ -69,7 +69,7 @@ std::string catalogue_augmente(std::string_view ancien, std::string_view ligne);
 // "key=value" joined by ',', each key one of kClesPdf. None for a text that
 // holds no '=' (a sheet reference); an error for a piece that is no key of
 // [pdf]. The values themselves are read by the PDF settings.
-using TextesPdf = std::array<std::optional<std::string>, kClesPdf.size()>;
+using TextesPdf = std::array<std::optional<std::string>, kValeursPdf>;
 Resultat<std::optional<TextesPdf>> lit_geometrie(std::string_view texte);
 
 // The geometry text of the values set, in the order cpi, lpi, haut, gauche,

@@ -4,12 +4,15 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <cstdio>
 
 #include "core/arret.h"
 #include "core/controle.h"
+#include "core/mots.h"
+#include "core/nombres.h"
 #include "core/ouverture.h"
 #include "core/remplacement.h"
 
@@ -83,16 +86,26 @@ Resultat<Reglages> Reglages::lire(const std::string& nom) {
   return Reglages(nom, std::move(contenu));
 }
 
-std::string cle_ligne(int i) {
-  char cle[16];
-  std::snprintf(cle, sizeof cle, "ligne%02d", i);
-  return cle;
+std::string nom_option(std::optional<std::string> Options::*option) {
+  for (const auto& c : kCles) {
+    if (c.lieu == Lieu::option && c.option == option) {
+      return "[" + std::string(c.section) + "] " + std::string(c.cle);
+    }
+  }
+  return {};
 }
 
-std::string cle_attribut(int k) {
-  char cle[16];
-  std::snprintf(cle, sizeof cle, "attribut%02d", k);
-  return cle;
+std::string nom_cle(const CleReglage& c, int i) {
+  if (c.lieu != Lieu::ligne && c.lieu != Lieu::attribut && c.lieu != Lieu::code) {
+    return std::string(c.cle);
+  }
+  char numero[16];
+  std::snprintf(numero, sizeof numero, c.lieu == Lieu::code ? "%d" : "%02d", i);
+  return std::string(c.cle) + numero;
+}
+
+std::string cle_ligne(int i) {
+  return nom_cle(premiere_cle(Lieu::ligne), i);
 }
 
 namespace {
@@ -134,61 +147,221 @@ std::optional<std::pair<std::string, std::string>> lit_attribut(std::string_view
   return std::pair{std::move(*activation), std::move(*desactivation)};
 }
 
+namespace {
+
+// The members of c's family that the format `f` has room for, first and
+// last; a key that is no family is its one member 0.
+std::pair<int, int> famille(const CleReglage& c, const Format& f) {
+  switch (c.lieu) {
+    case Lieu::ligne:
+      return {1, std::min(f.maxligeti, kLignes - 1)};
+    case Lieu::attribut:
+      return {0, kAttributs - 1};
+    case Lieu::code:
+      return {1, static_cast<int>(kCodes)};
+    default:
+      return {0, 0};
+  }
+}
+
+// The slot -e writes the format of: the one chosen.
+const Format& format_choisi(const Etat& st) {
+  return st.formats[st.FORMAT >= 0 && st.FORMAT < kSlots ? static_cast<std::size_t>(st.FORMAT) : 0];
+}
+
+// The fixed layout is written only for a run that read fixed-width records.
+bool avec_disposition(const Etat& st) {
+  return st.ALECRAN != 1 && st.FIXED == 1 && st.formatfile;
+}
+
+// Puts value v of member i of c's family into the state.
+Resultat<> pose(LectureReglages& lu, const CleReglage& c, int i, std::string v) {
+  Etat& st = lu.st;
+  Format& f = st.formats[0];
+  if (const auto [premier, dernier] = famille(c, f); i < premier || i > dernier) return {};
+  const auto r = static_cast<std::size_t>(i);
+  switch (c.lieu) {
+    case Lieu::libelle:
+      f.libelle.assign(v);
+      break;
+    case Lieu::nombre:
+      *nombres_du_format(f)[c.rang] = entier(v);
+      break;
+    case Lieu::debut_page:
+      f.avtpage = char_to_spec(v);
+      f.avtpagimp = std::move(v);
+      break;
+    case Lieu::fin_page:
+      f.aprpage = char_to_spec(v);
+      f.aprpagimp = std::move(v);
+      break;
+    case Lieu::donnees:
+      st.inputfile = v.empty() ? std::string(kEcran) : std::move(v);
+      st.ALECRAN = st.inputfile == kEcran ? 1 : 0;
+      break;
+    case Lieu::delimiteur:
+      st.delimiteur = std::move(v);
+      break;
+    case Lieu::etiquettes:
+      st.outputfile = std::move(v);
+      break;
+    case Lieu::disposition:
+      if (!st.formatfile && !v.empty()) st.formatfile = std::move(v);
+      break;
+    case Lieu::deplacement:
+      if (st.deplacement == 0) st.deplacement = std::max(0, entier(v));
+      break;
+    case Lieu::ligne:
+      if (st.ALECRAN == 1) {
+        st.champ[r].assign(v);
+        st.place[r].assign(std::to_string(i));
+      } else {
+        st.place[r].assign(v);
+      }
+      break;
+    case Lieu::attribut: {
+      const auto chaines = lit_attribut(v);
+      if (!chaines) {
+        return Erreur{"Valeur invalide dans le fichier BATCH : [" + std::string(c.section) + "] " +
+                      nom_cle(c, i) + "=" + v + " (activation;desactivation)"};
+      }
+      st.avtchamp[r] = chaines->first;
+      st.aprchamp[r] = chaines->second;
+      st.attr[r] = '1';
+      break;
+    }
+    case Lieu::compte:
+      lu.nombre = entier(v);
+      break;
+    case Lieu::option:
+      if (!(st.options.*c.option)) st.options.*c.option = std::move(v);
+      break;
+    case Lieu::pdf:
+      if (!st.options.pdf[c.rang]) st.options.pdf[c.rang] = std::move(v);
+      break;
+    case Lieu::code:
+      if (!blanc(v)) st.options.codes[r - 1] = std::move(v);
+      break;
+  }
+  return {};
+}
+
+// Reads every member of c's family from `source`; the first required one
+// absent, or the first refused, stops the reading.
+Resultat<> lit_cle(LectureReglages& lu, const SourceReglages& source, const CleReglage& c) {
+  const auto [premier, dernier] = famille(c, lu.st.formats[0]);
+  for (int i = premier; i <= dernier; ++i) {
+    const std::string cle = nom_cle(c, i);
+    auto v = source.valeur(c.section, cle);
+    if (!v && c.presence == Presence::facultative) continue;
+    if (!v) {
+      return Erreur{"Cle absente du fichier BATCH " + cite(source.nom()) + " : [" +
+                    std::string(c.section) + "] " + cle};
+    }
+    if (auto posee = pose(lu, c, i, std::move(*v)); !posee) return posee;
+  }
+  return {};
+}
+
+}  // namespace
+
+Resultat<> lit_cles(LectureReglages& lu, const SourceReglages& source, std::string_view section,
+                    Presence presence) {
+  for (const auto& c : kCles) {
+    if (c.section != section || c.presence != presence) continue;
+    if (auto lue = lit_cle(lu, source, c); !lue) return lue;
+  }
+  return {};
+}
+
+Resultat<> lit_cles(LectureReglages& lu, const SourceReglages& source, Presence presence) {
+  for (const auto& c : kCles) {
+    if (c.presence != presence) continue;
+    if (auto lue = lit_cle(lu, source, c); !lue) return lue;
+  }
+  return {};
+}
+
+Resultat<> lit_reglages(LectureReglages& lu, const SourceReglages& source) {
+  for (CleReglage c : kCles) {
+    c.presence = Presence::facultative;
+    if (auto lue = lit_cle(lu, source, c); !lue) return lue;
+  }
+  return {};
+}
+
+std::optional<std::string> valeur_ecrite(const Etat& st, int nombre, const CleReglage& c, int i) {
+  const Format& f = format_choisi(st);
+  if (const auto [premier, dernier] = famille(c, f); i < premier || i > dernier) {
+    return std::nullopt;
+  }
+  const auto r = static_cast<std::size_t>(i);
+  switch (c.lieu) {
+    case Lieu::libelle:
+      return std::string(f.libelle.view());
+    case Lieu::nombre:
+      return std::to_string(nombres_du_format(f)[c.rang]);
+    case Lieu::debut_page:
+      return f.avtpagimp;
+    case Lieu::fin_page:
+      return f.aprpagimp;
+    case Lieu::donnees:
+      return st.inputfile;
+    case Lieu::delimiteur:
+      return st.delimiteur.value_or(std::string());
+    case Lieu::etiquettes:
+      return st.outputfile;
+    case Lieu::disposition:
+      return avec_disposition(st) ? st.formatfile : std::nullopt;
+    case Lieu::deplacement:
+      if (!avec_disposition(st) || st.deplacement <= 0) return std::nullopt;
+      return std::to_string(st.deplacement);
+    case Lieu::ligne:
+      return std::string((st.ALECRAN == 1 ? st.champ : st.place)[r].view());
+    case Lieu::attribut:
+      if (st.attr[r] != '1' || !st.avtchamp[r] || !st.aprchamp[r]) return std::nullopt;
+      return texte_attribut(*st.avtchamp[r], *st.aprchamp[r]);
+    case Lieu::compte:
+      return std::to_string(nombre);
+    case Lieu::option:
+      return st.options.*c.option;
+    case Lieu::pdf:
+      return st.options.pdf[c.rang];
+    case Lieu::code:
+      return st.options.codes[r - 1];
+  }
+  return std::nullopt;
+}
+
 std::string texte_inifile(const Etat& st, int nombre) {
-  const std::size_t f =
-      st.FORMAT >= 0 && st.FORMAT < kSlots ? static_cast<std::size_t>(st.FORMAT) : 0;
-  std::string s = "[format]\n";
-  auto cle = [&s](std::string_view k, std::string_view v) {
-    s.append(k).append("=").append(v).append("\n");
+  std::string s;
+  std::string_view section;
+  // A section is written whole before the next; one of optional keys only
+  // appears with one of them, so that a run that uses none of the keys
+  // added since the first version writes the file it always wrote.
+  std::string texte_section;
+  bool obligee = false;
+  const auto ferme = [&] {
+    if (section.empty() || (!obligee && texte_section.empty())) return;
+    if (!s.empty()) s += '\n';
+    s.append("[").append(section).append("]\n").append(texte_section);
   };
-  auto nb = [&cle](std::string_view k, int v) { cle(k, std::to_string(v)); };
-  // Keys beyond the first version's are written only when set, so that a
-  // run that uses none of them writes the file it always wrote.
-  auto facultatives = [&cle, &st](std::string_view section) {
-    for (const auto& k : kClesFacultatives) {
-      if (k.section == section && st.options.*k.valeur) cle(k.cle, *(st.options.*k.valeur));
+  for (const auto& c : kCles) {
+    if (c.section != section) {
+      ferme();
+      section = c.section;
+      texte_section.clear();
+      obligee = false;
     }
-  };
-  cle("libelle", st.formats[f].libelle.view());
-  facultatives("format");
-  const auto nombres = nombres_du_format(st, static_cast<int>(f));
-  for (std::size_t i = 0; i < nombres.size(); ++i) nb(kClesNombres[i], nombres[i]);
-  cle("init_debut_page", st.formats[f].avtpagimp);
-  cle("init_fin_page", st.formats[f].aprpagimp);
-  s += "\n[fichiers]\n";
-  cle("donnees", st.inputfile);
-  cle("delimiteur", st.delimiteur.value_or(std::string()));
-  cle("etiquettes", st.outputfile);
-  facultatives("fichiers");
-  if (st.ALECRAN != 1 && st.FIXED == 1 && st.formatfile) {
-    cle("disposition", *st.formatfile);
-    if (st.deplacement > 0) nb("deplacement", st.deplacement);
-  }
-  s += "\n[presentation]\n";
-  const auto& lignes = st.ALECRAN == 1 ? st.champ : st.place;
-  for (int i = 1; i <= st.formats[f].maxligeti && i < kLignes; ++i) {
-    cle(cle_ligne(i), lignes[static_cast<std::size_t>(i)].view());
-  }
-  for (int k = 0; k < kAttributs; ++k) {
-    const auto a = static_cast<std::size_t>(k);
-    if (st.attr[a] != '1' || !st.avtchamp[a] || !st.aprchamp[a]) continue;
-    cle(cle_attribut(k), texte_attribut(*st.avtchamp[a], *st.aprchamp[a]));
-  }
-  s += "\n[execution]\n";
-  nb("nombre", nombre);
-  facultatives("execution");
-  // A section of keys that are all optional appears only with one of them.
-  auto section = [&s, &cle](std::string_view nom, const auto& valeurs, auto nom_cle) {
-    bool ouverte = false;
-    for (std::size_t i = 0; i < valeurs.size(); ++i) {
-      if (!valeurs[i]) continue;
-      if (!ouverte) s.append("\n[").append(nom).append("]\n");
-      ouverte = true;
-      cle(nom_cle(i), *valeurs[i]);
+    obligee = obligee || c.presence != Presence::facultative;
+    const auto [premier, dernier] = famille(c, format_choisi(st));
+    for (int i = premier; i <= dernier; ++i) {
+      if (const auto v = valeur_ecrite(st, nombre, c, i)) {
+        texte_section.append(nom_cle(c, i)).append("=").append(*v).append("\n");
+      }
     }
-  };
-  section("pdf", st.options.pdf, [](std::size_t i) { return std::string(kClesPdf[i]); });
-  section("codes", st.options.codes, [](std::size_t i) { return "code" + std::to_string(i + 1); });
+  }
+  ferme();
   return s;
 }
 

@@ -9,6 +9,7 @@
 #include "engine/geometrie_format.h"
 #include "engine/reglages_pdf.h"
 #include "formats/catalogue.h"
+#include "formats/inifile.h"
 #include "tui/forme.h"
 #include "tui/saisie.h"
 
@@ -117,9 +118,9 @@ void reglage_planche(Etat& st, Terminal& t, int slot) {
   t.rafraichir();
   if (!saisir_valeurs(t, valeurs)) return;
 
-  const auto lu =
-      lit_reglages_pdf([&valeurs](std::string_view cle) { return valeurs[indice(cle)]; });
-  if (const auto* refus = std::get_if<std::string>(&lu)) {
+  const auto lu = lit_reglages_pdf(valeurs);
+  if (!lu) {
+    const std::string* refus = &lu.erreur().message;
     const auto i = refus->find("[pdf]");
     dire(t, "Valeur invalide : " + refus->substr(i == std::string::npos ? 0 : i));
     attendre_forme(t);

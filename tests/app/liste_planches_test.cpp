@@ -10,6 +10,7 @@
 #include "app/liste_planches.h"
 #include "engine/derivation.h"
 #include "engine/pdf.h"
+#include "formats/inifile.h"
 #include "support/programme.h"
 
 namespace vign {

@@ -146,14 +146,9 @@ TEST(Derivation, RefusEnUneLigne) {
 // file (column j at gauche + j x 25.4 / cpi, line i at haut + i x 25.4 / lpi),
 // from the [pdf] values as the settings file would hold them.
 void verifie_cellules(const Gabarit& g, const Derivation& d) {
-  const auto lu = lit_reglages_pdf([&](std::string_view cle) -> std::optional<std::string> {
-    for (std::size_t i = 0; i < kClesPdf.size(); ++i) {
-      if (kClesPdf[i] == cle) return d.textes_pdf[i];
-    }
-    return std::nullopt;
-  });
-  ASSERT_TRUE(std::holds_alternative<ReglagesPdf>(lu)) << g.reference();
-  const auto& r = std::get<ReglagesPdf>(lu);
+  const auto lu = lit_reglages_pdf(d.textes_pdf);
+  ASSERT_TRUE(lu.ok()) << g.reference();
+  const auto& r = *lu;
   const auto& f = d.format;
   const double c = 25.4 / r.cpi, l = 25.4 / r.lpi;
   EXPECT_NEAR((f.maxcareti + f.maxintetihor) * c, g.dx, 1e-4) << g.reference();

@@ -2,24 +2,29 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
+
+#include "formats/inifile.h"
 
 namespace vign {
 namespace {
 
-// Section [pdf] as a table of keys.
-CherchePdf section(std::map<std::string, std::string, std::less<>> cles) {
-  return [cles](std::string_view cle) -> std::optional<std::string> {
-    const auto it = cles.find(cle);
-    if (it == cles.end()) return std::nullopt;
-    return it->second;
-  };
+// Section [pdf] as a table of keys, each one of kClesPdf.
+TextesPdf section(const std::map<std::string, std::string, std::less<>>& cles) {
+  TextesPdf valeurs{};
+  for (const auto& [cle, valeur] : cles) {
+    const auto i = std::find(kClesPdf.begin(), kClesPdf.end(), cle) - kClesPdf.begin();
+    EXPECT_LT(i, std::ssize(kClesPdf)) << cle;
+    if (i < std::ssize(kClesPdf)) valeurs[static_cast<std::size_t>(i)] = valeur;
+  }
+  return valeurs;
 }
 
-ReglagesPdf lit(std::map<std::string, std::string, std::less<>> cles) {
-  auto r = lit_reglages_pdf(section(std::move(cles)));
-  EXPECT_TRUE(std::holds_alternative<ReglagesPdf>(r)) << std::get<std::string>(r);
-  return std::holds_alternative<ReglagesPdf>(r) ? std::get<ReglagesPdf>(r) : ReglagesPdf{};
+ReglagesPdf lit(const std::map<std::string, std::string, std::less<>>& cles) {
+  auto r = lit_reglages_pdf(section(cles));
+  EXPECT_TRUE(r.ok()) << (r.ok() ? "" : r.erreur().message);
+  return r.ok() ? *r : ReglagesPdf{};
 }
 
 TEST(ReglagesPdf, AbsentKeysGiveAnA4At10By6) {
@@ -81,10 +86,9 @@ TEST(ReglagesPdf, NonsenseIsRefusedNamingTheKey) {
              {"taille", "0.05"}};
   for (const auto& c : cas) {
     const auto r = lit_reglages_pdf(section({{c.cle, c.valeur}}));
-    ASSERT_TRUE(std::holds_alternative<std::string>(r)) << c.cle << "=" << c.valeur;
-    EXPECT_EQ(
-        std::get<std::string>(r),
-        std::string("Valeur invalide dans le fichier BATCH : [pdf] ") + c.cle + "=" + c.valeur);
+    ASSERT_FALSE(r.ok()) << c.cle << "=" << c.valeur;
+    EXPECT_EQ(r.erreur().message, std::string("Valeur invalide dans le fichier BATCH : [pdf] ") +
+                                      c.cle + "=" + c.valeur);
   }
 }
 
@@ -100,14 +104,16 @@ TEST(ReglagesPdf, TheFirstRowMustFitThePage) {
              {{{"cpi", "12"}, {"page", "210x25.3"}}, false},
              {{{"cpi", "12"}, {"page", "210x30"}, {"haut", "5"}}, false}};
   for (const auto& c : cas) {
-    EXPECT_EQ(refus_planche_pdf(lit(c.cles), p).has_value(), !c.admise);
+    EXPECT_EQ(refus_planche_pdf(lit(c.cles), p).ok(), c.admise);
   }
   // The gap after the last label runs off the page unseen: 1 + 3 x 27 + 2 x 1
   // columns, 210 mm at 10.16 cpi.
   const Planche avec_ecarts{3, 27, 6, 1, 1, 0, 8, 0};
-  EXPECT_FALSE(refus_planche_pdf(lit({{"cpi", "10.16"}}), avec_ecarts));
-  EXPECT_TRUE(refus_planche_pdf(lit({{"cpi", "10.16"}, {"gauche", "0.1"}}), avec_ecarts));
-  EXPECT_EQ(refus_planche_pdf(lit({}), p),
+  EXPECT_TRUE(refus_planche_pdf(lit({{"cpi", "10.16"}}), avec_ecarts).ok());
+  EXPECT_FALSE(refus_planche_pdf(lit({{"cpi", "10.16"}, {"gauche", "0.1"}}), avec_ecarts).ok());
+  const auto refus = refus_planche_pdf(lit({}), p);
+  ASSERT_FALSE(refus.ok());
+  EXPECT_EQ(refus.erreur().message,
             "Page PDF trop petite pour la premiere rangee d'etiquettes (213.4 x 25.4 mm avec haut "
             "et gauche) : [pdf] page=210.0x297.0");
 }

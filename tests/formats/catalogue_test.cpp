@@ -14,6 +14,7 @@
 #include <utility>
 #include <vector>
 
+#include "formats/inifile.h"
 #include "formats/outils.h"
 
 namespace vign {

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <iterator>
+
 #include "core/arret.h"
 #include "support/programme.h"
 
@@ -209,6 +212,70 @@ TEST(EcritureReglages, WhatIsWrittenReadsBackIntact) {
   EXPECT_EQ(chercher_valeur(s, "fichiers", "delimiteur"), " ");
   EXPECT_EQ(chercher_valeur(s, "presentation", "ligne03"), "3+4");
   EXPECT_EQ(chercher_valeur(s, "execution", "nombre"), "7");
+}
+
+// Every key of the table, set as -e writes it: the file read by the
+// settings' reader and written again by -e comes back byte for byte.
+TEST(EcritureReglages, EveryKeyWrittenReadsBackToTheSameLine) {
+  const struct {
+    const char* section;
+    const char* ligne;
+  } cas[] = {{"format", "libelle=Colis 3x8  "},
+             {"format", "planche=Ref L7160"},
+             {"format", "nbre_en_largeur=3"},
+             {"format", "nbre_caracteres=28"},
+             {"format", "nbre_lignes=2"},
+             {"format", "marge=1"},
+             {"format", "espace_horizontal=2"},
+             {"format", "espace_vertical=4"},
+             {"format", "nbre_rangee_par_page=8"},
+             {"format", "nbre_page_cadrage=5"},
+             {"format", "init_debut_page=\\027E"},
+             {"format", "init_fin_page=\\012"},
+             {"fichiers", "donnees=clients.txt"},
+             {"fichiers", "delimiteur=;"},
+             {"fichiers", "etiquettes=sortie.pdf"},
+             {"fichiers", "jeu_donnees=latin1"},
+             {"fichiers", "jeu_imprimante=CP850"},
+             {"fichiers", "guillemets=oui"},
+             {"fichiers", "entete=non"},
+             {"fichiers", "disposition=clients.def"},
+             {"fichiers", "deplacement=12"},
+             {"presentation", "ligne01=1+2"},
+             {"presentation", "ligne02=3"},
+             {"presentation", "attribut07=\\027E;\\027F"},
+             {"execution", "nombre=6"},
+             {"execution", "debut=4"},
+             {"execution", "copies=#3"},
+             {"pdf", "page=A5"},
+             {"pdf", "cpi=10,16"},
+             {"pdf", "lpi=7"},
+             {"pdf", "haut=2.5"},
+             {"pdf", "gauche=9"},
+             {"pdf", "police=Courier"},
+             {"pdf", "taille=11"},
+             {"pdf", "contours=oui"},
+             {"codes", "code2=qr 1 1 0 8 8"}};
+  std::string texte;
+  std::string_view section;
+  for (const auto& c : cas) {
+    if (c.section != section) {
+      texte.append(texte.empty() ? "[" : "\n[").append(c.section).append("]\n");
+      section = c.section;
+    }
+    texte.append(c.ligne).append("\n");
+  }
+  for (const auto& c : kCles) {
+    const bool couverte = std::any_of(std::begin(cas), std::end(cas), [&c](const auto& k) {
+      return k.section == c.section && std::string_view(k.ligne).starts_with(c.cle);
+    });
+    EXPECT_TRUE(couverte) << c.section << " " << c.cle;
+  }
+  Etat st;
+  LectureReglages lu{st};
+  ASSERT_TRUE(lit_reglages(lu, Reglages("s.ini", texte)).ok());
+  st.FIXED = 1;  // what the layout file of the run would have set
+  EXPECT_EQ(texte_inifile(st, lu.nombre), texte);
 }
 
 TEST(EcritureReglages, FileIsWrittenOrTheFailureIsSaid) {

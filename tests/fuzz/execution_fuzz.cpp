@@ -4,10 +4,11 @@
 // a run, the settings may hold a section [attributs] whose key k (1 to 49)
 // gives the activation and deactivation strings of field or line k, as typed,
 // split at the first '|', and a key deplacement in [fichiers] stands for -d.
-// The optional settings (character sets, CSV, header, start, copies, [pdf])
-// go to the run as they are, copies held to a few; a key repete in
-// [fichiers] repeats the records, up to past the readers' 64 KiB blocks and
-// their 1 MiB bound, which the length of a fuzzed input does not reach.
+// The settings are read by the program's own reader and go to the run as
+// they are, copies held to a few and the sheet of the trade left out; a key
+// repete in [fichiers] repeats the records, up to past the readers' 64 KiB
+// blocks and their 1 MiB bound, which the length of a fuzzed input does not
+// reach.
 //
 // Sizes are held within what a run can print in a moment: a few alignment
 // pages, a few hundred labels in screen mode. Everything else, out-of-range
@@ -17,6 +18,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -41,48 +43,24 @@ std::string valeur(std::string_view ini, std::string_view section, std::string_v
   return vign::chercher_valeur(ini, section, cle).value_or(std::string());
 }
 
-int nombre(std::string_view ini, std::string_view cle) {
-  return vign::entier(valeur(ini, "format", cle));
-}
-
-// The settings the run will read: those of the input, sizes held, file names
-// pointing into the private directory.
-vign::Etat reglages(std::string_view ini) {
-  vign::Etat st;
-  st.formats[0].libelle.assign(valeur(ini, "format", "libelle"));
-  st.formats[0].etilar = nombre(ini, "nbre_en_largeur");
-  st.formats[0].maxcareti = nombre(ini, "nbre_caracteres");
-  st.formats[0].maxligeti = nombre(ini, "nbre_lignes");
-  st.formats[0].marge = nombre(ini, "marge");
-  st.formats[0].maxintetihor = nombre(ini, "espace_horizontal");
-  st.formats[0].maxintetiver = std::min(nombre(ini, "espace_vertical"), 8);
-  st.formats[0].maxetipag = std::min(nombre(ini, "nbre_rangee_par_page"), 12);
-  st.formats[0].maxpagcad = std::min(nombre(ini, "nbre_page_cadrage"), 3);
-  st.formats[0].avtpagimp = valeur(ini, "format", "init_debut_page");
-  st.formats[0].aprpagimp = valeur(ini, "format", "init_fin_page");
-  const std::string donnees = valeur(ini, "fichiers", "donnees");
-  st.ALECRAN = donnees.empty() || donnees == vign::kEcran ? 1 : 0;
-  st.inputfile = st.ALECRAN == 1 ? vign::kEcran : chemin_prive("donnees");
-  st.outputfile = chemin_prive("sortie.prn");
-  st.delimiteur = valeur(ini, "fichiers", "delimiteur");
-  const auto facultative = [&](std::string_view section, std::string_view cle,
-                               std::optional<std::string>& option) {
-    if (auto v = vign::chercher_valeur(ini, section, cle)) option = *v;
-  };
-  vign::Options& o = st.options;
-  facultative("fichiers", "jeu_donnees", o.jeu_donnees);
-  facultative("fichiers", "jeu_imprimante", o.jeu_imprimante);
-  facultative("fichiers", "guillemets", o.guillemets);
-  facultative("fichiers", "entete", o.entete);
-  facultative("execution", "debut", o.debut);
-  facultative("execution", "copies", o.copies);
+// The settings the run will read, through the settings file's own reader:
+// those of the input, sizes held, file names pointing into the private
+// directory, and no sheet of the trade (the database is not the engine's).
+// The count of [execution] nombre goes to `nombre`.
+std::unique_ptr<vign::Etat> reglages(std::string_view ini, int& nombre) {
+  auto st = std::make_unique<vign::Etat>();
+  vign::LectureReglages lu{*st};
+  (void)vign::lit_reglages(lu, vign::Reglages("reglages.ini", std::string(ini)));
+  nombre = lu.nombre;
+  vign::Format& f = st->formats[0];
+  f.maxintetiver = std::min(f.maxintetiver, 8);
+  f.maxetipag = std::min(f.maxetipag, 12);
+  f.maxpagcad = std::min(f.maxpagcad, 3);
+  st->inputfile = st->ALECRAN == 1 ? vign::kEcran : chemin_prive("donnees");
+  st->outputfile = chemin_prive("sortie.prn");
+  vign::Options& o = st->options;
+  o.planche.reset();
   if (o.copies && !o.copies->starts_with('#') && vign::entier(*o.copies) > 3) o.copies = "3";
-  for (std::size_t i = 0; i < vign::kClesPdf.size(); ++i)
-    facultative("pdf", vign::kClesPdf[i], o.pdf[i]);
-  for (int i = 1; i <= st.formats[0].maxligeti && i < vign::kLignes; ++i) {
-    auto& lignes = st.ALECRAN == 1 ? st.champ : st.place;
-    lignes[static_cast<std::size_t>(i)].assign(valeur(ini, "presentation", vign::cle_ligne(i)));
-  }
   return st;
 }
 
@@ -151,8 +129,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
   const std::string_view donnees = repetees;
 
-  const vign::Etat modele = reglages(ini);
-  const int demandes = std::clamp(vign::entier(valeur(ini, "execution", "nombre")), -2, 300);
+  int demandes = 0;
+  const auto lu = reglages(ini, demandes);
+  const vign::Etat& modele = *lu;
+  demandes = std::clamp(demandes, -2, 300);
   const std::string reglages_ecrits = chemin_prive("reglages.ini");
   vign::fuzz::ecrire_fichier(reglages_ecrits, vign::texte_inifile(modele, demandes));
   vign::fuzz::ecrire_fichier(chemin_prive("donnees"), donnees);
@@ -163,7 +143,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (fixe) {
     st.formatfile = chemin_prive("format.def");
     vign::fuzz::ecrire_fichier(*st.formatfile, reste);
-    st.deplacement = std::clamp(vign::entier(valeur(ini, "fichiers", "deplacement")), 0, 600);
+    st.deplacement = std::clamp(modele.deplacement, 0, 600);
   }
   attributs(st, ini);
   const Resultat premier = lance(st, true);

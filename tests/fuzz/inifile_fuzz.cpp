@@ -1,12 +1,12 @@
-// A settings file given with -l can hold anything. Every key a batch run asks
-// for is looked up, the state is filled the way the batch run fills it, and
+// A settings file given with -l can hold anything. Every key of the settings
+// table is looked up, the state is filled by the settings file's reader, and
 // the settings written back from that state must give the same state again:
 // that is what lets a run made once be repeated unattended.
 #include <array>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
-#include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -21,35 +21,40 @@
 namespace {
 
 using vign::fuzz::exiger;
-using Recherche =
-    std::function<std::optional<std::string>(std::string_view section, std::string_view cle)>;
 
-// The state a batch run makes of the file; a missing key counts as empty here
-// (the batch run itself stops on it, which a unit test covers).
-vign::Etat remplir(const Recherche& cherche) {
-  vign::Etat st;
-  auto texte = [&](std::string_view section, std::string_view cle) {
-    return cherche(section, cle).value_or(std::string());
-  };
-  const auto nombres = vign::nombres_du_format(st, 0);
-  for (std::size_t i = 0; i < nombres.size(); ++i)
-    *nombres[i] = vign::entier(texte("format", vign::kClesNombres[i]));
-  st.formats[0].libelle.assign(texte("format", "libelle"));
-  st.formats[0].avtpagimp = texte("format", "init_debut_page");
-  st.formats[0].aprpagimp = texte("format", "init_fin_page");
-  st.formats[0].avtpage = vign::char_to_spec(st.formats[0].avtpagimp);
-  st.formats[0].aprpage = vign::char_to_spec(st.formats[0].aprpagimp);
-  st.inputfile = texte("fichiers", "donnees");
-  if (st.inputfile.empty()) st.inputfile = vign::kEcran;
-  st.outputfile = texte("fichiers", "etiquettes");
-  st.delimiteur = cherche("fichiers", "delimiteur");
-  st.ALECRAN = st.inputfile == vign::kEcran ? 1 : 0;
-  // A run refuses more than 29 lines per label before it asks for them.
-  for (int i = 1; i <= st.formats[0].maxligeti && i < vign::kLignes; ++i) {
-    const auto r = static_cast<std::size_t>(i);
-    auto& lignes = st.ALECRAN == 1 ? st.champ : st.place;
-    lignes[r].assign(texte("presentation", vign::cle_ligne(i)));
+// The text of a settings file, every lookup checked: a value stays on its
+// line and is found in the text as it is.
+class Verifiee : public vign::SourceReglages {
+ public:
+  explicit Verifiee(std::string_view contenu) : contenu_(contenu) {}
+
+  std::optional<std::string> valeur(std::string_view section, std::string_view cle) const override {
+    auto v = vign::chercher_valeur(contenu_, section, cle);
+    if (v) {
+      exiger(v->find('\n') == std::string::npos, "une valeur deborde sur la ligne suivante");
+      exiger(contenu_.find(*v) != std::string_view::npos,
+             "une valeur qui n'est pas dans le fichier");
+    }
+    return v;
   }
+  const std::string& nom() const override { return nom_; }
+
+ private:
+  std::string_view contenu_;
+  std::string nom_ = "reglages.ini";
+};
+
+// The state the settings file's reader makes of the file, and its count of
+// labels; a missing key counts as empty here (the batch run itself stops on
+// it, which a unit test covers).
+std::unique_ptr<vign::Etat> remplir(const vign::SourceReglages& source, int& nombre) {
+  auto st = std::make_unique<vign::Etat>();
+  vign::LectureReglages lu{*st};
+  // No [fichiers] donnees counts as an empty one: labels typed in the file.
+  st->inputfile = vign::kEcran;
+  st->ALECRAN = 1;
+  (void)vign::lit_reglages(lu, source);
+  nombre = lu.nombre;
   return st;
 }
 
@@ -65,9 +70,10 @@ void memes_reglages(const vign::Etat& a, const vign::Etat& b) {
   exiger(a.inputfile == b.inputfile && a.outputfile == b.outputfile, "noms de fichiers");
   exiger(a.delimiteur.value_or("") == b.delimiteur.value_or(""), "delimiteur");
   exiger(a.ALECRAN == b.ALECRAN, "mode ecran");
+  // The file keeps the label lines of its mode only.
   for (std::size_t i = 1; i < static_cast<std::size_t>(vign::kLignes); ++i) {
-    exiger(a.place[i].view() == b.place[i].view(), "presentation");
-    exiger(a.champ[i].view() == b.champ[i].view(), "lignes tapees");
+    exiger(a.ALECRAN == 1 || a.place[i].view() == b.place[i].view(), "presentation");
+    exiger(a.ALECRAN == 0 || a.champ[i].view() == b.champ[i].view(), "lignes tapees");
   }
 }
 
@@ -75,30 +81,22 @@ void memes_reglages(const vign::Etat& a, const vign::Etat& b) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string_view contenu(reinterpret_cast<const char*>(data), size);
-  const Recherche dans_contenu = [contenu](std::string_view section, std::string_view cle) {
-    auto v = vign::chercher_valeur(contenu, section, cle);
-    if (v) {
-      exiger(v->find('\n') == std::string::npos, "une valeur deborde sur la ligne suivante");
-      exiger(contenu.find(*v) != std::string_view::npos,
-             "une valeur qui n'est pas dans le fichier");
-    }
-    return v;
-  };
+  const Verifiee dans_contenu(contenu);
   // Odd requests too: an empty key matches the first key line of a section.
   for (std::string_view section : {"format", "fichiers", "presentation", "execution", "", "["})
-    for (std::string_view cle : {"", "=", "ligne", "nombre"}) dans_contenu(section, cle);
+    for (std::string_view cle : {"", "=", "ligne", "nombre"}) dans_contenu.valeur(section, cle);
 
-  const vign::Etat lu = remplir(dans_contenu);
-  const auto nombre = dans_contenu("execution", "nombre");
-  const int n = vign::entier(nombre.value_or(""));
+  int n = 0;
+  const auto lu = remplir(dans_contenu, n);
 
-  // The file the program writes for the same run, read back the same way.
-  const std::string ecrit = vign::texte_inifile(lu, n);
-  const Recherche dans_ecrit = [&ecrit](std::string_view section, std::string_view cle) {
-    return vign::chercher_valeur(ecrit, section, cle);
-  };
-  memes_reglages(lu, remplir(dans_ecrit));
-  exiger(vign::entier(dans_ecrit("execution", "nombre").value_or("x")) == n, "nombre");
+  // The file the program writes for the same run, read back the same way,
+  // gives the same run and is written again byte for byte.
+  const std::string ecrit = vign::texte_inifile(*lu, n);
+  int relu_n = -1;
+  const auto relu = remplir(vign::Reglages("ecrit.ini", ecrit), relu_n);
+  memes_reglages(*lu, *relu);
+  exiger(relu_n == n, "nombre");
+  exiger(vign::texte_inifile(*relu, relu_n) == ecrit, "ecrit deux fois, deux textes");
 
   // The file reader proper gives what the text lookup gives.
   const std::string chemin = vign::fuzz::chemin_prive("reglages.ini");
