@@ -1,5 +1,6 @@
 #include "core/nombres.h"
 
+#include <charconv>
 #include <climits>
 
 namespace vign {
@@ -18,6 +19,17 @@ int entier(std::string_view texte) {
   if (v > INT_MAX) return INT_MAX;
   if (v < INT_MIN) return INT_MIN;
   return static_cast<int>(v);
+}
+
+std::string decimal(double x, int chiffres) {
+  char texte[400];  // the widest double written in full, with its decimals
+  const auto r = std::to_chars(texte, texte + sizeof texte, x, std::chars_format::fixed, chiffres);
+  std::string s(texte, r.ec == std::errc{} ? r.ptr : texte);
+  if (s.find('.') != std::string::npos) {
+    while (s.back() == '0') s.pop_back();
+    if (s.back() == '.') s.pop_back();
+  }
+  return s;
 }
 
 }  // namespace vign

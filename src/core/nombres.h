@@ -1,6 +1,7 @@
 // Numbers typed by users or read from files.
 #pragma once
 
+#include <string>
 #include <string_view>
 
 namespace vign {
@@ -10,5 +11,10 @@ namespace vign {
 // the first other character; no digits give 0. Values past the range of int
 // stop at its limits.
 int entier(std::string_view texte);
+
+// x written with at most `chiffres` decimals, rounded, without the zeros
+// that end its decimals nor a point left alone ("12.5", "3"), whatever the
+// locale: the way a measure is written back into a file or a message.
+std::string decimal(double x, int chiffres);
 
 }  // namespace vign

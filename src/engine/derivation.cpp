@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "core/controle.h"
+#include "core/nombres.h"
 #include "engine/composition.h"
 
 namespace vign {
@@ -45,15 +46,6 @@ std::optional<Axe> axe(double pitch, double texte, double marge, double cible, i
       return a;
     }
   }
-}
-
-std::string nombre(double x) {
-  char texte[48];
-  std::snprintf(texte, sizeof texte, "%.6f", x);
-  std::string s = texte;
-  while (s.back() == '0') s.pop_back();
-  if (s.back() == '.') s.pop_back();
-  return s;
 }
 
 }  // namespace
@@ -102,12 +94,12 @@ Resultat<Derivation> derive_planche(const Gabarit& g, const Cibles& cibles) {
   if (r.largeur > 1200 || r.hauteur > 1200) return Erreur{nom + "papier de plus de 1200 mm"};
   if (auto tient = refus_planche_pdf(r, f); !tient) return Erreur{nom + tient.erreur().message};
 
-  d.textes_pdf[0] = nombre(r.largeur) + "x" + nombre(r.hauteur);
-  d.textes_pdf[1] = nombre(r.cpi);
-  d.textes_pdf[2] = nombre(r.lpi);
-  d.textes_pdf[3] = nombre(r.haut);
-  d.textes_pdf[4] = nombre(r.gauche);
-  d.textes_pdf[6] = nombre(r.taille);
+  d.textes_pdf[0] = decimal(r.largeur, 6) + "x" + decimal(r.hauteur, 6);
+  d.textes_pdf[1] = decimal(r.cpi, 6);
+  d.textes_pdf[2] = decimal(r.lpi, 6);
+  d.textes_pdf[3] = decimal(r.haut, 6);
+  d.textes_pdf[4] = decimal(r.gauche, 6);
+  d.textes_pdf[6] = decimal(r.taille, 6);
   return d;
 }
 

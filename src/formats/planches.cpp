@@ -10,6 +10,8 @@
 #include <sstream>
 #include <system_error>
 
+#include "core/nombres.h"
+
 namespace vign {
 
 namespace {
@@ -60,15 +62,6 @@ std::size_t distance(std::string_view a, std::string_view b) {
     }
   }
   return ligne[b.size()];
-}
-
-std::string mm(double x) {
-  char texte[32];
-  std::snprintf(texte, sizeof texte, "%.2f", x);
-  std::string s = texte;
-  while (s.back() == '0') s.pop_back();
-  if (s.back() == '.') s.pop_back();
-  return s;
 }
 
 std::string ecarte(const GabaritLu& l, std::string_view raison) {
@@ -221,13 +214,13 @@ Resultat<BasePlanches> charge_planches(const std::vector<std::filesystem::path>&
 std::string ligne_planche(const Gabarit& g) {
   std::string taille;
   if (g.forme == "rond" || g.forme == "cd") {
-    taille = mm(g.largeur) + " mm " + g.forme;
+    taille = decimal(g.largeur, 2) + " mm " + g.forme;
   } else {
-    taille = mm(g.largeur) + " x " + mm(g.hauteur) + " mm";
+    taille = decimal(g.largeur, 2) + " x " + decimal(g.hauteur, 2) + " mm";
     if (g.forme == "ellipse") taille += " ellipse";
   }
   const std::string papier =
-      g.papier == "Other" ? mm(g.page_largeur) + " x " + mm(g.page_hauteur) + " mm" : g.papier;
+      g.papier == "Other" ? decimal(g.page_largeur, 2) + " x " + decimal(g.page_hauteur, 2) + " mm" : g.papier;
   std::string ligne = g.reference() + "  " + taille + "  " + std::to_string(g.etiquettes) + " (" +
                       std::to_string(g.nx) + " x " + std::to_string(g.ny) + ")  " + papier;
   if (g.refus) ligne += "  [refusee : " + *g.refus + "]";
