@@ -286,7 +286,7 @@ Resultat<> batch(Etat& st, Source& reglages) {
   if (cles.manque()) return *cles.manque();
   // A format that cannot be printed is refused before the rest of the file
   // is asked for: its label lines may not even have rows to go to.
-  if (const auto refus = format_refuse(planche(st, 0))) return Erreur{*refus};
+  if (auto verifie = verifie_format(format_de(st, 0)); !verifie) return verifie;
   st.inputfile = cles.requise("fichiers", "donnees");
   if (st.inputfile.empty()) st.inputfile = kEcran;
   st.outputfile = cles.requise("fichiers", "etiquettes");
@@ -296,11 +296,11 @@ Resultat<> batch(Etat& st, Source& reglages) {
   if (st.inputfile != kEcran) {
     st.ALECRAN = 0;
     if (auto ouverte = entree.ouvre(st.inputfile); !ouverte) return ouverte;
-    st.FIXED = 0;
     lire_disposition(st, reglages);
-    const auto fixe = analyse_format_fixe(st, st.formatfile);
+    auto fixe = analyse_format_fixe(st.formatfile);
     if (!fixe) return fixe.erreur();
-    if (!*fixe) st.delimiteur = cles.requise("fichiers", "delimiteur");
+    st.disposition = *fixe;
+    if (!st.disposition) st.delimiteur = cles.requise("fichiers", "delimiteur");
     for (int i = 1; i <= st.formats[0].maxligeti; ++i) {
       st.place[static_cast<std::size_t>(i)].assign(cles.requise("presentation", cle_ligne(i)));
     }

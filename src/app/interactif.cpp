@@ -184,7 +184,6 @@ void etape_execution(Etat& st, Terminal& t, const Etapes& etapes, const Saisies&
 void arreter(Etat& st, Terminal& t) {
   CLS(t);
   if (st.ALECRAN == 0) st.pinput.reset();
-  st.poutput.reset();
   t.terminer();
 }
 

@@ -226,8 +226,7 @@ bool LectureCsv::suivant(std::FILE* f) {
 }
 
 bool lire_csv(Etat& st, LectureCsv& lecture) {
-  st.res = st.pinput && lecture.suivant(st.pinput.get());
-  return st.res;
+  return st.pinput && lecture.suivant(st.pinput.get());
 }
 
 void decoupe_csv(Etat& st, LectureCsv& lecture, Propres& propres) {

@@ -120,9 +120,8 @@ class LectureCsv {
   std::array<std::string_view, kLignes> champs_{};
 };
 
-// Reads the next record from st.pinput into `lecture`; st.res becomes false
-// once the data have ended (st.mes is left alone: the record is decoded in
-// place and no longer exists as a line). Returns whether a record was read.
+// Reads the next record from st.pinput into `lecture`. Returns whether a
+// record was read: false once the data have ended.
 bool lire_csv(Etat& st, LectureCsv& lecture);
 
 // Moves the fields of the current CSV record into champ, cut at 254 bytes;

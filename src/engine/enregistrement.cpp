@@ -17,8 +17,8 @@ constexpr int kEntreesGardees = kLargeurs - 1;  // widths lc[1..49]
 constexpr int kLargeurMax = 253;                // a field row holds the width and one space
 
 // Width of field k as a byte count: a negative width reads nothing.
-std::size_t largeur(const Etat& st, int k) {
-  return static_cast<std::size_t>(std::max(0, st.lc[static_cast<std::size_t>(k)]));
+std::size_t largeur(const Disposition& d, int k) {
+  return static_cast<std::size_t>(std::max(0, d.lc[static_cast<std::size_t>(k)]));
 }
 
 // Reads and throws away `n` bytes, keeping the first of them in `garde`;
@@ -43,26 +43,29 @@ void range_champ(Ligne& c, std::string_view texte) {
   c.assign(texte.substr(0, coupe_octets(texte, kLargeurMax)));
 }
 
-bool lire_fixe(Etat& st, bool premier, Jeux* jeux, std::string& conversion) {
+// Reads a fixed-width record of layout d; `reste` becomes false once the
+// data have ended. Returns whether it obtained a byte.
+bool lire_fixe(Etat& st, const Disposition& d, bool premier, Jeux* jeux, std::string& conversion,
+               bool& reste) {
   std::FILE* f = st.pinput.get();
   if (premier) {
     const std::size_t saut = static_cast<std::size_t>(std::max(0, st.deplacement));
-    st.etat = static_cast<int>(saute(f, saut, st.champ[0]));
+    saute(f, saut, st.champ[0]);
   }
-  st.lc[0] = st.etat;
   bool complet = true;
   std::size_t obtenus = 0;
-  const int fin = std::min(st.nbrechamp, kLargeurs);
+  std::size_t dernier = 0;  // bytes of the field read last
+  const int fin = std::min(d.nbrechamp, kLargeurs);
   for (int k = 1; k < fin; ++k) {
     // Only a field that came short before the last one ends the data; a
     // short last field still makes a record, and the next read finds the end.
-    if (k > 1 && static_cast<std::size_t>(st.etat) != largeur(st, k - 1)) {
+    if (k > 1 && dernier != largeur(d, k - 1)) {
       complet = false;
       break;
     }
     char tampon[kLargeurMax + 1];
-    const std::size_t n = std::fread(tampon, 1, std::min(largeur(st, k), sizeof tampon), f);
-    st.etat = static_cast<int>(n);
+    const std::size_t n = std::fread(tampon, 1, std::min(largeur(d, k), sizeof tampon), f);
+    dernier = n;
     obtenus += n;
     if (k < kLignes) {
       // The part of a short field that was not read stays empty rather than
@@ -79,7 +82,7 @@ bool lire_fixe(Etat& st, bool premier, Jeux* jeux, std::string& conversion) {
   }
   // A record that obtained no byte at all ends the data too, so that a layout
   // of a single field (or of none, or of zero widths) cannot read forever.
-  st.res = complet && obtenus > 0;
+  reste = complet && obtenus > 0;
   return obtenus > 0;
 }
 
@@ -105,26 +108,22 @@ Resultat<Disposition> analyse_ligne_format(std::string_view ligne) {
   return d;
 }
 
-Resultat<bool> analyse_format_fixe(Etat& st, const std::optional<std::string>& pathname) {
-  if (!pathname) return false;
+Resultat<std::optional<Disposition>> analyse_format_fixe(
+    const std::optional<std::string>& pathname) {
+  const std::optional<Disposition> aucune;
+  if (!pathname) return aucune;
   // A layout that cannot be read to an end (a FIFO nobody writes to) is no
   // layout: the run never waits on it.
   auto ouvert = ouvre_en_lecture(*pathname, "");
-  if (!ouvert) return false;
-  st.pdef = std::move(*ouvert);
+  if (!ouvert) return aucune;
+  const Fichier fichier = std::move(*ouvert);
   char ligne[255];
-  const bool lue = std::fgets(ligne, sizeof ligne, st.pdef.get()) != nullptr;
+  const bool lue = std::fgets(ligne, sizeof ligne, fichier.get()) != nullptr;
   // A name that opens but cannot be read (a directory) is no layout file.
-  const bool illisible = !lue && std::ferror(st.pdef.get()) != 0;
-  st.pdef.reset();
-  if (illisible) return false;
-  const auto d = analyse_ligne_format(lue ? std::string_view(ligne) : std::string_view());
+  if (!lue && std::ferror(fichier.get()) != 0) return aucune;
+  auto d = analyse_ligne_format(lue ? std::string_view(ligne) : std::string_view());
   if (!d) return d.erreur();
-  if (st.pinput) std::rewind(st.pinput.get());
-  st.FIXED = 1;
-  st.lc = d->lc;
-  st.nbrechamp = d->nbrechamp;
-  return true;
+  return std::optional<Disposition>(*d);
 }
 
 namespace {
@@ -206,15 +205,17 @@ bool Lecture::ligne_suivante(std::FILE* f, std::string_view& ligne) {
 
 bool lire(Etat& st, Lecture& lecture, Jeux* jeux) {
   if (!st.pinput) {
-    st.res = false;
+    lecture.reste_ = false;
     return false;
   }
   const bool premier = lecture.premier_;
   lecture.premier_ = false;
-  if (st.FIXED == 1) return lire_fixe(st, premier, jeux, lecture.converti_);
+  if (st.disposition) {
+    return lire_fixe(st, *st.disposition, premier, jeux, lecture.converti_, lecture.reste_);
+  }
   std::string_view ligne;
-  st.res = lecture.ligne_suivante(st.pinput.get(), ligne);
-  if (!st.res) return false;
+  lecture.reste_ = lecture.ligne_suivante(st.pinput.get(), ligne);
+  if (!lecture.reste_) return false;
   // The line end is LF or CR LF; a last line without one keeps all its text.
   if (!ligne.empty() && ligne.back() == '\r') ligne.remove_suffix(1);
   if (premier && ligne.starts_with("\xEF\xBB\xBF")) ligne.remove_prefix(3);

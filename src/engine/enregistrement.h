@@ -25,14 +25,6 @@ namespace vign {
 // cannot hold.
 inline constexpr const char* kTropLarge = "Augmenter MAX_RECLEN et recompiler";
 
-// The widths of a fixed-layout line: lc[k] is the width of field k, for
-// k = 1 .. nbrechamp - 1 (the last entry, usually the line break after the
-// last ";", is never a field). lc[0] is left at 0.
-struct Disposition {
-  std::array<int, kLargeurs> lc{};
-  int nbrechamp = 0;
-};
-
 // Parses the first line of a fixed-layout file: entries cut at every ";"
 // (several in a row make one cut, empty entries do not count), each read as a
 // number. Only the first 49 entries are kept and nbrechamp stops at 50, so a
@@ -40,11 +32,11 @@ struct Disposition {
 // entry over 253, the most a field row holds with the space after it.
 Resultat<Disposition> analyse_ligne_format(std::string_view ligne);
 
-// Fixed-width mode when pathname names a readable fixed-layout file: rewinds the input (st.pinput),
-// sets FIXED to 1, parses the first line into lc/nbrechamp, closes it; returns true. Otherwise
-// FIXED is left as it is and false is returned (the caller asks or reads the delimiter).
-// Fails with kTropLarge on a width over the bound.
-Resultat<bool> analyse_format_fixe(Etat& st, const std::optional<std::string>& pathname);
+// The layout of the fixed-layout file `pathname`, its first line parsed as
+// analyse_ligne_format does: fixed-width mode. None when there is no name or
+// it names nothing readable (the caller asks or reads the delimiter). Fails
+// with kTropLarge on a width over the bound.
+Resultat<std::optional<Disposition>> analyse_format_fixe(const std::optional<std::string>& pathname);
 
 // What the record read carries from one record to the next within a run of
 // the engine. A fresh one starts a run: its first read makes the initial skip.
@@ -66,6 +58,8 @@ class Lecture {
   std::string_view brut() const { return brut_; }
   // Whether the current record is only the first MiB of its line.
   bool tronque() const { return tronque_; }
+  // Whether input remains: false once the data have ended.
+  bool reste() const { return reste_; }
 
  private:
   friend bool lire(Etat& st, Lecture& lecture, Jeux* jeux);
@@ -76,6 +70,7 @@ class Lecture {
   void passe_la_ligne(std::FILE* f);
 
   bool premier_ = true;     // the initial skip is still to be made
+  bool reste_ = true;       // input remains
   std::vector<char> bloc_;  // input read ahead
   std::size_t debut_ = 0;   // bloc_[debut_, fin_) is not taken yet
   std::size_t fin_ = 0;
@@ -91,11 +86,11 @@ class Lecture {
   std::string converti_;  // the record brought to UTF-8
 };
 
-// Reads the next record from st.pinput: in delimited mode (FIXED 0) the next
-// line, kept in `lecture`; in fixed-width
-// mode the fields 1 .. nbrechamp - 1 straight into st.champ, each followed by
-// one space, after the initial skip into champ[0] on the first read.
-// st.res becomes false once the data have ended. Returns true when a record,
+// Reads the next record from st.pinput: in delimited mode (no st.disposition)
+// the next line, kept in `lecture`; in fixed-width mode the fields
+// 1 .. nbrechamp - 1 straight into st.champ, each followed by one space, after
+// the initial skip into champ[0] on the first read. lecture.reste() becomes
+// false once the data have ended. Returns true when a record,
 // complete or not, was obtained: the first record of a run is printed even
 // when it is cut short, a later incomplete one is not.
 bool lire_enregistrement(Etat& st, Lecture& lecture);

@@ -62,7 +62,7 @@ struct Morceau {
 struct SortiePdf::Dessin {
   std::string nom;
   ReglagesPdf r;
-  Planche p;
+  Format p;
   bool png = false;
   std::FILE* f = nullptr;
   std::unique_ptr<char[]> tampon;
@@ -397,23 +397,21 @@ bool sortie_pdf_construite() {
 SortiePdf::SortiePdf(std::unique_ptr<Dessin> dessin) : dessin_(std::move(dessin)) {}
 SortiePdf::~SortiePdf() = default;
 
-std::variant<std::unique_ptr<SortiePdf>, std::string> SortiePdf::ouvre(const std::string& nom,
-                                                                       const ReglagesPdf& reglages,
-                                                                       const Planche& p) {
-  if (auto refus = refus_planche_pdf(reglages, p)) return *refus;
+Resultat<std::unique_ptr<SortiePdf>> SortiePdf::ouvre(const std::string& nom,
+                                                        const ReglagesPdf& reglages,
+                                                        const Format& p) {
+  if (auto refus = refus_planche_pdf(reglages, p)) return Erreur{*refus};
   std::FILE* f = std::fopen(nom.c_str(), "wb");
-  if (f == nullptr) return "Erreur sortie " + cite(nom) + " : " + std::strerror(errno);
+  if (f == nullptr) return echec_sortie(nom, std::strerror(errno));
   return ouvre(f, nom, reglages, p);
 }
 
-std::variant<std::unique_ptr<SortiePdf>, std::string> SortiePdf::ouvre(std::FILE* f,
-                                                                       const std::string& nom,
-                                                                       const ReglagesPdf& reglages,
-                                                                       const Planche& p) {
+Resultat<std::unique_ptr<SortiePdf>> SortiePdf::ouvre(std::FILE* f, const std::string& nom,
+                                                        const ReglagesPdf& reglages,
+                                                        const Format& p) {
   auto d = std::make_unique<Dessin>();
   d->f = f;
-  if (auto refus = refus_planche_pdf(reglages, p)) return *refus;
-  const std::string echec = "Erreur sortie " + cite(nom) + " : ";
+  if (auto refus = refus_planche_pdf(reglages, p)) return Erreur{*refus};
   d->nom = nom;
   d->r = reglages;
   d->p = p;
@@ -422,7 +420,7 @@ std::variant<std::unique_ptr<SortiePdf>, std::string> SortiePdf::ouvre(std::FILE
   constexpr std::size_t kTampon = 256 * 1024;
   d->tampon = std::make_unique<char[]>(kTampon);
   std::setvbuf(d->f, d->tampon.get(), _IOFBF, kTampon);
-  if (auto e = d->prepare()) return echec + *e;
+  if (auto e = d->prepare()) return echec_sortie(nom, *e);
   return std::unique_ptr<SortiePdf>(new SortiePdf(std::move(d)));
 }
 
@@ -439,22 +437,23 @@ void SortiePdf::fin_de_page() {
   dessin_->fin_de_page();
 }
 
-int SortiePdf::raison() const {
-  return dessin_->erreur;
-}
 
 const std::optional<std::string>& SortiePdf::remarque() const {
   return dessin_->remarque;
 }
 
-bool SortiePdf::en_erreur() const {
+Resultat<> SortiePdf::verifie() const {
   const Dessin& d = *dessin_;
-  return d.erreur != 0 || (d.cr != nullptr && cairo_status(d.cr) != CAIRO_STATUS_SUCCESS);
+  if (d.erreur != 0) return echec_sortie(d.nom, std::strerror(d.erreur));
+  if (d.cr != nullptr && cairo_status(d.cr) != CAIRO_STATUS_SUCCESS) {
+    return echec_sortie(d.nom, std::strerror(EIO));
+  }
+  return {};
 }
 
-std::optional<std::string> SortiePdf::ferme() {
+Resultat<> SortiePdf::ferme() {
   Dessin& d = *dessin_;
-  if (d.f == nullptr) return std::nullopt;  // closed already
+  if (d.f == nullptr) return {};  // closed already
   d.fin_de_ligne();
   if (d.page_ouverte && !d.arrete()) d.envoie_page();
   // A document with nothing printed is still one sheet, not a broken file.
@@ -469,10 +468,9 @@ std::optional<std::string> SortiePdf::ferme() {
   int erreur = d.erreur;
   if (std::fclose(d.f) != 0 && erreur == 0) erreur = errno != 0 ? errno : EIO;
   d.f = nullptr;
-  const std::string echec = "Erreur sortie " + cite(d.nom) + " : ";
-  if (erreur != 0) return echec + std::strerror(erreur);
-  if (etat != CAIRO_STATUS_SUCCESS) return echec + cairo_status_to_string(etat);
-  return std::nullopt;
+  if (erreur != 0) return echec_sortie(d.nom, std::strerror(erreur));
+  if (etat != CAIRO_STATUS_SUCCESS) return echec_sortie(d.nom, cairo_status_to_string(etat));
+  return {};
 }
 
 }  // namespace vign

@@ -147,7 +147,7 @@ std::variant<ReglagesPdf, std::string> lit_reglages_pdf(const CherchePdf& cherch
   return r;
 }
 
-std::optional<std::string> refus_planche_pdf(const ReglagesPdf& r, const Planche& p) {
+std::optional<std::string> refus_planche_pdf(const ReglagesPdf& r, const Format& p) {
   // The gap after the last label of a row is blank: it may run off the page.
   const double colonnes = p.marge + static_cast<double>(p.etilar) * p.maxcareti +
                           static_cast<double>(std::max(p.etilar - 1, 0)) * p.maxintetihor;

@@ -62,6 +62,6 @@ std::variant<ReglagesPdf, std::string> lit_reglages_pdf(const CherchePdf& cherch
 // (the gap after the last label is blank) and maxligeti
 // lines high, from gauche and haut. Later rows may run off the page; that is
 // the format's business, as on a printer.
-std::optional<std::string> refus_planche_pdf(const ReglagesPdf& r, const Planche& p);
+std::optional<std::string> refus_planche_pdf(const ReglagesPdf& r, const Format& p);
 
 }  // namespace vign

@@ -160,7 +160,7 @@ std::string texte_inifile(const Etat& st, int nombre) {
   cle("delimiteur", st.delimiteur.value_or(std::string()));
   cle("etiquettes", st.outputfile);
   facultatives("fichiers");
-  if (st.ALECRAN != 1 && st.FIXED == 1 && st.formatfile) {
+  if (st.ALECRAN != 1 && st.disposition && st.formatfile) {
     cle("disposition", *st.formatfile);
     if (st.deplacement > 0) nb("deplacement", st.deplacement);
   }

@@ -71,12 +71,12 @@ Resultat<> mn_fichiers(Etat& st, Terminal& t, const std::optional<std::string>& 
       affiche(t, message.size() <= kPlaceMessage ? message : "Pas de fichier...");
       t.rafraichir();
     } else {
-      st.FIXED = 0;
       // The layout is read again at every visit, so that a change made to it
       // meanwhile is taken up.
-      const auto fixe = analyse_format_fixe(st, pathname);
+      auto fixe = analyse_format_fixe(pathname);
       if (!fixe) return fixe.erreur();
-      if (!*fixe) st.delimiteur = demander(t, kDelimiteur);
+      st.disposition = *fixe;
+      if (!st.disposition) st.delimiteur = demander(t, kDelimiteur);
     }
   }
   st.outputfile = demander(t, kNomSortie);

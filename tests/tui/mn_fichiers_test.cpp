@@ -56,7 +56,7 @@ TEST(MnFichiers, ADelimitedInputAsksForTheDelimiter) {
   EXPECT_EQ(m.st.ALECRAN, 0);
   ASSERT_TRUE(m.st.pinput);
   EXPECT_EQ(m.reste(), "Dupont;Rue du Chene,5;7500;TOURNAI;\n");
-  EXPECT_EQ(m.st.FIXED, 0);
+  EXPECT_FALSE(m.st.disposition);
   EXPECT_EQ(m.st.delimiteur, ";");
   EXPECT_EQ(m.st.outputfile, "etiquettes.prn");
   auto attendu = kBoite;
@@ -67,12 +67,11 @@ TEST(MnFichiers, ADelimitedInputAsksForTheDelimiter) {
 
 TEST(MnFichiers, AReadableLayoutFileMeansFixedWidthsAndNoDelimiter) {
   Menu m;
-  m.st.FIXED = 0;
   m.visiter({"adresses.txt", "etiquettes.prn"}, "largeurs.def");
-  EXPECT_EQ(m.st.FIXED, 1);
-  EXPECT_EQ(m.st.nbrechamp, 5);
-  EXPECT_EQ(m.st.lc[1], 10);
-  EXPECT_EQ(m.st.lc[4], 20);
+  ASSERT_TRUE(m.st.disposition);
+  EXPECT_EQ(m.st.disposition->nbrechamp, 5);
+  EXPECT_EQ(m.st.disposition->lc[1], 10);
+  EXPECT_EQ(m.st.disposition->lc[4], 20);
   EXPECT_FALSE(m.st.delimiteur.has_value());
   EXPECT_EQ(m.st.outputfile, "etiquettes.prn");
   EXPECT_EQ(m.t.rangee(5),
@@ -81,9 +80,9 @@ TEST(MnFichiers, AReadableLayoutFileMeansFixedWidthsAndNoDelimiter) {
 
 TEST(MnFichiers, AMissingLayoutFileFallsBackToTheDelimiter) {
   Menu m;
-  m.st.FIXED = 1;  // left by an earlier visit
+  m.st.disposition = Disposition{};  // left by an earlier visit
   m.visiter({"adresses.txt", "|", "sortie"}, "absent.def");
-  EXPECT_EQ(m.st.FIXED, 0);
+  EXPECT_FALSE(m.st.disposition);
   EXPECT_EQ(m.st.delimiteur, "|");
 }
 
@@ -91,13 +90,13 @@ TEST(MnFichiers, NoNameOrECRANMeansScreenModeAndOnlyTheOutputIsAsked) {
   for (const std::string nom : {"", "ECRAN"}) {
     Menu m;
     m.st.delimiteur = ";";
-    m.st.FIXED = 1;
+    m.st.disposition = Disposition{};
     m.visiter({nom, "sortie"}, "largeurs.def");
     EXPECT_EQ(m.st.inputfile, "ECRAN");
     EXPECT_EQ(m.st.ALECRAN, 1);
     EXPECT_FALSE(m.st.pinput);
     EXPECT_EQ(m.st.delimiteur, ";") << "not asked";
-    EXPECT_EQ(m.st.FIXED, 1) << "left as it was";
+    EXPECT_TRUE(m.st.disposition) << "left as it was";
     EXPECT_EQ(m.st.outputfile, "sortie");
     EXPECT_EQ(m.t.rangee(5)[62], '.');
   }
