@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <array>
-#include <cstdint>
 #include <cstring>
 
 #include "core/colonnes.h"
@@ -30,40 +29,13 @@ std::size_t octets_des_attributs(const Etat& st, int k) {
   return taille(st.avtchamp[i]) + taille(st.aprchamp[i]);
 }
 
-// Whether texte is all ASCII, a word at a time; the last word overlaps the
-// one before rather than leave bytes to look at one by one.
-bool ascii(std::string_view texte) {
-  const char* p = texte.data();
-  const std::size_t n = texte.size();
-  if (n >= 8) {
-    std::uint64_t ou;
-    std::uint64_t mot;
-    std::memcpy(&ou, p + n - 8, 8);
-    for (std::size_t i = 0; i + 8 < n; i += 8) {
-      std::memcpy(&mot, p + i, 8);
-      ou |= mot;
-    }
-    return (ou & 0x8080808080808080ull) == 0;
-  }
-  if (n >= 4) {
-    std::uint32_t a;
-    std::uint32_t b;
-    std::memcpy(&a, p, 4);
-    std::memcpy(&b, p + n - 4, 4);
-    return ((a | b) & 0x80808080u) == 0;
-  }
-  unsigned ou = 0;
-  for (std::size_t i = 0; i < n; ++i) ou |= static_cast<unsigned char>(p[i]);
-  return ou < 0x80;
-}
-
 // The byte length of the part of valeur that fits in `place` columns and in
 // `budget` bytes; its width in largeur. Text that is all ASCII, and text on
 // a printer whose columns are its bytes, is cut at a byte count.
 std::size_t coupe_texte(std::string_view valeur, long long place, long long budget, bool en_octets,
                         long long& largeur) {
   std::size_t k = 0;
-  if (en_octets || ascii(valeur)) {
+  if (en_octets || tout_ascii(valeur)) {
     k = std::min(valeur.size(), static_cast<std::size_t>(std::max(0LL, place)));
     largeur = static_cast<long long>(k);
   } else {

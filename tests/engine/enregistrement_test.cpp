@@ -280,6 +280,34 @@ TEST(LectureDelimitee, FieldsPast29AreIgnored) {
   EXPECT_EQ(st.champ[0].view(), "");
 }
 
+// Delimiters are looked for 16 bytes at a time: those at the edges of a
+// block, and a record ending on one, split as any other.
+TEST(LectureDelimitee, DelimitersAtTheEdgesOfTheLookedAtBlocks) {
+  const std::string a15(15, 'a');
+  const std::string b16(16, 'b');
+  const struct {
+    std::string enregistrement;
+    std::size_t champs;
+    std::vector<std::string> attendus;
+  } cas[] = {
+      {a15 + ";", 2, {a15, ""}},
+      {a15 + ";" + b16 + ";z", 3, {a15, b16, "z"}},
+      {b16 + ";" + a15, 2, {b16, a15}},
+      {";" + a15 + b16 + ";", 3, {"", a15 + b16, ""}},
+      {std::string(40, ';'), 29, std::vector<std::string>(3, "")},
+  };
+  for (const auto& c : cas) {
+    Etat st;
+    st.delimiteur = ";";
+    Propres propres = 0;
+    EXPECT_EQ(decoupe_enregistrement(st, c.enregistrement, propres), c.champs)
+        << c.enregistrement;
+    for (std::size_t k = 0; k < c.attendus.size(); ++k) {
+      EXPECT_EQ(st.champ[k + 1].view(), c.attendus[k]) << c.enregistrement << " field " << k + 1;
+    }
+  }
+}
+
 TEST(LectureDelimitee, NoDelimiterMakesTheLineField1) {
   for (const std::optional<std::string>& delim :
        {std::optional<std::string>(""), std::optional<std::string>()}) {
