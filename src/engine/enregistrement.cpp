@@ -130,79 +130,77 @@ Resultat<std::optional<Disposition>> analyse_format_fixe(
   return std::optional<Disposition>(*d);
 }
 
-namespace {
-
-constexpr std::size_t kBloc = 64 * 1024;
-// Longest part of a line taken as a record; the rest of a longer line is read
-// past. An input with no line feed at all (a binary file, a device) must not
-// take all the memory, and no record worth a label comes near it.
-constexpr std::size_t kLigneMax = 16 * kBloc;
-
-}  // namespace
-
 char fin_de_ligne(std::string_view debut) {
   return debut.find('\n') == std::string_view::npos && debut.find('\r') != std::string_view::npos
              ? '\r'
              : '\n';
 }
 
+bool BlocLu::lit(std::FILE* f) {
+  if (bloc_.empty()) bloc_.resize(kBloc);
+  // The start of a record stays; the rest of the block is read again.
+  std::memmove(bloc_.data(), bloc_.data() + debut_, fin_ - debut_);
+  fin_ -= debut_;
+  debut_ = 0;
+  if (fin_ == bloc_.size()) {
+    // An input with no line end at all (a binary file, a device) must not
+    // take all the memory, and no record worth a label comes near kGarde.
+    if (fin_ >= kGarde) {
+      bloc_.resize(kGarde + kBloc);
+      return false;
+    }
+    bloc_.resize(2 * bloc_.size());
+  }
+  const std::size_t lus = std::fread(bloc_.data() + fin_, 1, bloc_.size() - fin_, f);
+  fin_ += lus;
+  epuise_ = lus == 0;
+  if (!fin_choisie_ && (fin_ > 0 || epuise_)) {
+    fin_choisie_ = true;
+    fin_ligne_ = fin_de_ligne(std::string_view(bloc_.data(), fin_));
+  }
+  return true;
+}
+
+std::string_view BlocLu::apres_la_garde(std::FILE* f) {
+  const std::size_t lus = std::fread(bloc_.data() + kGarde, 1, kBloc, f);
+  debut_ = kGarde;
+  fin_ = kGarde + lus;
+  epuise_ = lus == 0;
+  return reste();
+}
+
 void Lecture::passe_la_ligne(std::FILE* f) {
   tronque_ = true;
-  char morceau[kBloc];
   for (;;) {
-    const std::size_t lus = std::fread(morceau, 1, sizeof morceau, f);
-    if (lus == 0) {
-      epuise_ = true;
-      debut_ = fin_ = kLigneMax;
-      return;
-    }
-    const void* lf = std::memchr(morceau, fin_ligne_, lus);
-    if (lf != nullptr) {
-      // What follows the line feed starts the next line, after the record.
-      const auto suite = static_cast<std::size_t>(static_cast<const char*>(lf) - morceau) + 1;
-      std::memcpy(bloc_.data() + kLigneMax, morceau + suite, lus - suite);
-      debut_ = kLigneMax;
-      fin_ = kLigneMax + lus - suite;
+    const std::string_view suite = bloc_.apres_la_garde(f);
+    if (suite.empty()) return;
+    // What follows the line end starts the next line, after the record.
+    if (const std::size_t fin = suite.find(bloc_.fin_ligne()); fin != std::string_view::npos) {
+      bloc_.prend(fin + 1);
       return;
     }
   }
 }
 
 bool Lecture::ligne_suivante(std::FILE* f, std::string_view& ligne) {
-  if (bloc_.empty()) bloc_.resize(kBloc);
   tronque_ = false;
   for (;;) {
-    const char* p = bloc_.data();
-    const void* lf = std::memchr(p + debut_, fin_ligne_, fin_ - debut_);
-    if (lf != nullptr) {
-      const auto fin_ligne = static_cast<std::size_t>(static_cast<const char*>(lf) - p);
-      ligne = std::string_view(p + debut_, fin_ligne - debut_);
-      debut_ = fin_ligne + 1;
+    const std::string_view reste = bloc_.reste();
+    if (const std::size_t fin = reste.find(bloc_.fin_ligne()); fin != std::string_view::npos) {
+      ligne = reste.substr(0, fin);
+      bloc_.prend(fin + 1);
       return true;
     }
-    if (epuise_) {
-      if (debut_ == fin_) return false;
-      ligne = std::string_view(p + debut_, fin_ - debut_);
-      debut_ = fin_;
+    if (bloc_.epuise()) {
+      if (reste.empty()) return false;
+      ligne = reste;
+      bloc_.prend(reste.size());
       return true;
     }
-    // The start of a line stays; the rest of the block is read again.
-    std::memmove(bloc_.data(), p + debut_, fin_ - debut_);
-    fin_ -= debut_;
-    debut_ = 0;
-    if (fin_ == bloc_.size() && fin_ >= kLigneMax) {
-      bloc_.resize(kLigneMax + kBloc);
-      ligne = std::string_view(bloc_.data(), kLigneMax);
+    if (!bloc_.lit(f)) {
+      ligne = bloc_.reste();
       passe_la_ligne(f);
       return true;
-    }
-    if (fin_ == bloc_.size()) bloc_.resize(2 * bloc_.size());
-    const std::size_t lus = std::fread(bloc_.data() + fin_, 1, bloc_.size() - fin_, f);
-    fin_ += lus;
-    epuise_ = lus == 0;
-    if (!fin_choisie_ && (fin_ > 0 || epuise_)) {
-      fin_choisie_ = true;
-      fin_ligne_ = fin_de_ligne(std::string_view(bloc_.data(), fin_));
     }
   }
 }

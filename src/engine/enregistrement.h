@@ -43,6 +43,45 @@ Resultat<Disposition> analyse_ligne_format(std::string_view ligne);
 // with kTropLarge on a width over the bound.
 Resultat<std::optional<Disposition>> analyse_format_fixe(const std::optional<std::string>& pathname);
 
+// The input of a reader of records (plain lines or CSV), read ahead in large
+// blocks: a record is a view into the block, and nothing is allocated per
+// record. The block grows only for a record longer than itself, and keeps
+// at most kGarde bytes of one.
+class BlocLu {
+ public:
+  static constexpr std::size_t kBloc = 64 * 1024;   // bytes read at a time
+  static constexpr std::size_t kGarde = 16 * kBloc;  // the most of a record kept
+
+  // The bytes not taken yet; writable, for a reader that decodes in place.
+  char* donnees() { return bloc_.data() + debut_; }
+  std::string_view reste() const { return {bloc_.data() + debut_, fin_ - debut_}; }
+  // Takes the first n bytes not taken.
+  void prend(std::size_t n) { debut_ += n; }
+  // Whether the input has nothing more to give.
+  bool epuise() const { return epuise_; }
+  // The line end: LF (CR LF as well), or CR alone for an input whose first
+  // block holds carriage returns and no line feed (see fin_de_ligne).
+  char fin_ligne() const { return fin_ligne_; }
+
+  // Moves the bytes not taken to the start of the block and reads more of f
+  // after them, the block doubling when they fill it. False, reading
+  // nothing, when they fill kGarde bytes: the record there is too long to
+  // keep whole, and the block is grown (its views stay valid) for
+  // apres_la_garde to read past the rest.
+  bool lit(std::FILE* f);
+  // Once lit() said false: the next bytes of f, read after the kGarde bytes
+  // kept, and now the bytes not taken; none at the end of the input.
+  std::string_view apres_la_garde(std::FILE* f);
+
+ private:
+  std::vector<char> bloc_;  // input read ahead
+  std::size_t debut_ = 0;   // bloc_[debut_, fin_) is not taken yet
+  std::size_t fin_ = 0;
+  bool epuise_ = false;
+  char fin_ligne_ = '\n';
+  bool fin_choisie_ = false;  // the line end is chosen, from the first bytes read
+};
+
 // What the record read carries from one record to the next within a run of
 // the engine. A fresh one starts a run: its first read makes the initial skip.
 // Delimited input is read in large blocks, and a record is a view into the
@@ -68,24 +107,15 @@ class Lecture {
 
  private:
   friend bool lire(Etat& st, Lecture& lecture, Jeux* jeux);
-  // The next line of f without its line feed; false at the end of the input.
+  // The next line of f without its line end; false at the end of the input.
   bool ligne_suivante(std::FILE* f, std::string_view& ligne);
-  // Reads past the rest of a line too long to keep; what follows its line
-  // feed goes into the block after the part kept.
+  // Reads past the rest of a line too long to keep.
   void passe_la_ligne(std::FILE* f);
 
-  bool premier_ = true;     // the initial skip is still to be made
-  bool reste_ = true;       // input remains
-  std::vector<char> bloc_;  // input read ahead
-  std::size_t debut_ = 0;   // bloc_[debut_, fin_) is not taken yet
-  std::size_t fin_ = 0;
-  bool epuise_ = false;  // the input has nothing more to give
+  bool premier_ = true;  // the initial skip is still to be made
+  bool reste_ = true;    // input remains
+  BlocLu bloc_;
   bool tronque_ = false;
-  // The line end: LF (CR LF as well), or CR alone for a file whose first
-  // block holds carriage returns and no line feed, as old Mac exports end
-  // their lines.
-  char fin_ligne_ = '\n';
-  bool fin_choisie_ = false;
   std::string_view enregistrement_;
   std::string_view brut_;
   std::string converti_;  // the record brought to UTF-8
