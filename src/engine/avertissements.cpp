@@ -37,10 +37,15 @@ std::size_t octets_hors_utf8(std::string_view texte) {
     if (i + 8 <= n) {
       std::uint64_t mot;
       std::memcpy(&mot, o + i, 8);
-      if ((mot & 0x8080808080808080ull) == 0) {
+      const std::uint64_t hauts = mot & 0x8080808080808080ull;
+      if (hauts == 0) {
         i += 8;
         continue;
       }
+#if __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+      // Straight to the first byte from 128 up: the ones before are ASCII.
+      i += static_cast<std::size_t>(__builtin_ctzll(hauts)) / 8;
+#endif
     }
     const unsigned c = o[i];
     if (c < 0x80) {
