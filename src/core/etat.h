@@ -1,9 +1,11 @@
-// The program-wide state: everything a run of vign knows, in one object.
+// The program-wide state: what the user chose and what the screens show, in
+// one object.
 //
 // The steps of a run (format choice, file choice, presentation, execution, the
 // batch run) talk to each other only through this object: each step fills
-// some members and sets a completion flag, later steps read them. Tests make a
-// fresh one; nothing else in the program holds state.
+// some members and sets a completion flag, later steps read them. A run of the
+// engine keeps its working memory (the lines it composes, where its readers
+// stand, the print file) to itself. Tests make a fresh one.
 //
 // Capacities are those users meet: 19 format slots (0 is the working format,
 // 1 to 18 the catalogue), names of at most 34 characters, tables of 30 rows of
