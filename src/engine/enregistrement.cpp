@@ -282,17 +282,25 @@ unsigned controles16(__m128i x) {
 // Whether v holds a control character. Records and fields are looked at by
 // the million and nearly always hold none, so they are looked at 16 bytes
 // (or a word) at a time, to the end; the last block overlaps the one before
-// rather than leave bytes to look at one by one.
-bool a_controle(std::string_view v) {
+// rather than leave bytes to look at one by one. With `ascii`, the same look
+// tells whether every byte is below 128.
+bool a_controle(std::string_view v, bool* ascii = nullptr) {
   const char* p = v.data();
   const std::size_t n = v.size();
 #ifdef __SSE2__
   if (n >= 16) {
-    unsigned trouves = controles16(seize(p + n - 16));
-    for (std::size_t i = 0; i + 16 < n; i += 16) trouves |= controles16(seize(p + i));
+    __m128i ou = seize(p + n - 16);
+    unsigned trouves = controles16(ou);
+    for (std::size_t i = 0; i + 16 < n; i += 16) {
+      const __m128i x = seize(p + i);
+      trouves |= controles16(x);
+      ou = _mm_or_si128(ou, x);
+    }
+    if (ascii != nullptr) *ascii = _mm_movemask_epi8(ou) == 0;
     return trouves != 0;
   }
 #endif
+  if (ascii != nullptr) *ascii = tout_ascii(v);
   if (n >= 8) {
     std::uint64_t trouves = controles<std::uint64_t>(p + n - 8);
     for (std::size_t i = 0; i + 8 < n; i += 8) trouves |= controles<std::uint64_t>(p + i);
@@ -321,11 +329,12 @@ void rctrl(Ligne& s) {
   s.truncate(j);
 }
 
-std::size_t decoupe_enregistrement(Etat& st, std::string_view enregistrement, Propres& propres) {
+std::size_t decoupe_enregistrement(Etat& st, std::string_view enregistrement, Propres& propres,
+                                   bool& ascii) {
   // One look at the whole record does for all its fields. A record with a
   // control character (a tab as delimiter is one) has its fields looked at
   // one by one.
-  const bool sans_controle = !a_controle(enregistrement);
+  const bool sans_controle = !a_controle(enregistrement, &ascii);
   const auto range = [&](std::size_t k, std::string_view champ) {
     Ligne& c = st.champ[k];
     c.assign(champ.size() <= Ligne::capacite

@@ -151,7 +151,16 @@ using Propres = std::uint32_t;
 // character the whole record is field 1. The bits of the rows written are set
 // in `propres` for the clean ones and cleared for the others. Returns the
 // number of fields of the record, those past the 29th left uncounted.
-std::size_t decoupe_enregistrement(Etat& st, std::string_view enregistrement, Propres& propres);
+// The look for control characters also sets `ascii` to whether every byte
+// of the record is below 128.
+std::size_t decoupe_enregistrement(Etat& st, std::string_view enregistrement, Propres& propres,
+                                   bool& ascii);
+
+inline std::size_t decoupe_enregistrement(Etat& st, std::string_view enregistrement,
+                                          Propres& propres) {
+  bool ascii = false;
+  return decoupe_enregistrement(st, enregistrement, propres, ascii);
+}
 
 inline void decoupe_enregistrement(Etat& st, std::string_view enregistrement) {
   Propres propres = 0;

@@ -121,7 +121,8 @@ class Enregistrements {
       for (std::size_t k = 1; k <= n && k < kLignes; ++k) avertissements.octets(csv_->champ(k));
       avertissements.enregistrement(n, ligne());
     } else {
-      avertissements.octets(plain_.brut());
+      // An ASCII record is UTF-8: its look for control characters said so.
+      if (!ascii_) avertissements.octets(plain_.brut());
       avertissements.enregistrement(champs_, ligne());
     }
   }
@@ -141,7 +142,7 @@ class Enregistrements {
         propres = 0;
       }
     } else {
-      champs_ = decoupe_enregistrement(st, plain_.enregistrement(), propres);
+      champs_ = decoupe_enregistrement(st, plain_.enregistrement(), propres, ascii_);
     }
   }
   // Whether the record read has a field k: a plain record keeps in the rows
@@ -163,6 +164,7 @@ class Enregistrements {
   std::optional<LectureCsv> csv_;
   std::size_t numero_ = 0;
   std::size_t champs_ = 0;  // fields of the plain record split last
+  bool ascii_ = false;      // the plain record split last is all ASCII
   bool reste_csv_ = true;   // the CSV input has more records
 };
 
