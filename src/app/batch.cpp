@@ -194,13 +194,13 @@ Resultat<> lire_enregistrements(Etat& st, LectureReglages& lu, const Source& reg
                                 Entree& entree) {
   st.ALECRAN = 0;
   if (auto ouverte = entree.ouvre(st.inputfile); !ouverte) return ouverte;
-  st.FIXED = 0;
   // The fixed layout and the initial skip a run written with -e used; -f
   // and -d on the command line win over them.
   if (auto lue = lit_cles(lu, reglages, "fichiers", Presence::facultative); !lue) return lue;
-  const auto fixe = analyse_format_fixe(st, st.formatfile);
+  auto fixe = analyse_format_fixe(st.formatfile);
   if (!fixe) return fixe.erreur();
-  if (!*fixe) {
+  st.disposition = *fixe;
+  if (!st.disposition) {
     if (auto lue = lit_cles(lu, reglages, "fichiers", Presence::si_delimite); !lue) return lue;
   }
   return lit_cles(lu, reglages, "presentation", Presence::requise);
@@ -221,7 +221,7 @@ Resultat<> batch(Etat& st, Source& reglages) {
   st.FORMAT = 0;
   // A format that cannot be printed is refused before the rest of the file
   // is asked for: its label lines may not even have rows to go to.
-  if (const auto refus = format_refuse(planche(st, 0))) return Erreur{*refus};
+  if (auto verifie = verifie_format(format_de(st, 0)); !verifie) return verifie;
   if (auto lue = lit_cles(lu, reglages, "fichiers", Presence::requise); !lue) return lue;
   Entree entree(st);
   const bool tapees = st.inputfile == kEcran;

@@ -194,7 +194,6 @@ void etape_execution(Etat& st, Terminal& t, const Etapes& etapes, const Saisies&
 void arreter(Etat& st, Terminal& t) {
   CLS(t);
   if (st.ALECRAN == 0) st.pinput.reset();
-  st.poutput.reset();
   t.terminer();
 }
 
@@ -274,10 +273,12 @@ Resultat<> choisir_fichiers(Etat& st, Terminal& t) {
     if (!st.pinput) {
       menu.absente(st.inputfile);
     } else {
-      st.FIXED = 0;
-      const auto fixe = analyse_format_fixe(st, st.formatfile);
+      // The layout is read again at every visit, so that a change made to
+      // it meanwhile is taken up.
+      auto fixe = analyse_format_fixe(st.formatfile);
       if (!fixe) return fixe.erreur();
-      if (!*fixe) st.delimiteur = menu.delimiteur();
+      st.disposition = *fixe;
+      if (!st.disposition) st.delimiteur = menu.delimiteur();
     }
   }
   st.outputfile = menu.sortie();

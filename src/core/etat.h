@@ -1,9 +1,11 @@
-// The program-wide state: everything a run of vign knows, in one object.
+// The program-wide state: what the user chose and what the screens show, in
+// one object.
 //
 // The steps of a run (format choice, file choice, presentation, execution, the
 // batch run) talk to each other only through this object: each step fills
-// some members and sets a completion flag, later steps read them. Tests make a
-// fresh one; nothing else in the program holds state.
+// some members and sets a completion flag, later steps read them. A run of the
+// engine keeps its working memory (the lines it composes, where its readers
+// stand, the print file) to itself. Tests make a fresh one.
 //
 // Capacities are those users meet: 19 format slots (0 is the working format,
 // 1 to 18 the catalogue), names of at most 34 characters, tables of 30 rows of
@@ -23,9 +25,9 @@ namespace vign {
 
 inline constexpr int kSlots = 19;               // format slots: 0 working, 1..18 catalogue
 inline constexpr int kMaxCatalogue = 18;        // formats a catalogue can hold
-inline constexpr int kLignes = 30;              // rows of place, champ, impr (1..29 usable)
+inline constexpr int kLignes = 30;              // rows of place and champ (1..29 usable)
 inline constexpr int kAttributs = 50;           // attribute numbers 0..49
-inline constexpr int kLargeurs = 50;            // entries of lc
+inline constexpr int kLargeurs = 50;            // entries of a fixed-width layout
 inline constexpr const char* kEcran = "ECRAN";  // input name that means screen mode
 
 using Ligne = Texte<254>;   // a row of a table: at most 254 bytes
@@ -64,6 +66,14 @@ struct Format {
   // [pdf] geometry itself ("cpi=10.28,lpi=4.12,haut=0.3,gauche=0,page=A4").
   // Empty for a format that has none: a text print file never uses it.
   std::string planche{};
+};
+
+// The widths of a fixed-width layout line: lc[k] is the width of field k, for
+// k = 1 .. nbrechamp - 1 (the last entry, usually the line break after the
+// last ";", is never a field). lc[0] is left at 0.
+struct Disposition {
+  std::array<int, kLargeurs> lc{};  // lc[k]: width of field k, in bytes of the file
+  int nbrechamp = 0;                // entries of the layout line (fields are 1..nbrechamp-1)
 };
 
 // The most a number of a format may be: what the new-format form takes (three
@@ -114,20 +124,13 @@ struct Etat {
   std::array<Ligne, kLignes> place{};  // field numbers of each label line ("1", "3+4")
   std::array<Ligne, kLignes> champ{};  // fields of the current record, or typed lines
 
-  std::array<Texte<4096>, kLignes> impr{};  // output lines of the row: text, fills, attributes
-
   // --- Attributes: printer strings wrapped around a field or a label line. ---
   std::array<char, kAttributs> attr{};          // '1' when number k carries strings
   std::array<Controle, kAttributs> avtchamp{};  // activation string of k, decoded
   std::array<Controle, kAttributs> aprchamp{};  // deactivation string of k, decoded
-  std::array<int, kLignes> lgattr{};  // bytes of line i that take no column: attributes, UTF-8
 
   // --- Fixed-width layout. ---
-  std::array<int, kLargeurs> lc{};  // lc[k]: width of field k; lc[0]: count of the read before
-  int nbrechamp = 0;                // entries of the layout line (fields are 1..nbrechamp-1)
-
-  // --- Record buffer and end-of-data marker. ---
-  bool res = true;  // true while input remains
+  std::optional<Disposition> disposition;  // the layout chosen: fixed-width mode; none: delimited
 
   // --- Files, names and handles. ---
   std::string inputfile;                  // input file name; "ECRAN" means screen mode
@@ -137,10 +140,7 @@ struct Etat {
   std::optional<std::string> inifile;     // settings file given with -l: a batch run
   std::optional<std::string> writefile;   // settings file to write after a run (-e)
   Fichier pinput;                         // the input file, open from the file choice until the end
-  Fichier poutput;                        // the print file, open during a run of the engine
-  Fichier pdef;                           // the fixed-layout file while it is parsed
   int deplacement = 0;                    // bytes skipped before the first fixed-width record (-d)
-  int etat = 0;                           // byte count of the last fixed-width read
 
   Options options;  // settings beyond the format (character sets, CSV, start, copies, PDF)
 
@@ -148,7 +148,6 @@ struct Etat {
   int FORMATS = 0;       // a format is chosen
   int FICHIER = 0;       // input and output files are named
   int PRESENTATION = 0;  // the label lines are defined
-  int FIXED = 0;         // fixed-width mode (0: delimited)
   int ALECRAN = 0;       // screen mode: labels typed on screen
 };
 

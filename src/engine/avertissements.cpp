@@ -5,6 +5,7 @@
 
 #include "core/colonnes.h"
 #include "core/resultat.h"
+#include "engine/enregistrement.h"
 
 #ifdef VIGN_UCHARDET
 #include <uchardet.h>
@@ -18,18 +19,6 @@ namespace {
 // with more.
 constexpr std::size_t kEchantillon = 256 * 1024;
 
-bool ascii(std::string_view texte) {
-  std::uint64_t ou = 0;
-  std::size_t i = 0;
-  for (; i + 8 <= texte.size(); i += 8) {
-    std::uint64_t mot;
-    std::memcpy(&mot, texte.data() + i, 8);
-    ou |= mot;
-  }
-  for (; i < texte.size(); ++i) ou |= static_cast<unsigned char>(texte[i]);
-  return (ou & 0x8080808080808080ull) == 0;
-}
-
 std::string pluriel(std::size_t n, const char* mot) {
   return std::to_string(n) + " " + mot + (n > 1 ? "s" : "");
 }
@@ -40,7 +29,7 @@ std::string pluriel(std::size_t n, const char* mot) {
 // well-formedness table of UTF-8 written out, eight ASCII bytes at a time,
 // rather than a decoding of each character.
 std::size_t octets_hors_utf8(std::string_view texte) {
-  if (ascii(texte)) return 0;
+  if (tout_ascii(texte)) return 0;
   const auto* o = reinterpret_cast<const unsigned char*>(texte.data());
   const std::size_t n = texte.size();
   std::size_t hors = 0;
@@ -48,10 +37,15 @@ std::size_t octets_hors_utf8(std::string_view texte) {
     if (i + 8 <= n) {
       std::uint64_t mot;
       std::memcpy(&mot, o + i, 8);
-      if ((mot & 0x8080808080808080ull) == 0) {
+      const std::uint64_t hauts = mot & 0x8080808080808080ull;
+      if (hauts == 0) {
         i += 8;
         continue;
       }
+#if __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+      // Straight to the first byte from 128 up: the ones before are ASCII.
+      i += static_cast<std::size_t>(__builtin_ctzll(hauts)) / 8;
+#endif
     }
     const unsigned c = o[i];
     if (c < 0x80) {

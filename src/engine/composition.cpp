@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <array>
-#include <cstdint>
 #include <cstring>
 
 #include "core/colonnes.h"
@@ -12,12 +11,6 @@
 namespace vign {
 
 namespace {
-
-// Appends spaces to a line, at most 82 at a time; what does not fit is
-// dropped.
-void blancs(LigneImpr& ligne, long long compte) {
-  ligne.append(static_cast<std::size_t>(std::clamp(compte, 0LL, kBlancs)), ' ');
-}
 
 // The attribute strings of number k, when it carries some.
 bool avec_attribut(const Etat& st, int k) {
@@ -37,40 +30,13 @@ std::size_t octets_des_attributs(const Etat& st, int k) {
   return taille(st.avtchamp[i]) + taille(st.aprchamp[i]);
 }
 
-// Whether texte is all ASCII, a word at a time; the last word overlaps the
-// one before rather than leave bytes to look at one by one.
-bool ascii(std::string_view texte) {
-  const char* p = texte.data();
-  const std::size_t n = texte.size();
-  if (n >= 8) {
-    std::uint64_t ou;
-    std::uint64_t mot;
-    std::memcpy(&ou, p + n - 8, 8);
-    for (std::size_t i = 0; i + 8 < n; i += 8) {
-      std::memcpy(&mot, p + i, 8);
-      ou |= mot;
-    }
-    return (ou & 0x8080808080808080ull) == 0;
-  }
-  if (n >= 4) {
-    std::uint32_t a;
-    std::uint32_t b;
-    std::memcpy(&a, p, 4);
-    std::memcpy(&b, p + n - 4, 4);
-    return ((a | b) & 0x80808080u) == 0;
-  }
-  unsigned ou = 0;
-  for (std::size_t i = 0; i < n; ++i) ou |= static_cast<unsigned char>(p[i]);
-  return ou < 0x80;
-}
-
 // The byte length of the part of valeur that fits in `place` columns and in
 // `budget` bytes; its width in largeur. Text that is all ASCII, and text on
 // a printer whose columns are its bytes, is cut at a byte count.
 std::size_t coupe_texte(std::string_view valeur, long long place, long long budget, bool en_octets,
                         long long& largeur) {
   std::size_t k = 0;
-  if (en_octets || ascii(valeur)) {
+  if (en_octets || tout_ascii(valeur)) {
     k = std::min(valeur.size(), static_cast<std::size_t>(std::max(0LL, place)));
     largeur = static_cast<long long>(k);
   } else {
@@ -83,22 +49,21 @@ std::size_t coupe_texte(std::string_view valeur, long long place, long long budg
   return k;
 }
 
-bool compose(Etat& st, const Planche& p, const std::vector<int>& numeros, int L, int n,
+bool compose(Etat& st, Rangee& r, const Format& p, const std::vector<int>& numeros, int L, int n,
              Propres& propres, Jeux* jeux) {
-  LigneImpr& ligne = st.impr[static_cast<std::size_t>(L)];
-  int& lgattr = st.lgattr[static_cast<std::size_t>(L)];
-  // The end column of label n; the target T adds the bytes that take no
+  LigneImpr& ligne = r.impr[static_cast<std::size_t>(L)];
+  int& lgattr = r.lgattr[static_cast<std::size_t>(L)];
+  // The end column of label n; the target adds the bytes that take no
   // column already on the line, and is taken afresh each time since they
   // grow as we go.
-  const long long fin = p.marge + static_cast<long long>(n) * p.maxcareti +
-                        static_cast<long long>(n - 1) * p.maxintetihor;
+  const long long fin = fin_etiquette(p, n);
   const auto reste = [&] {
     return std::max(0LL, fin + lgattr - static_cast<long long>(ligne.size()));
   };
   const bool convertir = jeux != nullptr && jeux->imprimante();
   const bool en_octets = jeux != nullptr && jeux->en_octets();
   // The first label also gets the columns of a margin wider than one fill,
-  // which presentation_refusee counts as bytes of the line.
+  // which verifie_presentation counts as bytes of the line.
   long long budget = kOctetsParColonne * p.maxcareti +
                      (n == 1 ? std::max(0LL, static_cast<long long>(p.marge) - kBlancs) : 0);
   bool coupee = false;
@@ -110,7 +75,7 @@ bool compose(Etat& st, const Planche& p, const std::vector<int>& numeros, int L,
       nettoie(c, k, propres);
       valeur = c.view();
     }
-    if (ligne.empty()) blancs(ligne, p.marge);
+    if (ligne.empty()) remplit(ligne, p.marge, kBlancs);
     const bool attribut = avec_attribut(st, k);
     if (attribut) ajoute_attribut(ligne, lgattr, st.avtchamp[static_cast<std::size_t>(k)]);
     const long long place = reste();
@@ -126,13 +91,16 @@ bool compose(Etat& st, const Planche& p, const std::vector<int>& numeros, int L,
     // filled the label.
     if (reste() != 0) ligne.push_back(' ');
   }
-  blancs(ligne, fin + lgattr + p.maxintetihor - static_cast<long long>(ligne.size()));
+  remplit(ligne, fin + lgattr + p.maxintetihor - static_cast<long long>(ligne.size()), kBlancs);
   return coupee;
 }
 
 }  // namespace
 
-std::optional<std::string> format_refuse(const Planche& p) {
+namespace {
+
+// Why a format cannot be printed, or nothing when it can.
+std::optional<std::string> refus_du_format(const Format& p) {
   const auto nombres = nombres_du_format(p);
   for (std::size_t i = 0; i < nombres.size(); ++i) {
     if (nombres[i] > kNombreMax) {
@@ -164,7 +132,14 @@ std::optional<std::string> format_refuse(const Planche& p) {
   return std::nullopt;
 }
 
-std::optional<std::string> presentation_refusee(const Etat& st, const Planche& p) {
+}  // namespace
+
+Resultat<> verifie_format(const Format& p) {
+  if (auto refus = refus_du_format(p)) return Erreur{*refus};
+  return {};
+}
+
+Resultat<> verifie_presentation(const Etat& st, const Format& p) {
   const long long colonnes_ligne =
       p.marge + static_cast<long long>(p.etilar) * (p.maxcareti + p.maxintetihor);
   for (int L = 1; L <= lignes_par_rangee(p); ++L) {
@@ -177,12 +152,12 @@ std::optional<std::string> presentation_refusee(const Etat& st, const Planche& p
     const long long octets =
         colonnes_ligne + p.etilar * (kOctetsParColonne * p.maxcareti + attributs);
     if (octets > static_cast<long long>(LigneImpr::capacite)) {
-      return "Presentation inutilisable : ligne " + std::to_string(L) +
-             " trop longue avec ses attributs (" + std::to_string(octets) + " octets, " +
-             std::to_string(LigneImpr::capacite) + " au plus)";
+      return Erreur{"Presentation inutilisable : ligne " + std::to_string(L) +
+                    " trop longue avec ses attributs (" + std::to_string(octets) + " octets, " +
+                    std::to_string(LigneImpr::capacite) + " au plus)"};
     }
   }
-  return std::nullopt;
+  return {};
 }
 
 std::vector<std::string_view> parties(std::string_view presentation) {
@@ -204,14 +179,14 @@ std::vector<int> numeros_de_champs(std::string_view presentation) {
   return numeros;
 }
 
-bool compose_ligne(Etat& st, const Planche& p, const std::vector<int>& numeros, int L, int n,
-                   Propres& propres) {
-  return compose(st, p, numeros, L, n, propres, nullptr);
+bool compose_ligne(Etat& st, Rangee& r, const Format& p, const std::vector<int>& numeros, int L,
+                   int n, Propres& propres) {
+  return compose(st, r, p, numeros, L, n, propres, nullptr);
 }
 
-bool compose_ligne(Etat& st, const Planche& p, const std::vector<int>& numeros, int L, int n,
-                   Propres& propres, Jeux& jeux) {
-  return compose(st, p, numeros, L, n, propres, &jeux);
+bool compose_ligne(Etat& st, Rangee& r, const Format& p, const std::vector<int>& numeros, int L,
+                   int n, Propres& propres, Jeux& jeux) {
+  return compose(st, r, p, numeros, L, n, propres, &jeux);
 }
 
 namespace {
@@ -229,12 +204,12 @@ std::size_t attribut_en(const Etat& st, std::string_view reste) {
 
 }  // namespace
 
-void recouvre(Etat& st, int L, std::size_t depart, int colonne, int largeur, std::string_view texte,
-              bool en_octets) {
+void recouvre(const Etat& st, Rangee& r, int L, std::size_t depart, int colonne, int largeur,
+              std::string_view texte, bool en_octets) {
   const auto largeur_de = [&](std::string_view s) {
     return en_octets ? static_cast<long long>(s.size()) : colonnes(s);
   };
-  LigneImpr& ligne = st.impr[static_cast<std::size_t>(L)];
+  LigneImpr& ligne = r.impr[static_cast<std::size_t>(L)];
   const std::string_view avant = ligne.view();
   if (depart > avant.size()) return;
   std::string sortie(avant.substr(0, depart));
@@ -283,19 +258,19 @@ void recouvre(Etat& st, int L, std::size_t depart, int colonne, int largeur, std
   sortie.append(texte.substr(0, n));
   sortie.append(static_cast<std::size_t>(place - pris), ' ');
   sortie.append(avant.substr(i));
-  st.lgattr[static_cast<std::size_t>(L)] += static_cast<int>(static_cast<long long>(sortie.size()) -
-                                                             static_cast<long long>(avant.size()));
+  r.lgattr[static_cast<std::size_t>(L)] += static_cast<int>(static_cast<long long>(sortie.size()) -
+                                                            static_cast<long long>(avant.size()));
   ligne.assign(sortie);
 }
 
-void ecrit_rangee(Etat& st, const Planche& p, std::FILE* sortie) {
-  st.lgattr.fill(0);
+void ecrit_rangee(Rangee& r, const Format& p, std::FILE* sortie) {
+  r.lgattr.fill(0);
   // The lines go out in one write, rows come by the hundred thousand; only
   // lines long with attributes need more.
   std::array<char, 4 * (LigneImpr::capacite + 1)> rangee;
   std::size_t n = 0;
   for (int L = 1; L <= lignes_par_rangee(p); ++L) {
-    LigneImpr& ligne = st.impr[static_cast<std::size_t>(L)];
+    LigneImpr& ligne = r.impr[static_cast<std::size_t>(L)];
     if (rangee.size() - n < ligne.size() + 1) {
       std::fwrite(rangee.data(), 1, n, sortie);
       n = 0;

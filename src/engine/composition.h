@@ -1,8 +1,9 @@
 // Label composition: the lines of a row of labels, built in the line buffers
-// impr from the fields that the presentation places on each label line, and
+// of a Rangee from the fields that the presentation places on each label line, and
 // written to the print file when the row is full.
 #pragma once
 
+#include <array>
 #include <cstdio>
 #include <optional>
 #include <string>
@@ -11,6 +12,7 @@
 
 #include "core/etat.h"
 #include "core/jeu.h"
+#include "core/resultat.h"
 #include "engine/enregistrement.h"
 
 namespace vign {
@@ -21,7 +23,14 @@ inline constexpr long long kBlancs = 82;
 
 // An output line: at most 254 print columns, but more bytes: characters of
 // several bytes, and the attribute strings, which take no column.
-using LigneImpr = decltype(Etat::impr)::value_type;
+using LigneImpr = Texte<4096>;
+
+// The lines of a row of labels while they are composed, owned by the run that
+// composes them (row i is label line i).
+struct Rangee {
+  std::array<LigneImpr, kLignes> impr{};  // output lines of the row: text, fills, attributes
+  std::array<int, kLignes> lgattr{};  // bytes of line i that take no column: attributes, UTF-8
+};
 
 // The most bytes the text of one label line may take: four a column, what
 // any character takes, the widest letters with a mark included. Text past it
@@ -29,29 +38,39 @@ using LigneImpr = decltype(Etat::impr)::value_type;
 // a line always leaves room for the attribute strings.
 inline constexpr long long kOctetsParColonne = 4;
 
-// The geometry of a format, as composition and alignment use it.
-using Planche = Format;
-
 // The format of slot `slot` of the format table (a valid slot).
-inline const Planche& planche(const Etat& st, int slot) {
+inline const Format& format_de(const Etat& st, int slot) {
   return st.formats[static_cast<std::size_t>(slot)];
 }
 
-// Why a format cannot be printed, in one line, or nothing when it can: fewer
+// The print column where label n of a row (from 1) ends: the margin, n label
+// widths and the n - 1 gaps between them.
+inline long long fin_etiquette(const Format& p, int n) {
+  return p.marge + static_cast<long long>(n) * p.maxcareti +
+         static_cast<long long>(n - 1) * p.maxintetihor;
+}
+
+// Appends `compte` bytes c to a line, at most `plafond` at a time (nothing
+// for a count below 1); what does not fit the line is dropped.
+inline void remplit(LigneImpr& ligne, long long compte, long long plafond, char c = ' ') {
+  if (compte > 0) ligne.append(static_cast<std::size_t>(std::min(compte, plafond)), c);
+}
+
+// Nothing when a format can be printed, else why not, in one line: fewer
 // than one label across or more than 254, more than 29 lines per label, a negative width,
 // margin or gap between labels, or a print line (margin, then every label and
 // the gap after it) wider than a line buffer holds, or no line per label.
-std::optional<std::string> format_refuse(const Planche& p);
+Resultat<> verifie_format(const Format& p);
 
-// Why the presentation cannot be printed with this format, in one line, or
-// nothing when it can: a label line whose text, fills and attribute strings
+// Nothing when the presentation can be printed with this format, else why
+// not, in one line: a label line whose text, fills and attribute strings
 // (those of every field it places, on every label across) could pass what an
 // output line holds, which would cut a deactivation string and leave the
-// printer in bold. p must pass format_refuse.
-std::optional<std::string> presentation_refusee(const Etat& st, const Planche& p);
+// printer in bold. p must pass verifie_format.
+Resultat<> verifie_presentation(const Etat& st, const Format& p);
 
 // Lines of a row: line 1 is composed and written even when a label has none.
-inline int lignes_par_rangee(const Planche& p) {
+inline int lignes_par_rangee(const Format& p) {
   return p.maxligeti < 1 ? 1 : p.maxligeti;
 }
 
@@ -64,7 +83,7 @@ std::vector<int> numeros_de_champs(std::string_view presentation);
 // cut; a row with no part gives none).
 std::vector<std::string_view> parties(std::string_view presentation);
 
-// Appends label n of the current row (counted from 1) to line L of impr: the
+// Appends label n of the current row (counted from 1) to line L of r: the
 // margin before the first label, then each field of `numeros` (the numbers
 // that row L of place names), cleaned in place with rts and rctrl, wrapped in
 // its attribute strings when it has some, cut at the label's width and
@@ -72,23 +91,23 @@ std::vector<std::string_view> parties(std::string_view presentation);
 // of the label and the gap after it. Widths are display columns (see
 // colonnes.h): a cut never splits a character nor parts a mark from its
 // letter. Attribute bytes, and the bytes of a character beyond its width,
-// take no print column: they are counted in lgattr[L], and every fill on the
+// take no print column: they are counted in r.lgattr[L], and every fill on the
 // line reaches that much further. A number outside 1..29 stands for an empty
 // field. `propres` holds the field rows known clean, which are not cleaned
 // again. Returns whether some text of a field was left out at the label's
 // edge.
-bool compose_ligne(Etat& st, const Planche& p, const std::vector<int>& numeros, int L, int n,
-                   Propres& propres);
+bool compose_ligne(Etat& st, Rangee& r, const Format& p, const std::vector<int>& numeros, int L,
+                   int n, Propres& propres);
 
 // The same, the text of each field going first to the printer's set of
 // `jeux` when it has one; widths are then counted in the printer's bytes.
-bool compose_ligne(Etat& st, const Planche& p, const std::vector<int>& numeros, int L, int n,
-                   Propres& propres, Jeux& jeux);
+bool compose_ligne(Etat& st, Rangee& r, const Format& p, const std::vector<int>& numeros, int L,
+                   int n, Propres& propres, Jeux& jeux);
 
-inline void compose_ligne(Etat& st, const Planche& p, const std::vector<int>& numeros, int L,
-                          int n) {
+inline void compose_ligne(Etat& st, Rangee& r, const Format& p, const std::vector<int>& numeros,
+                          int L, int n) {
   Propres propres = 0;
-  compose_ligne(st, p, numeros, L, n, propres);
+  compose_ligne(st, r, p, numeros, L, n, propres);
 }
 
 // Prints `texte` over columns [colonne, colonne + largeur) of the label whose
@@ -96,14 +115,14 @@ inline void compose_ligne(Etat& st, const Planche& p, const std::vector<int>& nu
 // to that width and padded with spaces, in place of the characters there.
 // The printer's control bytes met in those columns (ESC and the byte after
 // it, other C0 bytes) are kept, just before the text, so that a style turned
-// on or off there still is; lgattr[L] follows the bytes the line gains or
+// on or off there still is; r.lgattr[L] follows the bytes the line gains or
 // loses. With `en_octets` (a printer's single-byte set) a byte is a column.
-void recouvre(Etat& st, int L, std::size_t depart, int colonne, int largeur, std::string_view texte,
-              bool en_octets = false);
+void recouvre(const Etat& st, Rangee& r, int L, std::size_t depart, int colonne, int largeur,
+              std::string_view texte, bool en_octets = false);
 
 // Writes the lines of the row to `sortie`, each followed by a line feed, then
 // the empty lines between rows, and empties the lines and the attribute
 // counts for the next row.
-void ecrit_rangee(Etat& st, const Planche& p, std::FILE* sortie);
+void ecrit_rangee(Rangee& r, const Format& p, std::FILE* sortie);
 
 }  // namespace vign

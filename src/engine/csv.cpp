@@ -8,9 +8,6 @@ namespace vign {
 
 namespace {
 
-constexpr std::size_t kBloc = 64 * 1024;
-// The part of a record kept, as for a plain line.
-constexpr std::size_t kEnregistrementMax = 16 * kBloc;
 constexpr std::size_t kIncomplet = static_cast<std::size_t>(-1);
 
 char* cherche(char* debut, const char* fin, char c) {
@@ -65,7 +62,7 @@ LectureCsv::Etape LectureCsv::avance(Etape e, char c) const {
     case Etape::fin:
       break;
   }
-  if (c == fin_ligne_) return Etape::fin;
+  if (c == bloc_.fin_ligne()) return Etape::fin;
   return c == delimiteur_ ? Etape::debut_champ : Etape::libre;
 }
 
@@ -74,7 +71,7 @@ std::size_t LectureCsv::analyse(char* p, std::size_t n, bool complet) {
   // The next line feed: where the record ends unless it lies inside quotes.
   // No line feed at all and more to come: the record is not whole.
   const auto ligne_suivante = [&](char* de, char*& lf) {
-    lf = cherche(de, bout, fin_ligne_);
+    lf = cherche(de, bout, bloc_.fin_ligne());
     if (lf == nullptr) lf = bout;
     return lf != bout || complet;
   };
@@ -111,7 +108,7 @@ std::size_t LectureCsv::analyse(char* p, std::size_t n, bool complet) {
       b.fin = ferme;
       if (ferme > lf) {
         b.a_decoder = true;
-        interieurs += static_cast<std::size_t>(std::count(lf, ferme, fin_ligne_));
+        interieurs += static_cast<std::size_t>(std::count(lf, ferme, bloc_.fin_ligne()));
         if (!ligne_suivante(ferme, lf)) return kIncomplet;
       }
       char* apres = std::min(ferme + 1, bout);
@@ -155,79 +152,59 @@ std::size_t LectureCsv::analyse(char* p, std::size_t n, bool complet) {
 
 void LectureCsv::coupe(std::FILE* f) {
   tronque_ = true;
-  // Grown first: the fields are views into the block.
-  bloc_.resize(kEnregistrementMax + kBloc);
-  char* const p = bloc_.data();
+  constexpr std::size_t kGarde = BlocLu::kGarde;
+  char* const p = bloc_.donnees();
+  const char fin_ligne = bloc_.fin_ligne();
   Etape e = Etape::debut_champ;
-  for (std::size_t i = 0; i < kEnregistrementMax; ++i) e = avance(e, p[i]);
+  for (std::size_t i = 0; i < kGarde; ++i) e = avance(e, p[i]);
   // Counted before the decoding turns the line breaks inside quotes into spaces.
-  const auto sauts = static_cast<std::size_t>(std::count(p, p + kEnregistrementMax, fin_ligne_));
-  analyse(p, kEnregistrementMax, true);
+  const auto sauts = static_cast<std::size_t>(std::count(p, p + kGarde, fin_ligne));
+  analyse(p, kGarde, true);
   sauts_ = sauts;
-  // What the block holds past the part kept is read past first.
   for (;;) {
-    for (std::size_t i = kEnregistrementMax; i < fin_; ++i) {
-      e = avance(e, bloc_[i]);
-      if (bloc_[i] == fin_ligne_) ++sauts_;
+    const std::string_view suite = bloc_.apres_la_garde(f);
+    if (suite.empty()) return;
+    for (std::size_t i = 0; i < suite.size(); ++i) {
+      e = avance(e, suite[i]);
+      if (suite[i] == fin_ligne) ++sauts_;
       if (e == Etape::fin) {
-        debut_ = i + 1;
+        bloc_.prend(i + 1);
         return;
       }
-    }
-    const std::size_t lus = std::fread(bloc_.data() + kEnregistrementMax, 1, kBloc, f);
-    fin_ = kEnregistrementMax + lus;
-    if (lus == 0) {
-      epuise_ = true;
-      debut_ = fin_;
-      return;
     }
   }
 }
 
 bool LectureCsv::suivant(std::FILE* f) {
-  if (bloc_.empty()) bloc_.resize(kBloc);
   tronque_ = false;
   for (;;) {
-    if (premier_ && (fin_ - debut_ >= 3 || epuise_)) {
+    if (premier_ && (bloc_.reste().size() >= 3 || bloc_.epuise())) {
       premier_ = false;
-      fin_ligne_ = fin_de_ligne(std::string_view(bloc_.data() + debut_, fin_ - debut_));
-      if (std::string_view(bloc_.data() + debut_, fin_ - debut_).starts_with("\xEF\xBB\xBF")) {
-        debut_ += 3;
-      }
+      if (bloc_.reste().starts_with("\xEF\xBB\xBF")) bloc_.prend(3);
     }
-    if (!premier_ && (debut_ < fin_ || epuise_)) {
-      if (debut_ == fin_) return false;
-      const std::size_t pris = analyse(bloc_.data() + debut_, fin_ - debut_, epuise_);
+    if (!premier_ && (!bloc_.reste().empty() || bloc_.epuise())) {
+      const std::size_t n = bloc_.reste().size();
+      if (n == 0) return false;
+      const std::size_t pris = analyse(bloc_.donnees(), n, bloc_.epuise());
       if (pris != kIncomplet) {
-        debut_ += pris;
+        bloc_.prend(pris);
         ligne_ = suivante_;
         suivante_ += sauts_;
         if (vide_) continue;
         return true;
       }
     }
-    // The start of a record stays; the rest of the block is read again.
-    std::memmove(bloc_.data(), bloc_.data() + debut_, fin_ - debut_);
-    fin_ -= debut_;
-    debut_ = 0;
-    if (fin_ == bloc_.size()) {
-      if (fin_ >= kEnregistrementMax) {
-        coupe(f);
-        ligne_ = suivante_;
-        suivante_ += sauts_;
-        return true;
-      }
-      bloc_.resize(2 * bloc_.size());
+    if (!bloc_.lit(f)) {
+      coupe(f);
+      ligne_ = suivante_;
+      suivante_ += sauts_;
+      return true;
     }
-    const std::size_t lus = std::fread(bloc_.data() + fin_, 1, bloc_.size() - fin_, f);
-    fin_ += lus;
-    epuise_ = lus == 0;
   }
 }
 
 bool lire_csv(Etat& st, LectureCsv& lecture) {
-  st.res = st.pinput && lecture.suivant(st.pinput.get());
-  return st.res;
+  return st.pinput && lecture.suivant(st.pinput.get());
 }
 
 void decoupe_csv(Etat& st, LectureCsv& lecture, Propres& propres) {

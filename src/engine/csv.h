@@ -31,7 +31,6 @@
 #include <cstddef>
 #include <cstdio>
 #include <string_view>
-#include <vector>
 
 #include "core/etat.h"
 #include "engine/enregistrement.h"
@@ -100,14 +99,10 @@ class LectureCsv {
   void coupe(std::FILE* f);
 
   char delimiteur_;
-  char fin_ligne_ = '\n';  // see fin_de_ligne
   bool tronque_ = false;
-  bool premier_ = true;     // the byte-order mark is still to be looked for
-  std::vector<char> bloc_;  // input read ahead
-  std::size_t debut_ = 0;   // bloc_[debut_, fin_) is not taken yet
-  std::size_t fin_ = 0;
-  bool epuise_ = false;  // the input has nothing more to give
-  bool vide_ = false;    // the record found is an empty line
+  bool premier_ = true;  // the byte-order mark is still to be looked for
+  BlocLu bloc_;
+  bool vide_ = false;  // the record found is an empty line
   bool sans_controle_ = false;
   std::size_t nombre_ = 0;
   std::size_t sauts_ = 0;     // line feeds the record found takes, its own included
@@ -120,9 +115,8 @@ class LectureCsv {
   std::array<std::string_view, kLignes> champs_{};
 };
 
-// Reads the next record from st.pinput into `lecture`; st.res becomes false
-// once the data have ended (st.mes is left alone: the record is decoded in
-// place and no longer exists as a line). Returns whether a record was read.
+// Reads the next record from st.pinput into `lecture`. Returns whether a
+// record was read: false once the data have ended.
 bool lire_csv(Etat& st, LectureCsv& lecture);
 
 // Moves the fields of the current CSV record into champ, cut at 254 bytes;

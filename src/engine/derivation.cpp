@@ -90,7 +90,7 @@ Resultat<Derivation> derive_planche(const Gabarit& g, const Cibles& cibles) {
       std::floor(std::min(0.8 * y->cellule, x->cellule / kAvance) * point * 100 + 1e-6) / 100;
   if (r.taille <= 0) return Erreur{nom + "caracteres trop petits"};
 
-  if (auto refus = format_refuse(f)) return Erreur{nom + *refus};
+  if (auto verifie = verifie_format(f); !verifie) return Erreur{nom + verifie.erreur().message};
   if (r.largeur > 1200 || r.hauteur > 1200) return Erreur{nom + "papier de plus de 1200 mm"};
   if (auto tient = refus_planche_pdf(r, f); !tient) return Erreur{nom + tient.erreur().message};
 

@@ -4,6 +4,10 @@
 #include <cstdint>
 #include <cstring>
 
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+
 #include "core/arret.h"
 #include "core/colonnes.h"
 #include "core/nombres.h"
@@ -17,8 +21,8 @@ constexpr int kEntreesGardees = kLargeurs - 1;  // widths lc[1..49]
 constexpr int kLargeurMax = 253;                // a field row holds the width and one space
 
 // Width of field k as a byte count: a negative width reads nothing.
-std::size_t largeur(const Etat& st, int k) {
-  return static_cast<std::size_t>(std::max(0, st.lc[static_cast<std::size_t>(k)]));
+std::size_t largeur(const Disposition& d, int k) {
+  return static_cast<std::size_t>(std::max(0, d.lc[static_cast<std::size_t>(k)]));
 }
 
 // Reads and throws away `n` bytes, keeping the first of them in `garde`;
@@ -43,26 +47,29 @@ void range_champ(Ligne& c, std::string_view texte) {
   c.assign(texte.substr(0, coupe_octets(texte, kLargeurMax)));
 }
 
-bool lire_fixe(Etat& st, bool premier, Jeux* jeux, std::string& conversion) {
+// Reads a fixed-width record of layout d; `reste` becomes false once the
+// data have ended. Returns whether it obtained a byte.
+bool lire_fixe(Etat& st, const Disposition& d, bool premier, Jeux* jeux, std::string& conversion,
+               bool& reste) {
   std::FILE* f = st.pinput.get();
   if (premier) {
     const std::size_t saut = static_cast<std::size_t>(std::max(0, st.deplacement));
-    st.etat = static_cast<int>(saute(f, saut, st.champ[0]));
+    saute(f, saut, st.champ[0]);
   }
-  st.lc[0] = st.etat;
   bool complet = true;
   std::size_t obtenus = 0;
-  const int fin = std::min(st.nbrechamp, kLargeurs);
+  std::size_t dernier = 0;  // bytes of the field read last
+  const int fin = std::min(d.nbrechamp, kLargeurs);
   for (int k = 1; k < fin; ++k) {
     // Only a field that came short before the last one ends the data; a
     // short last field still makes a record, and the next read finds the end.
-    if (k > 1 && static_cast<std::size_t>(st.etat) != largeur(st, k - 1)) {
+    if (k > 1 && dernier != largeur(d, k - 1)) {
       complet = false;
       break;
     }
     char tampon[kLargeurMax + 1];
-    const std::size_t n = std::fread(tampon, 1, std::min(largeur(st, k), sizeof tampon), f);
-    st.etat = static_cast<int>(n);
+    const std::size_t n = std::fread(tampon, 1, std::min(largeur(d, k), sizeof tampon), f);
+    dernier = n;
     obtenus += n;
     if (k < kLignes) {
       // The part of a short field that was not read stays empty rather than
@@ -79,7 +86,7 @@ bool lire_fixe(Etat& st, bool premier, Jeux* jeux, std::string& conversion) {
   }
   // A record that obtained no byte at all ends the data too, so that a layout
   // of a single field (or of none, or of zero widths) cannot read forever.
-  st.res = complet && obtenus > 0;
+  reste = complet && obtenus > 0;
   return obtenus > 0;
 }
 
@@ -105,37 +112,23 @@ Resultat<Disposition> analyse_ligne_format(std::string_view ligne) {
   return d;
 }
 
-Resultat<bool> analyse_format_fixe(Etat& st, const std::optional<std::string>& pathname) {
-  if (!pathname) return false;
+Resultat<std::optional<Disposition>> analyse_format_fixe(
+    const std::optional<std::string>& pathname) {
+  const std::optional<Disposition> aucune;
+  if (!pathname) return aucune;
   // A layout that cannot be read to an end (a FIFO nobody writes to) is no
   // layout: the run never waits on it.
   auto ouvert = ouvre_en_lecture(*pathname, "");
-  if (!ouvert) return false;
-  st.pdef = std::move(*ouvert);
+  if (!ouvert) return aucune;
+  const Fichier fichier = std::move(*ouvert);
   char ligne[255];
-  const bool lue = std::fgets(ligne, sizeof ligne, st.pdef.get()) != nullptr;
+  const bool lue = std::fgets(ligne, sizeof ligne, fichier.get()) != nullptr;
   // A name that opens but cannot be read (a directory) is no layout file.
-  const bool illisible = !lue && std::ferror(st.pdef.get()) != 0;
-  st.pdef.reset();
-  if (illisible) return false;
-  const auto d = analyse_ligne_format(lue ? std::string_view(ligne) : std::string_view());
+  if (!lue && std::ferror(fichier.get()) != 0) return aucune;
+  auto d = analyse_ligne_format(lue ? std::string_view(ligne) : std::string_view());
   if (!d) return d.erreur();
-  if (st.pinput) std::rewind(st.pinput.get());
-  st.FIXED = 1;
-  st.lc = d->lc;
-  st.nbrechamp = d->nbrechamp;
-  return true;
+  return std::optional<Disposition>(*d);
 }
-
-namespace {
-
-constexpr std::size_t kBloc = 64 * 1024;
-// Longest part of a line taken as a record; the rest of a longer line is read
-// past. An input with no line feed at all (a binary file, a device) must not
-// take all the memory, and no record worth a label comes near it.
-constexpr std::size_t kLigneMax = 16 * kBloc;
-
-}  // namespace
 
 char fin_de_ligne(std::string_view debut) {
   return debut.find('\n') == std::string_view::npos && debut.find('\r') != std::string_view::npos
@@ -143,78 +136,88 @@ char fin_de_ligne(std::string_view debut) {
              : '\n';
 }
 
+bool BlocLu::lit(std::FILE* f) {
+  if (bloc_.empty()) bloc_.resize(kBloc);
+  // The start of a record stays; the rest of the block is read again.
+  std::memmove(bloc_.data(), bloc_.data() + debut_, fin_ - debut_);
+  fin_ -= debut_;
+  debut_ = 0;
+  if (fin_ == bloc_.size()) {
+    // An input with no line end at all (a binary file, a device) must not
+    // take all the memory, and no record worth a label comes near kGarde.
+    if (fin_ >= kGarde) {
+      bloc_.resize(kGarde + kBloc);
+      return false;
+    }
+    bloc_.resize(2 * bloc_.size());
+  }
+  const std::size_t lus = std::fread(bloc_.data() + fin_, 1, bloc_.size() - fin_, f);
+  fin_ += lus;
+  epuise_ = lus == 0;
+  if (!fin_choisie_ && (fin_ > 0 || epuise_)) {
+    fin_choisie_ = true;
+    fin_ligne_ = fin_de_ligne(std::string_view(bloc_.data(), fin_));
+  }
+  return true;
+}
+
+std::string_view BlocLu::apres_la_garde(std::FILE* f) {
+  const std::size_t lus = std::fread(bloc_.data() + kGarde, 1, kBloc, f);
+  debut_ = kGarde;
+  fin_ = kGarde + lus;
+  epuise_ = lus == 0;
+  return reste();
+}
+
 void Lecture::passe_la_ligne(std::FILE* f) {
   tronque_ = true;
-  char morceau[kBloc];
   for (;;) {
-    const std::size_t lus = std::fread(morceau, 1, sizeof morceau, f);
-    if (lus == 0) {
-      epuise_ = true;
-      debut_ = fin_ = kLigneMax;
-      return;
-    }
-    const void* lf = std::memchr(morceau, fin_ligne_, lus);
-    if (lf != nullptr) {
-      // What follows the line feed starts the next line, after the record.
-      const auto suite = static_cast<std::size_t>(static_cast<const char*>(lf) - morceau) + 1;
-      std::memcpy(bloc_.data() + kLigneMax, morceau + suite, lus - suite);
-      debut_ = kLigneMax;
-      fin_ = kLigneMax + lus - suite;
+    const std::string_view suite = bloc_.apres_la_garde(f);
+    if (suite.empty()) return;
+    // What follows the line end starts the next line, after the record.
+    if (const std::size_t fin = suite.find(bloc_.fin_ligne()); fin != std::string_view::npos) {
+      bloc_.prend(fin + 1);
       return;
     }
   }
 }
 
 bool Lecture::ligne_suivante(std::FILE* f, std::string_view& ligne) {
-  if (bloc_.empty()) bloc_.resize(kBloc);
   tronque_ = false;
   for (;;) {
-    const char* p = bloc_.data();
-    const void* lf = std::memchr(p + debut_, fin_ligne_, fin_ - debut_);
-    if (lf != nullptr) {
-      const auto fin_ligne = static_cast<std::size_t>(static_cast<const char*>(lf) - p);
-      ligne = std::string_view(p + debut_, fin_ligne - debut_);
-      debut_ = fin_ligne + 1;
+    const std::string_view reste = bloc_.reste();
+    if (const std::size_t fin = reste.find(bloc_.fin_ligne()); fin != std::string_view::npos) {
+      ligne = reste.substr(0, fin);
+      bloc_.prend(fin + 1);
       return true;
     }
-    if (epuise_) {
-      if (debut_ == fin_) return false;
-      ligne = std::string_view(p + debut_, fin_ - debut_);
-      debut_ = fin_;
+    if (bloc_.epuise()) {
+      if (reste.empty()) return false;
+      ligne = reste;
+      bloc_.prend(reste.size());
       return true;
     }
-    // The start of a line stays; the rest of the block is read again.
-    std::memmove(bloc_.data(), p + debut_, fin_ - debut_);
-    fin_ -= debut_;
-    debut_ = 0;
-    if (fin_ == bloc_.size() && fin_ >= kLigneMax) {
-      bloc_.resize(kLigneMax + kBloc);
-      ligne = std::string_view(bloc_.data(), kLigneMax);
+    if (!bloc_.lit(f)) {
+      ligne = bloc_.reste();
       passe_la_ligne(f);
       return true;
-    }
-    if (fin_ == bloc_.size()) bloc_.resize(2 * bloc_.size());
-    const std::size_t lus = std::fread(bloc_.data() + fin_, 1, bloc_.size() - fin_, f);
-    fin_ += lus;
-    epuise_ = lus == 0;
-    if (!fin_choisie_ && (fin_ > 0 || epuise_)) {
-      fin_choisie_ = true;
-      fin_ligne_ = fin_de_ligne(std::string_view(bloc_.data(), fin_));
     }
   }
 }
 
 bool lire(Etat& st, Lecture& lecture, Jeux* jeux) {
   if (!st.pinput) {
-    st.res = false;
+    lecture.reste_ = false;
     return false;
   }
   const bool premier = lecture.premier_;
   lecture.premier_ = false;
-  if (st.FIXED == 1) return lire_fixe(st, premier, jeux, lecture.converti_);
+  if (st.disposition) {
+    return lire_fixe(st, *st.disposition, premier, jeux, lecture.converti_, lecture.reste_);
+  }
   std::string_view ligne;
-  st.res = lecture.ligne_suivante(st.pinput.get(), ligne);
-  if (!st.res) return false;
+  lecture.reste_ = lecture.ligne_suivante(st.pinput.get(), ligne);
+  if (!lecture.reste_) return false;
   // The line end is LF or CR LF; a last line without one keeps all its text.
   if (!ligne.empty() && ligne.back() == '\r') ligne.remove_suffix(1);
   if (premier && ligne.starts_with("\xEF\xBB\xBF")) ligne.remove_prefix(3);
@@ -262,13 +265,42 @@ Mot controles(const char* p) {
   return static_cast<Mot>((plus1 | ~plus96) & ~x & haut);
 }
 
+#ifdef __SSE2__
+// The 16 bytes at p.
+__m128i seize(const char* p) {
+  return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+}
+
+// Bit i set when byte i of x is a control character: at most 31 (the
+// unsigned minimum with 31 leaves it as it is), or 127.
+unsigned controles16(__m128i x) {
+  const __m128i bas = _mm_cmpeq_epi8(_mm_min_epu8(x, _mm_set1_epi8(31)), x);
+  return static_cast<unsigned>(_mm_movemask_epi8(_mm_or_si128(bas, _mm_cmpeq_epi8(x, _mm_set1_epi8(127)))));
+}
+#endif
+
 // Whether v holds a control character. Records and fields are looked at by
-// the million and nearly always hold none, so they are looked at a word at a
-// time, to the end; the last word overlaps the one before rather than leave
-// bytes to look at one by one.
-bool a_controle(std::string_view v) {
+// the million and nearly always hold none, so they are looked at 16 bytes
+// (or a word) at a time, to the end; the last block overlaps the one before
+// rather than leave bytes to look at one by one. With `ascii`, the same look
+// tells whether every byte is below 128.
+bool a_controle(std::string_view v, bool* ascii = nullptr) {
   const char* p = v.data();
   const std::size_t n = v.size();
+#ifdef __SSE2__
+  if (n >= 16) {
+    __m128i ou = seize(p + n - 16);
+    unsigned trouves = controles16(ou);
+    for (std::size_t i = 0; i + 16 < n; i += 16) {
+      const __m128i x = seize(p + i);
+      trouves |= controles16(x);
+      ou = _mm_or_si128(ou, x);
+    }
+    if (ascii != nullptr) *ascii = _mm_movemask_epi8(ou) == 0;
+    return trouves != 0;
+  }
+#endif
+  if (ascii != nullptr) *ascii = tout_ascii(v);
   if (n >= 8) {
     std::uint64_t trouves = controles<std::uint64_t>(p + n - 8);
     for (std::size_t i = 0; i + 8 < n; i += 8) trouves |= controles<std::uint64_t>(p + i);
@@ -297,11 +329,12 @@ void rctrl(Ligne& s) {
   s.truncate(j);
 }
 
-std::size_t decoupe_enregistrement(Etat& st, std::string_view enregistrement, Propres& propres) {
+std::size_t decoupe_enregistrement(Etat& st, std::string_view enregistrement, Propres& propres,
+                                   bool& ascii) {
   // One look at the whole record does for all its fields. A record with a
   // control character (a tab as delimiter is one) has its fields looked at
   // one by one.
-  const bool sans_controle = !a_controle(enregistrement);
+  const bool sans_controle = !a_controle(enregistrement, &ascii);
   const auto range = [&](std::size_t k, std::string_view champ) {
     Ligne& c = st.champ[k];
     c.assign(champ.size() <= Ligne::capacite
@@ -320,14 +353,36 @@ std::size_t decoupe_enregistrement(Etat& st, std::string_view enregistrement, Pr
     return 1;
   }
   const char d = delim.front();
-  std::string_view reste = enregistrement;
-  for (std::size_t k = 1; k < kLignes; ++k) {
-    const std::size_t bout = std::min(reste.find(d), reste.size());
-    range(k, reste.substr(0, bout));
-    if (bout == reste.size()) return k;
-    reste.remove_prefix(bout + 1);
+  const char* p = enregistrement.data();
+  const std::size_t n = enregistrement.size();
+  // Where each field ends, found first: then one loop moves them all.
+  std::array<std::size_t, kLignes> fins;
+  std::size_t k = 1;
+  std::size_t i = 0;
+#ifdef __SSE2__
+  // The delimiters of 16 bytes at a time, one bit each; the last block
+  // overlaps the one before.
+  const __m128i delimiteurs = _mm_set1_epi8(d);
+  for (; n >= 16 && i < n && k < kLignes; i += 16) {
+    const std::size_t depart = std::min(i, n - 16);
+    const auto egaux = _mm_cmpeq_epi8(seize(p + depart), delimiteurs);
+    auto m = static_cast<unsigned>(_mm_movemask_epi8(egaux)) >> (i - depart);
+    for (; m != 0 && k < kLignes; m &= m - 1) fins[k++] = i + static_cast<std::size_t>(__builtin_ctz(m));
   }
-  return kLignes - 1;
+#endif
+  for (; i < n && k < kLignes; ++i) {
+    if (p[i] == d) fins[k++] = i;
+  }
+  // Past the 29th delimiter nothing is kept; before it, the last field runs
+  // to the end.
+  const std::size_t champs = k < kLignes ? k : kLignes - 1;
+  if (k < kLignes) fins[k] = n;
+  std::size_t debut = 0;
+  for (std::size_t j = 1; j <= champs; ++j) {
+    range(j, std::string_view(p + debut, fins[j] - debut));
+    debut = fins[j] + 1;
+  }
+  return champs;
 }
 
 bool contient_controle(std::string_view v) {

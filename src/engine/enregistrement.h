@@ -10,10 +10,15 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
 
 #include "core/etat.h"
 #include "core/jeu.h"
@@ -25,14 +30,6 @@ namespace vign {
 // cannot hold.
 inline constexpr const char* kTropLarge = "Augmenter MAX_RECLEN et recompiler";
 
-// The widths of a fixed-layout line: lc[k] is the width of field k, for
-// k = 1 .. nbrechamp - 1 (the last entry, usually the line break after the
-// last ";", is never a field). lc[0] is left at 0.
-struct Disposition {
-  std::array<int, kLargeurs> lc{};
-  int nbrechamp = 0;
-};
-
 // Parses the first line of a fixed-layout file: entries cut at every ";"
 // (several in a row make one cut, empty entries do not count), each read as a
 // number. Only the first 49 entries are kept and nbrechamp stops at 50, so a
@@ -40,11 +37,50 @@ struct Disposition {
 // entry over 253, the most a field row holds with the space after it.
 Resultat<Disposition> analyse_ligne_format(std::string_view ligne);
 
-// Fixed-width mode when pathname names a readable fixed-layout file: rewinds the input (st.pinput),
-// sets FIXED to 1, parses the first line into lc/nbrechamp, closes it; returns true. Otherwise
-// FIXED is left as it is and false is returned (the caller asks or reads the delimiter).
-// Fails with kTropLarge on a width over the bound.
-Resultat<bool> analyse_format_fixe(Etat& st, const std::optional<std::string>& pathname);
+// The layout of the fixed-layout file `pathname`, its first line parsed as
+// analyse_ligne_format does: fixed-width mode. None when there is no name or
+// it names nothing readable (the caller asks or reads the delimiter). Fails
+// with kTropLarge on a width over the bound.
+Resultat<std::optional<Disposition>> analyse_format_fixe(const std::optional<std::string>& pathname);
+
+// The input of a reader of records (plain lines or CSV), read ahead in large
+// blocks: a record is a view into the block, and nothing is allocated per
+// record. The block grows only for a record longer than itself, and keeps
+// at most kGarde bytes of one.
+class BlocLu {
+ public:
+  static constexpr std::size_t kBloc = 64 * 1024;   // bytes read at a time
+  static constexpr std::size_t kGarde = 16 * kBloc;  // the most of a record kept
+
+  // The bytes not taken yet; writable, for a reader that decodes in place.
+  char* donnees() { return bloc_.data() + debut_; }
+  std::string_view reste() const { return {bloc_.data() + debut_, fin_ - debut_}; }
+  // Takes the first n bytes not taken.
+  void prend(std::size_t n) { debut_ += n; }
+  // Whether the input has nothing more to give.
+  bool epuise() const { return epuise_; }
+  // The line end: LF (CR LF as well), or CR alone for an input whose first
+  // block holds carriage returns and no line feed (see fin_de_ligne).
+  char fin_ligne() const { return fin_ligne_; }
+
+  // Moves the bytes not taken to the start of the block and reads more of f
+  // after them, the block doubling when they fill it. False, reading
+  // nothing, when they fill kGarde bytes: the record there is too long to
+  // keep whole, and the block is grown (its views stay valid) for
+  // apres_la_garde to read past the rest.
+  bool lit(std::FILE* f);
+  // Once lit() said false: the next bytes of f, read after the kGarde bytes
+  // kept, and now the bytes not taken; none at the end of the input.
+  std::string_view apres_la_garde(std::FILE* f);
+
+ private:
+  std::vector<char> bloc_;  // input read ahead
+  std::size_t debut_ = 0;   // bloc_[debut_, fin_) is not taken yet
+  std::size_t fin_ = 0;
+  bool epuise_ = false;
+  char fin_ligne_ = '\n';
+  bool fin_choisie_ = false;  // the line end is chosen, from the first bytes read
+};
 
 // What the record read carries from one record to the next within a run of
 // the engine. A fresh one starts a run: its first read makes the initial skip.
@@ -66,36 +102,30 @@ class Lecture {
   std::string_view brut() const { return brut_; }
   // Whether the current record is only the first MiB of its line.
   bool tronque() const { return tronque_; }
+  // Whether input remains: false once the data have ended.
+  bool reste() const { return reste_; }
 
  private:
   friend bool lire(Etat& st, Lecture& lecture, Jeux* jeux);
-  // The next line of f without its line feed; false at the end of the input.
+  // The next line of f without its line end; false at the end of the input.
   bool ligne_suivante(std::FILE* f, std::string_view& ligne);
-  // Reads past the rest of a line too long to keep; what follows its line
-  // feed goes into the block after the part kept.
+  // Reads past the rest of a line too long to keep.
   void passe_la_ligne(std::FILE* f);
 
-  bool premier_ = true;     // the initial skip is still to be made
-  std::vector<char> bloc_;  // input read ahead
-  std::size_t debut_ = 0;   // bloc_[debut_, fin_) is not taken yet
-  std::size_t fin_ = 0;
-  bool epuise_ = false;  // the input has nothing more to give
+  bool premier_ = true;  // the initial skip is still to be made
+  bool reste_ = true;    // input remains
+  BlocLu bloc_;
   bool tronque_ = false;
-  // The line end: LF (CR LF as well), or CR alone for a file whose first
-  // block holds carriage returns and no line feed, as old Mac exports end
-  // their lines.
-  char fin_ligne_ = '\n';
-  bool fin_choisie_ = false;
   std::string_view enregistrement_;
   std::string_view brut_;
   std::string converti_;  // the record brought to UTF-8
 };
 
-// Reads the next record from st.pinput: in delimited mode (FIXED 0) the next
-// line, kept in `lecture`; in fixed-width
-// mode the fields 1 .. nbrechamp - 1 straight into st.champ, each followed by
-// one space, after the initial skip into champ[0] on the first read.
-// st.res becomes false once the data have ended. Returns true when a record,
+// Reads the next record from st.pinput: in delimited mode (no st.disposition)
+// the next line, kept in `lecture`; in fixed-width mode the fields
+// 1 .. nbrechamp - 1 straight into st.champ, each followed by one space, after
+// the initial skip into champ[0] on the first read. lecture.reste() becomes
+// false once the data have ended. Returns true when a record,
 // complete or not, was obtained: the first record of a run is printed even
 // when it is cut short, a later incomplete one is not.
 bool lire_enregistrement(Etat& st, Lecture& lecture);
@@ -121,7 +151,16 @@ using Propres = std::uint32_t;
 // character the whole record is field 1. The bits of the rows written are set
 // in `propres` for the clean ones and cleared for the others. Returns the
 // number of fields of the record, those past the 29th left uncounted.
-std::size_t decoupe_enregistrement(Etat& st, std::string_view enregistrement, Propres& propres);
+// The look for control characters also sets `ascii` to whether every byte
+// of the record is below 128.
+std::size_t decoupe_enregistrement(Etat& st, std::string_view enregistrement, Propres& propres,
+                                   bool& ascii);
+
+inline std::size_t decoupe_enregistrement(Etat& st, std::string_view enregistrement,
+                                          Propres& propres) {
+  bool ascii = false;
+  return decoupe_enregistrement(st, enregistrement, propres, ascii);
+}
 
 inline void decoupe_enregistrement(Etat& st, std::string_view enregistrement) {
   Propres propres = 0;
@@ -158,7 +197,45 @@ inline void nettoie(Ligne& c, int k, Propres& propres) {
 }
 
 // Whether v holds a control character (bytes 0 to 31 and 127): the test the
-// split of a record makes, a word at a time, for the CSV reader's too.
+// split of a record makes, 16 bytes at a time, for the CSV reader's too.
 bool contient_controle(std::string_view v);
+
+// Whether every byte of v is below 128. Records and fields are looked at by
+// the million, and nearly all are ASCII: 16 bytes at a time, or two words
+// that overlap.
+inline bool tout_ascii(std::string_view v) {
+  const char* p = v.data();
+  const std::size_t n = v.size();
+#ifdef __SSE2__
+  if (n >= 16) {
+    const auto seize = [](const char* q) {
+      return _mm_loadu_si128(reinterpret_cast<const __m128i*>(q));
+    };
+    __m128i ou = seize(p + n - 16);
+    for (std::size_t i = 0; i + 16 < n; i += 16) ou = _mm_or_si128(ou, seize(p + i));
+    return _mm_movemask_epi8(ou) == 0;
+  }
+#endif
+  if (n >= 8) {
+    std::uint64_t ou = 0;
+    std::uint64_t mot;
+    std::memcpy(&ou, p + n - 8, 8);
+    for (std::size_t i = 0; i + 8 < n; i += 8) {
+      std::memcpy(&mot, p + i, 8);
+      ou |= mot;
+    }
+    return (ou & 0x8080808080808080ull) == 0;
+  }
+  if (n >= 4) {
+    std::uint32_t a;
+    std::uint32_t b;
+    std::memcpy(&a, p, 4);
+    std::memcpy(&b, p + n - 4, 4);
+    return ((a | b) & 0x80808080u) == 0;
+  }
+  unsigned ou = 0;
+  for (std::size_t i = 0; i < n; ++i) ou |= static_cast<unsigned char>(p[i]);
+  return ou < 0x80;
+}
 
 }  // namespace vign

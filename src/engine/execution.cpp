@@ -44,7 +44,7 @@ bool sortie_sur_entree(const Etat& st) {
 std::optional<std::string> ecrase_une_entree(const Etat& st, const std::string& nom, bool sortie) {
   std::vector<const std::string*> lus;
   if (st.inputfile != kEcran && st.inputfile != kEntreeStandard) lus.push_back(&st.inputfile);
-  if (st.formatfile && st.FIXED == 1) lus.push_back(&*st.formatfile);
+  if (st.formatfile && st.disposition) lus.push_back(&*st.formatfile);
   if (sortie && st.inifile) lus.push_back(&*st.inifile);
   if (!sortie) lus.push_back(&st.outputfile);
   for (const std::string* lu : lus) {
@@ -54,20 +54,20 @@ std::optional<std::string> ecrase_une_entree(const Etat& st, const std::string& 
 }
 
 // The refusal of an output that would overwrite `lu`, a file the run reads.
-std::string identique(const std::string& lu) {
-  return "Fichier de sortie identique au fichier d'entree " + cite(lu);
+Erreur identique(const std::string& lu) {
+  return Erreur{"Fichier de sortie identique au fichier d'entree " + cite(lu)};
 }
 
 // Refuses a run that cannot be made, before the print file is created, so that
 // a refused run leaves no file behind and truncates none.
-std::optional<std::string> refus(Etat& st, const Planche& p) {
-  if (auto r = format_refuse(p)) return r;
+Resultat<> verifie_run(const Etat& st, const Format& p) {
+  if (auto verifie = verifie_format(p); !verifie) return verifie;
   if (st.inputfile != kEcran) {
-    if (!st.pinput) return "Pas de fichier... " + cite(st.inputfile);
+    if (!st.pinput) return Erreur{"Pas de fichier... " + cite(st.inputfile)};
     if (sortie_sur_entree(st)) return identique(st.inputfile);
     // Standard input is read once, as it comes.
     if (st.inputfile != kEntreeStandard && std::fseek(st.pinput.get(), 0, SEEK_SET) != 0) {
-      return "Err. fichier entree " + cite(st.inputfile);
+      return Erreur{"Err. fichier entree " + cite(st.inputfile)};
     }
   }
   // The print file and the -e file are compared with what the run reads.
@@ -76,15 +76,14 @@ std::optional<std::string> refus(Etat& st, const Planche& p) {
   if (st.writefile) {
     if (const auto lu = ecrase_une_entree(st, *st.writefile, false)) return identique(*lu);
   }
-  return std::nullopt;
+  return {};
 }
 
-void pages_de_cadrage(Etat& st, const Planche& p, Impression& impression) {
-  const auto f = static_cast<std::size_t>(st.FORMAT);
+void pages_de_cadrage(Rangee& rangee, const Format& p, Impression& impression) {
   for (int page = 0; page < p.maxpagcad; ++page) {
-    impression.envoie(st.formats[f].avtpage);
-    for (int r = 0; r < p.maxetipag; ++r) cadrage(st, p, impression.fichier());
-    impression.envoie(st.formats[f].aprpage);
+    impression.envoie(p.avtpage);
+    for (int r = 0; r < p.maxetipag; ++r) cadrage(rangee, p, impression.fichier());
+    impression.envoie(p.aprpage);
     impression.fin_de_page();
   }
 }
@@ -96,37 +95,41 @@ using Numeros = std::array<std::vector<int>, kLignes>;
 class Enregistrements {
  public:
   Enregistrements(const Etat& st, bool csv, Jeux& jeux) : jeux_(jeux) {
-    if (csv && st.FIXED != 1) csv_.emplace(st.delimiteur ? std::string_view(*st.delimiteur) : "");
+    if (csv && !st.disposition) csv_.emplace(st.delimiteur ? std::string_view(*st.delimiteur) : "");
   }
-  // Reads the next record; st.res as lire_enregistrement leaves it.
+  // Reads the next record; returns what lire_enregistrement returns.
   bool lit(Etat& st) {
     ++numero_;
-    return csv_ ? lire_csv(st, *csv_) : lire_enregistrement(st, plain_, jeux_);
+    if (csv_) return reste_csv_ = lire_csv(st, *csv_);
+    return lire_enregistrement(st, plain_, jeux_);
   }
+  // Whether input remains after the last read (see Lecture::reste).
+  bool reste() const { return csv_ ? reste_csv_ : plain_.reste(); }
   // The refusal of a record read that is longer than a reader keeps: the
   // fields past its first MiB would be lost.
   std::optional<Erreur> refus(const Etat& st) const {
-    if (st.FIXED == 1 || !(csv_ ? csv_->tronque() : plain_.tronque())) return std::nullopt;
+    if (st.disposition || !(csv_ ? csv_->tronque() : plain_.tronque())) return std::nullopt;
     return Erreur{"Enregistrement trop long ligne " + std::to_string(ligne()) + " du fichier " +
                   cite(st.inputfile) + " (1 Mio au plus)"};
   }
   // Tells `avertissements` of the record split last (a fixed-width record
   // has all the fields of its layout, and is not looked at).
   void signale(const Etat& st, Avertissements& avertissements) const {
-    if (st.FIXED == 1) return;
+    if (st.disposition) return;
     if (csv_) {
       const std::size_t n = csv_->nombre_champs();
       for (std::size_t k = 1; k <= n && k < kLignes; ++k) avertissements.octets(csv_->champ(k));
       avertissements.enregistrement(n, ligne());
     } else {
-      avertissements.octets(plain_.brut());
+      // An ASCII record is UTF-8: its look for control characters said so.
+      if (!ascii_) avertissements.octets(plain_.brut());
       avertissements.enregistrement(champs_, ligne());
     }
   }
   // Moves the record read into the field rows (a fixed-width read has put
   // it there already).
   void decoupe(Etat& st, Propres& propres) {
-    if (st.FIXED == 1) {
+    if (st.disposition) {
       propres = 0;  // fixed-width reads fill the rows behind our back
     } else if (csv_) {
       decoupe_csv(st, *csv_, propres);
@@ -139,13 +142,13 @@ class Enregistrements {
         propres = 0;
       }
     } else {
-      champs_ = decoupe_enregistrement(st, plain_.enregistrement(), propres);
+      champs_ = decoupe_enregistrement(st, plain_.enregistrement(), propres, ascii_);
     }
   }
   // Whether the record read has a field k: a plain record keeps in the rows
   // it leaves out the fields of an earlier one.
   bool a_le_champ(const Etat& st, int k) const {
-    if (st.FIXED == 1) return k < st.nbrechamp;
+    if (st.disposition) return k < st.disposition->nbrechamp;
     if (csv_) return csv_->nombre_champs() >= static_cast<std::size_t>(k);
     const std::string_view e = plain_.enregistrement();
     if (!st.delimiteur || st.delimiteur->empty()) return k == 1;
@@ -161,6 +164,8 @@ class Enregistrements {
   std::optional<LectureCsv> csv_;
   std::size_t numero_ = 0;
   std::size_t champs_ = 0;  // fields of the plain record split last
+  bool ascii_ = false;      // the plain record split last is all ASCII
+  bool reste_csv_ = true;   // the CSV input has more records
 };
 
 // Where the labels come from: the records of the input file, or (screen mode)
@@ -192,10 +197,11 @@ struct Plan {
 // Labels placed across, then down, then page by page.
 class Pose {
  public:
-  Pose(Etat& st, const Planche& p, Impression& impression, const Plan& plan, Jeux& jeux,
-       Avertissements* avertissements, const Enregistrements* enregistrements,
+  Pose(Etat& st, Rangee& rangee, const Format& p, Impression& impression, const Plan& plan,
+       Jeux& jeux, Avertissements* avertissements, const Enregistrements* enregistrements,
        CompteurCodes& compteur)
       : st_(st),
+        r_(rangee),
         p_(p),
         impression_(impression),
         plan_(plan),
@@ -229,8 +235,8 @@ class Pose {
   bool place(const Numeros& numeros, Propres& propres, bool etiquette) {
     ++nbvign_;
     for (int L = 1; L <= lignes_par_rangee(p_); ++L) {
-      debuts_[static_cast<std::size_t>(L)] = st_.impr[static_cast<std::size_t>(L)].size();
-      if (compose_ligne(st_, p_, numeros[static_cast<std::size_t>(L)], L, nbvign_, propres,
+      debuts_[static_cast<std::size_t>(L)] = r_.impr[static_cast<std::size_t>(L)].size();
+      if (compose_ligne(st_, r_, p_, numeros[static_cast<std::size_t>(L)], L, nbvign_, propres,
                         jeux_) &&
           avertissements_ != nullptr) {
         avertissements_->coupe(ligne_, L);
@@ -268,7 +274,7 @@ class Pose {
           jeux_.imprimante() ? jeux_.pour_imprimante(valeur, c.code.largeur) : valeur;
       for (int h = 0; h < c.code.hauteur; ++h) {
         const int L = c.code.ligne + 1 + h;
-        recouvre(st_, L, debuts_[static_cast<std::size_t>(L)], marge + c.code.colonne,
+        recouvre(st_, r_, L, debuts_[static_cast<std::size_t>(L)], marge + c.code.colonne,
                  c.code.largeur, h == 0 ? texte : std::string_view(), jeux_.en_octets());
       }
     }
@@ -282,21 +288,21 @@ class Pose {
       }
     }
     rangee_.clear();
-    ecrit_rangee(st_, p_, impression_.fichier());
+    ecrit_rangee(r_, p_, impression_.fichier());
     nbvign_ = 0;
     ++rangs_;
-    return !impression_.en_erreur();
+    return impression_.verifie().ok();
   }
   void fin_de_page() {
-    const Format& f = st_.formats[static_cast<std::size_t>(st_.FORMAT)];
     rangs_ = 0;
-    impression_.envoie(f.aprpage);
+    impression_.envoie(p_.aprpage);
     impression_.fin_de_page();
-    impression_.envoie(f.avtpage);
+    impression_.envoie(p_.avtpage);
   }
 
   Etat& st_;
-  const Planche& p_;
+  Rangee& r_;  // the lines of the row under way
+  const Format& p_;
   Impression& impression_;
   const Plan& plan_;
   Jeux& jeux_;
@@ -333,14 +339,13 @@ Resultat<int> copies(const Etat& st, const Plan& plan, const Source& source) {
 
 // Composes the labels row by row and page by page, from the record already
 // read (when there is one), and returns how many were composed.
-Resultat<int> imprime_etiquettes(Etat& st, const Planche& p, Impression& impression, Source& source,
-                                 const Plan& plan, Jeux& jeux, bool etiquettes,
+Resultat<int> imprime_etiquettes(Etat& st, Rangee& rangee, const Format& p, Impression& impression,
+                                 Source& source, const Plan& plan, Jeux& jeux, bool etiquettes,
                                  Avertissements& avertissements, CompteurCodes& compteur) {
-  const auto f = static_cast<std::size_t>(st.FORMAT);
-  for (auto& ligne : st.impr) ligne.clear();
-  impression.envoie(st.formats[f].avtpage);
-  st.lgattr.fill(0);
-  Pose pose(st, p, impression, plan, jeux, source.inp_file ? &avertissements : nullptr,
+  for (auto& ligne : rangee.impr) ligne.clear();
+  impression.envoie(p.avtpage);
+  rangee.lgattr.fill(0);
+  Pose pose(st, rangee, p, impression, plan, jeux, source.inp_file ? &avertissements : nullptr,
             source.inp_file ? &source.enregistrements : nullptr, compteur);
   int imprimees = 0;    // labels of the run
   Propres propres = 0;  // field rows known clean
@@ -366,10 +371,10 @@ Resultat<int> imprime_etiquettes(Etat& st, const Planche& p, Impression& impress
     }
     if (source.inp_file) {
       source.enregistrements.lit(st);
+      etiquettes = source.enregistrements.reste();
     } else {
-      st.res = --source.totvign != 0;
+      etiquettes = --source.totvign != 0;
     }
-    etiquettes = st.res;
   }
   pose.termine();
   return imprimees;
@@ -377,7 +382,7 @@ Resultat<int> imprime_etiquettes(Etat& st, const Planche& p, Impression& impress
 
 // The field numbers of every line of the presentation, by name too when the
 // input has a header row, whose record is read here; the quantity column.
-Resultat<Plan> plan_de(Etat& st, const Planche& p, const OptionsExecution& o,
+Resultat<Plan> plan_de(Etat& st, const Format& p, const OptionsExecution& o,
                        Enregistrements& enregistrements) {
   Plan plan;
   plan.blancs = o.debut - 1;
@@ -451,10 +456,10 @@ int champ_max(const Plan& plan) {
 
 // A delimiter that begins with a character of several bytes would split the
 // records at its first byte, inside characters such as "£" and "°".
-std::optional<std::string> delimiteur_refuse(const Etat& st) {
-  if (st.FIXED == 1 || !st.delimiteur || st.delimiteur->empty()) return std::nullopt;
-  if (longueur_utf8(*st.delimiteur) < 2) return std::nullopt;
-  return "Delimiteur invalide : " + cite(*st.delimiteur) + " (un caractere ASCII)";
+Resultat<> verifie_delimiteur(const Etat& st) {
+  if (st.disposition || !st.delimiteur || st.delimiteur->empty()) return {};
+  if (longueur_utf8(*st.delimiteur) < 2) return {};
+  return Erreur{"Delimiteur invalide : " + cite(*st.delimiteur) + " (un caractere ASCII)"};
 }
 
 // The settings of the run with jeu_donnees=auto replaced by the set the
@@ -490,12 +495,12 @@ Resultat<Options> jeu_automatique(Etat& st, std::vector<std::string>& remarques)
 
 Resultat<int> execution(Etat& st, Suivi& suivi) {
   if (st.FORMAT < 0 || st.FORMAT >= kSlots) return Erreur{"Format a definir ..."};
-  const Planche p = planche(st, st.FORMAT);
-  if (const auto r = refus(st, p)) return Erreur{*r};
+  const Format& p = format_de(st, st.FORMAT);
+  if (auto verifie = verifie_run(st, p); !verifie) return verifie.erreur();
   const auto options = lire_options_execution(st.options, p);
   if (!options) return options.erreur();
-  if (const auto r = presentation_refusee(st, p)) return Erreur{*r};
-  if (const auto r = delimiteur_refuse(st)) return Erreur{*r};
+  if (auto verifie = verifie_presentation(st, p); !verifie) return verifie.erreur();
+  if (auto verifie = verifie_delimiteur(st); !verifie) return verifie.erreur();
   std::vector<std::string> remarques;
   const auto reglees = jeu_automatique(st, remarques);
   if (!reglees) return reglees.erreur();
@@ -505,14 +510,13 @@ Resultat<int> execution(Etat& st, Suivi& suivi) {
   Source source{st.inputfile != kEcran, enregistrements, 0};
   const auto plan = plan_de(st, p, *options, enregistrements);
   if (!plan) return plan.erreur();
-  const bool delimite = st.FIXED != 1 && st.delimiteur && !st.delimiteur->empty();
+  const bool delimite = !st.disposition && st.delimiteur && !st.delimiteur->empty();
   Avertissements avertissements(st.inputfile, !jeux->donnees(),
                                 delimite ? st.delimiteur->front() : '\0', champ_max(*plan));
 
   Impression impression(st);
   if (auto ouverte = impression.ouvre(p); !ouverte) return ouverte.erreur();
   const bool dessinee = impression.dessinee();
-  st.res = true;
   // A file that holds no record at all gives no label, only the empty pages.
   bool etiquettes = true;
   if (source.inp_file) {
@@ -522,10 +526,12 @@ Resultat<int> execution(Etat& st, Suivi& suivi) {
   }
   suivi.attente();
 
-  pages_de_cadrage(st, p, impression);
+  // The lines of a row: a run's own, too large for the stack of every caller.
+  const auto rangee = std::make_unique<Rangee>();
+  pages_de_cadrage(*rangee, p, impression);
   CompteurCodes compteur;
-  const auto imprimees = imprime_etiquettes(st, p, impression, source, *plan, *jeux, etiquettes,
-                                            avertissements, compteur);
+  const auto imprimees = imprime_etiquettes(st, *rangee, p, impression, source, *plan, *jeux,
+                                            etiquettes, avertissements, compteur);
   if (!imprimees) return imprimees.erreur();
   // A read that failed (a disk error, a directory named as input) is no end
   // of the data: the labels after it are missing, and the run says so.
@@ -534,9 +540,8 @@ Resultat<int> execution(Etat& st, Suivi& suivi) {
   }
   // The page end once more, which also ejects the last sheet; a form feed
   // when the format has no page end.
-  const Controle& fin = st.formats[static_cast<std::size_t>(st.FORMAT)].aprpage;
-  if (fin) {
-    impression.envoie(fin);
+  if (p.aprpage) {
+    impression.envoie(p.aprpage);
   } else {
     std::putc('\f', impression.fichier());
   }

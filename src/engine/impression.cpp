@@ -4,8 +4,8 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstring>
 #include <filesystem>
-#include <variant>
 
 #include "core/arret.h"
 #include "engine/pdf.h"
@@ -47,20 +47,19 @@ bool meme_fichier(const std::string& a, const std::string& b) {
   return !ea_ && !eb_ && ca == cb;
 }
 
-Impression::Impression(Etat& st) : st_(st) {}
+Impression::Impression(const Etat& st) : st_(st) {}
 
 Impression::~Impression() {
-  st_.poutput.reset();  // before the buffer and the drawing go
+  fichier_.reset();  // before the buffer and the drawing go
   dessin_.reset();
 }
 
-Resultat<> Impression::echec() {
-  errno = erreur_ != 0 ? erreur_ : errno;
-  return Erreur{avec_raison("Erreur sortie", st_.outputfile)};
+Erreur Impression::echec() {
+  return echec_sortie(st_.outputfile, std::strerror(erreur_ != 0 ? erreur_ : errno));
 }
 
-Resultat<> Impression::echec_remplacement(const Erreur& e) {
-  return Erreur{"Erreur sortie " + cite(st_.outputfile) + " : " + e.cause};
+Erreur Impression::echec_remplacement(const Erreur& e) {
+  return echec_sortie(st_.outputfile, e.cause);
 }
 
 // The print file's stream: straight to what is neither a regular file nor
@@ -68,18 +67,18 @@ Resultat<> Impression::echec_remplacement(const Erreur& e) {
 Resultat<> Impression::cree() {
   const std::string& nom = st_.outputfile;
   if (ecrit_directement(nom)) {
-    st_.poutput.reset(std::fopen(nom.c_str(), "w"));
+    fichier_.reset(std::fopen(nom.c_str(), "w"));
   } else {
     auto cree = Remplacement::cree(nom);
     if (!cree) return echec_remplacement(cree.erreur());
     remplacement_ = std::make_unique<Remplacement>(std::move(*cree));
-    st_.poutput.reset(::fdopen(remplacement_->liberer(), "w"));
+    fichier_.reset(::fdopen(remplacement_->liberer(), "w"));
   }
-  if (!st_.poutput) return echec();
+  if (!fichier_) return echec();
   return {};
 }
 
-Resultat<> Impression::ouvre(const Planche& p) {
+Resultat<> Impression::ouvre(const Format& p) {
   const std::string& nom = st_.outputfile;
   struct stat s {};
   if (::stat(nom.c_str(), &s) == 0 && S_ISDIR(s.st_mode)) {
@@ -93,25 +92,24 @@ Resultat<> Impression::ouvre(const Planche& p) {
     if (auto tient = refus_planche_pdf(r, p); !tient) return tient;
     if (auto cree_ = cree(); !cree_) return cree_;
     // The drawing writes the file through its own buffer.
-    auto ouvert = SortiePdf::ouvre(st_.poutput.release(), nom, r, p);
-    if (auto* refus = std::get_if<std::string>(&ouvert)) return Erreur{*refus};
-    dessin_ = std::move(std::get<std::unique_ptr<SortiePdf>>(ouvert));
-    st_.poutput.reset(::fopencookie(dessin_.get(), "w", {nullptr, vers_dessin, nullptr, nullptr}));
+    auto ouvert = SortiePdf::ouvre(fichier_.release(), nom, r, p);
+    if (!ouvert) return ouvert.erreur();
+    dessin_ = std::move(*ouvert);
+    fichier_.reset(::fopencookie(dessin_.get(), "w", {nullptr, vers_dessin, nullptr, nullptr}));
   } else if (auto cree_ = cree(); !cree_) {
     return cree_;
   }
-  if (!st_.poutput) return echec();
+  if (!fichier_) return echec();
   tampon_ = std::make_unique<char[]>(kTampon);
-  std::setvbuf(st_.poutput.get(), tampon_.get(), _IOFBF, kTampon);
+  std::setvbuf(fichier_.get(), tampon_.get(), _IOFBF, kTampon);
   return {};
 }
 
-bool Impression::en_erreur() {
+Resultat<> Impression::verifie() {
   if (erreur_ == 0 && std::ferror(fichier()) != 0) erreur_ = errno != 0 ? errno : EIO;
-  if (erreur_ == 0 && dessin_ && dessin_->en_erreur()) {
-    erreur_ = dessin_->raison() != 0 ? dessin_->raison() : EIO;
-  }
-  return erreur_ != 0;
+  if (erreur_ != 0) return echec();
+  if (dessin_) return dessin_->verifie();
+  return {};
 }
 
 void Impression::fin_de_page() {
@@ -130,14 +128,15 @@ Resultat<> Impression::code(TypeCode type, std::string_view valeur, int colonne,
 }
 
 Resultat<> Impression::ferme() {
-  en_erreur();
-  std::FILE* f = st_.poutput.release();
+  auto ecrit = verifie();
+  std::FILE* f = fichier_.release();
   if (std::fclose(f) != 0 && erreur_ == 0) erreur_ = errno;
   if (dessin_) {
     remarque_ = dessin_->remarque();
-    auto raison = dessin_->ferme();
+    auto fermee = dessin_->ferme();
     dessin_.reset();
-    if (raison && erreur_ == 0) return Erreur{*raison};
+    if (erreur_ == 0 && !ecrit) return ecrit;
+    if (erreur_ == 0 && !fermee) return fermee;
   }
   if (erreur_ != 0) return echec();
   if (auto nomme = remplacement_ ? remplacement_->nommer() : Resultat<>(); !nomme) {

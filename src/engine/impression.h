@@ -28,7 +28,7 @@ class SortiePdf;
 
 class Impression {
  public:
-  explicit Impression(Etat& st);
+  explicit Impression(const Etat& st);
   // A print file not closed by ferme() is abandoned: the temporary file goes,
   // the old file stays.
   ~Impression();
@@ -36,12 +36,14 @@ class Impression {
   Impression& operator=(const Impression&) = delete;
 
   // Creates the print file (or its temporary file) for the format `p`.
-  Resultat<> ouvre(const Planche& p);
+  Resultat<> ouvre(const Format& p);
 
-  std::FILE* fichier() const { return st_.poutput.get(); }
+  // The print file's stream, open from ouvre() to ferme().
+  std::FILE* fichier() const { return fichier_.get(); }
 
-  // True once a write has failed; errno is kept from that moment.
-  bool en_erreur();
+  // Nothing while every write went through; once one has failed, the
+  // failure (its errno kept from that moment) naming the print file.
+  Resultat<> verifie();
 
   // Sends a control string's bytes, when there is one.
   void envoie(const Controle& chaine) {
@@ -66,11 +68,12 @@ class Impression {
   const std::optional<std::string>& remarque() const { return remarque_; }
 
  private:
-  Resultat<> echec();
-  Resultat<> echec_remplacement(const Erreur& e);
+  Erreur echec();
+  Erreur echec_remplacement(const Erreur& e);
   Resultat<> cree();
 
-  Etat& st_;
+  const Etat& st_;
+  Fichier fichier_;  // the print file, open during the run
   std::unique_ptr<char[]> tampon_;
   std::unique_ptr<Remplacement> remplacement_;  // none when written straight
   std::unique_ptr<SortiePdf> dessin_;           // a PDF or PNG drawing

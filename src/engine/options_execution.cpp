@@ -48,7 +48,7 @@ std::optional<int> quantite(std::string_view texte) {
   return static_cast<int>(*n);
 }
 
-Resultat<OptionsExecution> lire_options_execution(const Options& o, const Planche& p) {
+Resultat<OptionsExecution> lire_options_execution(const Options& o, const Format& p) {
   OptionsExecution r;
   if (o.debut) {
     // A page with no positive number of rows ends only with the data: the

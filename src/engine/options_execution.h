@@ -31,7 +31,7 @@ struct OptionsExecution {
 // 999 rows, the most a format holds); copies is 0 to kCopiesMax or "#K";
 // guillemets and entete are "oui" or "non", in any case. A value outside
 // these is refused with a line naming its key and what it may be.
-Resultat<OptionsExecution> lire_options_execution(const Options& o, const Planche& p);
+Resultat<OptionsExecution> lire_options_execution(const Options& o, const Format& p);
 
 // A count as a quantity cell holds it: digits only once the blanks around
 // them (spaces, tabs, carriage returns) are trimmed, at most kCopiesMax;

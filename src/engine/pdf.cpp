@@ -54,7 +54,7 @@ using Lot = std::vector<Evenement>;
 struct SortiePdf::Dessin {
   std::string nom;
   ReglagesPdf r;
-  Planche p;
+  Format p;
   bool png = false;
   std::FILE* f = nullptr;
   std::unique_ptr<char[]> tampon;
@@ -507,23 +507,21 @@ bool sortie_pdf_construite() {
 SortiePdf::SortiePdf(std::unique_ptr<Dessin> dessin) : dessin_(std::move(dessin)) {}
 SortiePdf::~SortiePdf() = default;
 
-std::variant<std::unique_ptr<SortiePdf>, std::string> SortiePdf::ouvre(const std::string& nom,
-                                                                       const ReglagesPdf& reglages,
-                                                                       const Planche& p) {
-  if (auto tient = refus_planche_pdf(reglages, p); !tient) return tient.erreur().message;
+Resultat<std::unique_ptr<SortiePdf>> SortiePdf::ouvre(const std::string& nom,
+                                                        const ReglagesPdf& reglages,
+                                                        const Format& p) {
+  if (auto tient = refus_planche_pdf(reglages, p); !tient) return tient.erreur();
   std::FILE* f = std::fopen(nom.c_str(), "wb");
-  if (f == nullptr) return "Erreur sortie " + cite(nom) + " : " + std::strerror(errno);
+  if (f == nullptr) return echec_sortie(nom, std::strerror(errno));
   return ouvre(f, nom, reglages, p);
 }
 
-std::variant<std::unique_ptr<SortiePdf>, std::string> SortiePdf::ouvre(std::FILE* f,
-                                                                       const std::string& nom,
-                                                                       const ReglagesPdf& reglages,
-                                                                       const Planche& p) {
+Resultat<std::unique_ptr<SortiePdf>> SortiePdf::ouvre(std::FILE* f, const std::string& nom,
+                                                        const ReglagesPdf& reglages,
+                                                        const Format& p) {
   auto d = std::make_unique<Dessin>();
   d->f = f;
-  if (auto tient = refus_planche_pdf(reglages, p); !tient) return tient.erreur().message;
-  const std::string echec = "Erreur sortie " + cite(nom) + " : ";
+  if (auto tient = refus_planche_pdf(reglages, p); !tient) return tient.erreur();
   d->nom = nom;
   d->r = reglages;
   d->p = p;
@@ -532,7 +530,7 @@ std::variant<std::unique_ptr<SortiePdf>, std::string> SortiePdf::ouvre(std::FILE
   constexpr std::size_t kTampon = 256 * 1024;
   d->tampon = std::make_unique<char[]>(kTampon);
   std::setvbuf(d->f, d->tampon.get(), _IOFBF, kTampon);
-  if (auto e = d->prepare()) return echec + *e;
+  if (auto e = d->prepare()) return echec_sortie(nom, *e);
   d->fil = std::make_unique<Dessin::Fil>(*d);
   return std::unique_ptr<SortiePdf>(new SortiePdf(std::move(d)));
 }
@@ -550,21 +548,21 @@ void SortiePdf::fin_de_page() {
   dessin_->page_finie();
 }
 
-int SortiePdf::raison() const {
-  return dessin_->erreur;
-}
 
 const std::optional<std::string>& SortiePdf::remarque() const {
   return dessin_->remarque;
 }
 
-bool SortiePdf::en_erreur() const {
-  return dessin_->en_erreur;
+Resultat<> SortiePdf::verifie() const {
+  // What the drawing side has found, as it sets it once each page is done.
+  const Dessin& d = *dessin_;
+  if (!d.en_erreur) return {};
+  return echec_sortie(d.nom, std::strerror(d.erreur != 0 ? d.erreur.load() : EIO));
 }
 
-std::optional<std::string> SortiePdf::ferme() {
+Resultat<> SortiePdf::ferme() {
   Dessin& d = *dessin_;
-  if (d.f == nullptr) return std::nullopt;  // closed already
+  if (d.f == nullptr) return {};  // closed already
   d.fil->remet(std::exchange(d.lot, {}));
   d.fil->termine();
   d.fin_de_ligne();
@@ -581,10 +579,9 @@ std::optional<std::string> SortiePdf::ferme() {
   int erreur = d.erreur;
   if (std::fclose(d.f) != 0 && erreur == 0) erreur = errno != 0 ? errno : EIO;
   d.f = nullptr;
-  const std::string echec = "Erreur sortie " + cite(d.nom) + " : ";
-  if (erreur != 0) return echec + std::strerror(erreur);
-  if (etat != CAIRO_STATUS_SUCCESS) return echec + cairo_status_to_string(etat);
-  return std::nullopt;
+  if (erreur != 0) return echec_sortie(d.nom, std::strerror(erreur));
+  if (etat != CAIRO_STATUS_SUCCESS) return echec_sortie(d.nom, cairo_status_to_string(etat));
+  return {};
 }
 
 }  // namespace vign

@@ -35,14 +35,20 @@
 #include <optional>
 #include <string>
 #include <string_view>
-#include <variant>
 
+#include "core/arret.h"
 #include "core/resultat.h"
 #include "engine/codes.h"
 #include "engine/composition.h"
 #include "engine/reglages_pdf.h"
 
 namespace vign {
+
+// The failure of the print file `nom`: "Erreur sortie "nom" : raison", the
+// one line every failure to write it gives, drawn or not.
+inline Erreur echec_sortie(const std::string& nom, std::string_view raison) {
+  return Erreur{"Erreur sortie " + cite(nom) + " : " + std::string(raison)};
+}
 
 // False in a build made without cairo and pango, where no sink opens.
 bool sortie_pdf_construite();
@@ -54,15 +60,12 @@ class SortiePdf {
   // PDF document with the font embedded otherwise. Refuses, creating nothing,
   // a sheet whose first row does not fit the page (refus_planche_pdf).
   // Failures are one line: "Erreur sortie \"nom\" : reason".
-  static std::variant<std::unique_ptr<SortiePdf>, std::string> ouvre(const std::string& nom,
-                                                                     const ReglagesPdf& reglages,
-                                                                     const Planche& p);
+  static Resultat<std::unique_ptr<SortiePdf>> ouvre(const std::string& nom,
+                                                    const ReglagesPdf& reglages, const Format& p);
   // The same into a stream already open, which the sink then owns (it is
   // closed on a refusal too); `nom` is the name messages give it.
-  static std::variant<std::unique_ptr<SortiePdf>, std::string> ouvre(std::FILE* f,
-                                                                     const std::string& nom,
-                                                                     const ReglagesPdf& reglages,
-                                                                     const Planche& p);
+  static Resultat<std::unique_ptr<SortiePdf>> ouvre(std::FILE* f, const std::string& nom,
+                                                    const ReglagesPdf& reglages, const Format& p);
   ~SortiePdf();
   SortiePdf(const SortiePdf&) = delete;
   SortiePdf& operator=(const SortiePdf&) = delete;
@@ -82,18 +85,17 @@ class SortiePdf {
   Resultat<> code(TypeCode type, std::string_view valeur, int colonne, int ligne, int largeur,
                   int hauteur);
 
-  // True once a write to the file has failed; what follows is not drawn.
-  bool en_erreur() const;
-  // errno of the write that failed (a full disk, a reader gone), 0 when the
-  // failure was the drawing's own.
-  int raison() const;
+  // Nothing while every write to the file went through; once one has
+  // failed, what follows is not drawn and this is the failure: errno of the
+  // write (a full disk, a reader gone), or EIO when it was the drawing's own.
+  Resultat<> verifie() const;
   // A line for the user after the run: the font named by [pdf] police is not
   // installed, and which one is drawn instead.
   const std::optional<std::string>& remarque() const;
 
   // Ends the document (a line with no line feed after it is printed) and
-  // closes the file. Returns the one-line failure, or nothing.
-  std::optional<std::string> ferme();
+  // closes the file; the one-line failure when that went wrong.
+  Resultat<> ferme();
 
  private:
   struct Dessin;  // the drawing side, behind the build's graphics library

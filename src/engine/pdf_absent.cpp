@@ -14,16 +14,13 @@ bool sortie_pdf_construite() {
 SortiePdf::SortiePdf(std::unique_ptr<Dessin> dessin) : dessin_(std::move(dessin)) {}
 SortiePdf::~SortiePdf() = default;
 
-std::variant<std::unique_ptr<SortiePdf>, std::string> SortiePdf::ouvre(const std::string& nom,
-                                                                       const ReglagesPdf&,
-                                                                       const Planche&) {
-  return "Sortie PDF absente de cette version de vign : \"" + nom + "\"";
+Resultat<std::unique_ptr<SortiePdf>> SortiePdf::ouvre(const std::string& nom, const ReglagesPdf&,
+                                                        const Format&) {
+  return Erreur{"Sortie PDF absente de cette version de vign : \"" + nom + "\""};
 }
 
-std::variant<std::unique_ptr<SortiePdf>, std::string> SortiePdf::ouvre(std::FILE* f,
-                                                                       const std::string& nom,
-                                                                       const ReglagesPdf& r,
-                                                                       const Planche& p) {
+Resultat<std::unique_ptr<SortiePdf>> SortiePdf::ouvre(std::FILE* f, const std::string& nom,
+                                                        const ReglagesPdf& r, const Format& p) {
   if (f != nullptr) std::fclose(f);
   return ouvre(nom, r, p);
 }
@@ -34,18 +31,15 @@ void SortiePdf::fin_de_page() {}
 Resultat<> SortiePdf::code(TypeCode, std::string_view, int, int, int, int) {
   return {};
 }
-int SortiePdf::raison() const {
-  return 0;
-}
 const std::optional<std::string>& SortiePdf::remarque() const {
   static const std::optional<std::string> aucune;
   return aucune;
 }
-bool SortiePdf::en_erreur() const {
-  return true;
+Resultat<> SortiePdf::verifie() const {
+  return Erreur{"Sortie PDF absente de cette version de vign"};
 }
-std::optional<std::string> SortiePdf::ferme() {
-  return std::nullopt;
+Resultat<> SortiePdf::ferme() {
+  return {};
 }
 
 }  // namespace vign

@@ -130,7 +130,7 @@ Resultat<ReglagesPdf> lit_reglages_pdf(const TextesPdf& valeurs) {
   return r;
 }
 
-Resultat<> refus_planche_pdf(const ReglagesPdf& r, const Planche& p) {
+Resultat<> refus_planche_pdf(const ReglagesPdf& r, const Format& p) {
   // The gap after the last label of a row is blank: it may run off the page.
   const double colonnes = p.marge + static_cast<double>(p.etilar) * p.maxcareti +
                           static_cast<double>(std::max(p.etilar - 1, 0)) * p.maxintetihor;

@@ -60,6 +60,6 @@ Resultat<ReglagesPdf> lit_reglages_pdf(const TextesPdf& valeurs);
 // gap after the last label is blank) and maxligeti lines high, from gauche
 // and haut. Later rows may run off the page; that is the format's business,
 // as on a printer.
-Resultat<> refus_planche_pdf(const ReglagesPdf& r, const Planche& p);
+Resultat<> refus_planche_pdf(const ReglagesPdf& r, const Format& p);
 
 }  // namespace vign

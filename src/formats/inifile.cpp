@@ -171,7 +171,7 @@ const Format& format_choisi(const Etat& st) {
 
 // The fixed layout is written only for a run that read fixed-width records.
 bool avec_disposition(const Etat& st) {
-  return st.ALECRAN != 1 && st.FIXED == 1 && st.formatfile;
+  return st.ALECRAN != 1 && st.disposition && st.formatfile;
 }
 
 // Puts value v of member i of c's family into the state.

@@ -79,7 +79,7 @@ std::array<std::string, 6> valeurs(const std::optional<std::string>& reglage) {
 
 void codes_ecran(Etat& st, Terminal& t) {
   if (st.FORMAT < 0 || st.FORMAT >= kSlots) return;
-  const Planche& p = planche(st, st.FORMAT);
+  const Format& p = format_de(st, st.FORMAT);
   std::string reponse;
   int numero = 0;
   while (numero < 1 || numero > static_cast<int>(kCodes)) {
@@ -132,7 +132,7 @@ void codes_ecran(Etat& st, Terminal& t) {
 
 void montre_codes(const Etat& st, Terminal& t) {
   if (st.FORMAT < 0 || st.FORMAT >= kSlots) return;
-  const Planche& p = planche(st, st.FORMAT);
+  const Format& p = format_de(st, st.FORMAT);
   for (std::size_t i = 0; i < kCodes; ++i) {
     if (!st.options.codes[i]) continue;
     const auto c = lit_code("code", *st.options.codes[i]);

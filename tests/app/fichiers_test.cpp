@@ -57,7 +57,7 @@ TEST(Fichiers, ADelimitedInputAsksForTheDelimiter) {
   EXPECT_EQ(m.st.ALECRAN, 0);
   ASSERT_TRUE(m.st.pinput);
   EXPECT_EQ(m.reste(), "Dupont;Rue du Chene,5;7500;TOURNAI;\n");
-  EXPECT_EQ(m.st.FIXED, 0);
+  EXPECT_FALSE(m.st.disposition);
   EXPECT_EQ(m.st.delimiteur, ";");
   EXPECT_EQ(m.st.outputfile, "etiquettes.prn");
   auto attendu = kBoite;
@@ -68,12 +68,11 @@ TEST(Fichiers, ADelimitedInputAsksForTheDelimiter) {
 
 TEST(Fichiers, AReadableLayoutFileMeansFixedWidthsAndNoDelimiter) {
   Menu m;
-  m.st.FIXED = 0;
   m.visiter({"adresses.txt", "etiquettes.prn"}, "largeurs.def");
-  EXPECT_EQ(m.st.FIXED, 1);
-  EXPECT_EQ(m.st.nbrechamp, 5);
-  EXPECT_EQ(m.st.lc[1], 10);
-  EXPECT_EQ(m.st.lc[4], 20);
+  ASSERT_TRUE(m.st.disposition);
+  EXPECT_EQ(m.st.disposition->nbrechamp, 5);
+  EXPECT_EQ(m.st.disposition->lc[1], 10);
+  EXPECT_EQ(m.st.disposition->lc[4], 20);
   EXPECT_FALSE(m.st.delimiteur.has_value());
   EXPECT_EQ(m.st.outputfile, "etiquettes.prn");
   EXPECT_EQ(m.t.rangee(5),
@@ -82,9 +81,9 @@ TEST(Fichiers, AReadableLayoutFileMeansFixedWidthsAndNoDelimiter) {
 
 TEST(Fichiers, AMissingLayoutFileFallsBackToTheDelimiter) {
   Menu m;
-  m.st.FIXED = 1;  // left by an earlier visit
+  m.st.disposition = Disposition{};  // left by an earlier visit
   m.visiter({"adresses.txt", "|", "sortie"}, "absent.def");
-  EXPECT_EQ(m.st.FIXED, 0);
+  EXPECT_FALSE(m.st.disposition);
   EXPECT_EQ(m.st.delimiteur, "|");
 }
 
@@ -92,13 +91,13 @@ TEST(Fichiers, NoNameOrECRANMeansScreenModeAndOnlyTheOutputIsAsked) {
   for (const std::string nom : {"", "ECRAN"}) {
     Menu m;
     m.st.delimiteur = ";";
-    m.st.FIXED = 1;
+    m.st.disposition = Disposition{};
     m.visiter({nom, "sortie"}, "largeurs.def");
     EXPECT_EQ(m.st.inputfile, "ECRAN");
     EXPECT_EQ(m.st.ALECRAN, 1);
     EXPECT_FALSE(m.st.pinput);
     EXPECT_EQ(m.st.delimiteur, ";") << "not asked";
-    EXPECT_EQ(m.st.FIXED, 1) << "left as it was";
+    EXPECT_TRUE(m.st.disposition) << "left as it was";
     EXPECT_EQ(m.st.outputfile, "sortie");
     EXPECT_EQ(m.t.rangee(5)[62], '.');
   }

@@ -189,13 +189,11 @@ TEST_F(Menu, F11AndQuitterEndWithStatusZeroAndTheTerminalGivenBack) {
   EXPECT_TRUE(appels.empty());
 }
 
-TEST_F(Menu, ShutdownClosesTheInputInFileModeAndTheOutput) {
+TEST_F(Menu, ShutdownClosesTheInputInFileMode) {
   st.pinput = ouvert();
-  st.poutput = ouvert();
   t.taper({kF11});
   EXPECT_TRUE(lancer());
   EXPECT_FALSE(st.pinput);
-  EXPECT_FALSE(st.poutput);
 }
 
 TEST_F(Menu, ShutdownLeavesTheInputOfAnEarlierFileStepInScreenMode) {

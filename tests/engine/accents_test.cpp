@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -27,14 +28,15 @@ std::string etiquettes(Etat& st, const std::string& contenu, Jeux& j) {
   std::fwrite(contenu.data(), 1, contenu.size(), f);
   std::rewind(f);
   st.pinput.reset(f);
-  const Planche p{3, 8, 1, 0, 1, 0, 1, 0};
+  const Format p{3, 8, 1, 0, 1, 0, 1, 0};
   Lecture lecture;
   Propres propres = 0;
+  const auto r = std::make_unique<Rangee>();
   for (int n = 1; lire_enregistrement(st, lecture, j) && n <= 3; ++n) {
-    if (st.FIXED != 1) decoupe_enregistrement(st, lecture.enregistrement(), propres);
-    compose_ligne(st, p, {1}, 1, n, propres, j);
+    if (!st.disposition) decoupe_enregistrement(st, lecture.enregistrement(), propres);
+    compose_ligne(st, *r, p, {1}, 1, n, propres, j);
   }
-  return std::string(st.impr[1].view());
+  return std::string(r->impr[1].view());
 }
 
 TEST(Accents, RecordsAndLabelsGoThroughTheirSets) {
@@ -70,10 +72,7 @@ TEST(Accents, RecordsAndLabelsGoThroughTheirSets) {
 // Fixed widths count the file's bytes; each field then comes to UTF-8.
 TEST(Accents, FixedWidthFieldsAreConvertedAfterTheirBytes) {
   Etat st;
-  st.FIXED = 1;
-  st.lc[1] = 6;
-  st.lc[2] = 2;
-  st.nbrechamp = 3;
+  st.disposition = Disposition{{0, 6, 2}, 3};
   Jeux j = jeux("CP850", nullptr);
   const std::string fichier = std::string("\x48\x82\x6c\x8a\x6e\x65") + "ab" + "Zo\x89   " + "cd";
   EXPECT_EQ(etiquettes(st, fichier, j), "H\xc3\xa9l\xc3\xa8ne   Zo\xc3\xab      ");

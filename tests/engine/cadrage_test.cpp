@@ -3,17 +3,18 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <memory>
 #include <string>
 
 namespace vign {
 namespace {
 
-std::string rangee_de_blocs(const Planche& p) {
+std::string rangee_de_blocs(const Format& p) {
   char* tampon = nullptr;
   std::size_t taille = 0;
   std::FILE* f = open_memstream(&tampon, &taille);
-  Etat st;
-  cadrage(st, p, f);
+  const auto r = std::make_unique<Rangee>();
+  cadrage(*r, p, f);
   std::fclose(f);
   std::string s(tampon, taille);
   std::free(tampon);
@@ -24,7 +25,7 @@ TEST(Cadrage, BlocksCoverEachLabelsPrintArea) {
   const std::string b(5, '*');
   const std::string ligne = "  " + b + " " + b + " " + b + " \n";
   const struct {
-    Planche p;
+    Format p;
     std::string attendu;
   } cas[] = {
       // 3 across, width 5, 2 lines, margin 2, 1 space and 1 line between.

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
@@ -22,20 +23,24 @@ Etat etat(std::initializer_list<const char*> lignes) {
   return st;
 }
 
-// Composes labels 1..n of line 1, the fields of label i coming from champs[i].
-std::string ligne1(Etat& st, const Planche& p, const std::vector<std::string>& champs) {
+// Composes labels 1..n of line 1, the fields of label i coming from champs[i];
+// the bytes of the line that take no column go to `lgattr`.
+std::string ligne1(Etat& st, const Format& p, const std::vector<std::string>& champs,
+                   int* lgattr = nullptr) {
+  const auto r = std::make_unique<Rangee>();
   int n = 0;
   for (const auto& c : champs) {
     st.champ[1].assign(c);
-    compose_ligne(st, p, numeros_de_champs(st.place[1].view()), 1, ++n);
+    compose_ligne(st, *r, p, numeros_de_champs(st.place[1].view()), 1, ++n);
   }
-  return std::string(st.impr[1].view());
+  if (lgattr != nullptr) *lgattr = r->lgattr[1];
+  return std::string(r->impr[1].view());
 }
 
 TEST(Composition, AttributeStringsTakeNoPrintColumn) {
   // Width 6, no margin, 1 space between labels; field 1 between ESC E and
   // ESC F, a line holding fields 1 and 2.
-  const Planche p{2, 6, 1, 0, 1, 0, 1, 0};
+  const Format p{2, 6, 1, 0, 1, 0, 1, 0};
   const std::string esc = "\x1b";
   const std::string etiquette = esc + "EAB" + esc + "F CD  ";  // 7 columns, 4 attribute bytes
   for (std::size_t n = 1; n <= 2; ++n) {
@@ -45,9 +50,10 @@ TEST(Composition, AttributeStringsTakeNoPrintColumn) {
     st.aprchamp[1] = esc + "F";
     st.champ[2].assign("CD");
     // The second label still starts at column 7 and ends at column 14.
-    EXPECT_EQ(ligne1(st, p, std::vector<std::string>(n, "AB")),
+    int lgattr = 0;
+    EXPECT_EQ(ligne1(st, p, std::vector<std::string>(n, "AB"), &lgattr),
               n == 1 ? etiquette : etiquette + etiquette);
-    EXPECT_EQ(st.lgattr[1], 4 * static_cast<int>(n));
+    EXPECT_EQ(lgattr, 4 * static_cast<int>(n));
   }
 }
 
@@ -60,7 +66,7 @@ TEST(Composition, AFieldIsCutAtTheLabelWidthWithNoSeparator) {
 }
 
 TEST(Composition, EmptyFieldsAndLinesStillFillTheLabel) {
-  const Planche p{1, 10, 1, 3, 2, 0, 1, 0};
+  const Format p{1, 10, 1, 3, 2, 0, 1, 0};
   for (const char* rangee_place : {"1", "", "+", "++1++", "0", "30", "x"}) {
     Etat st = etat({rangee_place});
     st.champ[0].assign("SKIP");  // the initial skip of fixed-width mode is never shown
@@ -135,29 +141,31 @@ TEST(Composition, WidthsAreDisplayColumnsAndCutsFallBetweenCharacters) {
 
 TEST(Composition, AccentedLabelsThreeAcrossStayInStraightColumns) {
   // Width 16, margin 1, gap 2.
-  const Planche p{3, 16, 2, 1, 2, 0, 1, 0};
+  const Format p{3, 16, 2, 1, 2, 0, 1, 0};
   const std::vector<std::pair<std::string, std::string>> adresses = {
       {"Hélène Müller", "Rue de l'Église 3"},
       {"Zoé Lefèvre", "3 place du Marché"},
       {"Jean Dupont", "12 rue Haute"}};
   Etat st = etat({"1", "2"});
+  const auto r = std::make_unique<Rangee>();
   int n = 0;
   for (const auto& [nom, rue] : adresses) {
     st.champ[1].assign(nom);
     st.champ[2].assign(rue);
     ++n;
     for (int L = 1; L <= 2; ++L) {
-      compose_ligne(st, p, numeros_de_champs(st.place[static_cast<std::size_t>(L)].view()), L, n);
+      compose_ligne(st, *r, p, numeros_de_champs(st.place[static_cast<std::size_t>(L)].view()), L,
+                    n);
     }
   }
-  EXPECT_EQ(st.impr[1].view(),
+  EXPECT_EQ(r->impr[1].view(),
             " Hélène Müller" + blancs(5) + "Zoé Lefèvre" + blancs(7) + "Jean Dupont" + blancs(7));
-  EXPECT_EQ(st.impr[2].view(), " Rue de l'Église " + blancs(2) + "3 place du March" + blancs(2) +
+  EXPECT_EQ(r->impr[2].view(), " Rue de l'Église " + blancs(2) + "3 place du March" + blancs(2) +
                                    "12 rue Haute" + blancs(6));
 }
 
 TEST(Composition, ALineThatCouldCutItsAttributeStringsIsRefused) {
-  const Planche p{3, 30, 1, 0, 2, 0, 1, 0};
+  const Format p{3, 30, 1, 0, 2, 0, 1, 0};
   std::string cent = "1";
   for (int i = 1; i < 100; ++i) cent += "+1";
   const struct {
@@ -176,20 +184,22 @@ TEST(Composition, ALineThatCouldCutItsAttributeStringsIsRefused) {
       st.attr[k] = c.octets > 0 ? '1' : '\0';
       st.avtchamp[k] = st.aprchamp[k] = std::string(c.octets, '\x1b');
     }
-    const auto refus = presentation_refusee(st, p);
-    EXPECT_EQ(refus.value_or("accepte"), c.message ? c.message : "accepte") << c.place;
+    const auto verifiee = verifie_presentation(st, p);
+    EXPECT_EQ(verifiee ? "accepte" : verifiee.erreur().message, c.message ? c.message : "accepte")
+        << c.place;
   }
   // No attribute: the widest format there is passes.
-  EXPECT_FALSE(presentation_refusee(etat({"1+2+3"}), {2, 125, 1, 0, 2, 0, 1, 0}));
+  EXPECT_TRUE(verifie_presentation(etat({"1+2+3"}), {2, 125, 1, 0, 2, 0, 1, 0}));
 }
 
 TEST(Composition, FieldsAreCleanedInPlaceEachTimeTheyArePlaced) {
   Etat st = etat({"1+1"});
   st.champ[1].assign("AB\r");
-  compose_ligne(st, {1, 10, 1, 0, 0, 0, 1, 0}, {1, 1}, 1, 1);
+  const auto r = std::make_unique<Rangee>();
+  compose_ligne(st, *r, {1, 10, 1, 0, 0, 0, 1, 0}, {1, 1}, 1, 1);
   // The carriage return became a space the first time, which the second
   // cleaning removed.
-  EXPECT_EQ(st.impr[1].view(), "AB  AB    ");
+  EXPECT_EQ(r->impr[1].view(), "AB  AB    ");
   EXPECT_EQ(st.champ[1].view(), "AB");
 }
 
@@ -209,10 +219,12 @@ TEST(Composition, SkippingCleanFieldsChangesNothing) {
       }
       debut = fin;
     }
-    const Planche p{3, 3, 3, 1, 1, 0, 1, 0};
+    const Format p{3, 3, 3, 1, 1, 0, 1, 0};
     const std::vector<std::vector<int>> numeros{{1, 2}, {2, 1, 3}, {4, 4}};
     Etat rapide = etat({});
     Etat lent = etat({});
+    const auto r_rapide = std::make_unique<Rangee>();
+    const auto r_lent = std::make_unique<Rangee>();
     rapide.delimiteur = lent.delimiteur = std::string(1, delimiteur);
     Propres propres = 0;
     int n = 0;
@@ -222,10 +234,10 @@ TEST(Composition, SkippingCleanFieldsChangesNothing) {
       n = n % p.etilar + 1;
       for (int L = 1; L <= p.maxligeti; ++L) {
         const auto l = static_cast<std::size_t>(L);
-        if (n == 1) rapide.impr[l].clear(), lent.impr[l].clear();
-        compose_ligne(rapide, p, numeros[l - 1], L, n, propres);
-        compose_ligne(lent, p, numeros[l - 1], L, n);
-        ASSERT_EQ(rapide.impr[l].view(), lent.impr[l].view()) << e << " line " << L;
+        if (n == 1) r_rapide->impr[l].clear(), r_lent->impr[l].clear();
+        compose_ligne(rapide, *r_rapide, p, numeros[l - 1], L, n, propres);
+        compose_ligne(lent, *r_lent, p, numeros[l - 1], L, n);
+        ASSERT_EQ(r_rapide->impr[l].view(), r_lent->impr[l].view()) << e << " line " << L;
       }
       for (std::size_t k = 1; k <= 5; ++k) {
         ASSERT_EQ(rapide.champ[k].view(), lent.champ[k].view()) << e << " field " << k;
@@ -238,33 +250,33 @@ TEST(Rangee, LinesThenTheGapAndEverythingEmptiedForTheNextRow) {
   char* tampon = nullptr;
   std::size_t taille = 0;
   std::FILE* f = open_memstream(&tampon, &taille);
-  Etat st;
-  st.impr[1].assign("un");
-  st.impr[2].assign("deux");
-  st.lgattr[1] = 5;
-  ecrit_rangee(st, {1, 4, 2, 0, 0, 2, 1, 0}, f);
-  ecrit_rangee(st, {1, 4, 0, 0, 0, -1, 1, 0}, f);  // no line: line 1 all the same
+  const auto r = std::make_unique<Rangee>();
+  r->impr[1].assign("un");
+  r->impr[2].assign("deux");
+  r->lgattr[1] = 5;
+  ecrit_rangee(*r, {1, 4, 2, 0, 0, 2, 1, 0}, f);
+  ecrit_rangee(*r, {1, 4, 0, 0, 0, -1, 1, 0}, f);  // no line: line 1 all the same
   std::fclose(f);
   EXPECT_EQ(std::string(tampon, taille), "un\ndeux\n\n\n\n");
   std::free(tampon);
-  EXPECT_EQ(st.lgattr[1], 0);
-  EXPECT_TRUE(st.impr[2].empty());
+  EXPECT_EQ(r->lgattr[1], 0);
+  EXPECT_TRUE(r->impr[2].empty());
 }
 
 TEST(Format, PrintableOrNot) {
-  EXPECT_FALSE(format_refuse({3, 23, 7, 2, 3, 2, 7, 1}));
-  EXPECT_FALSE(format_refuse({1, 0, 1, 0, 0, -5, 0, -1}));  // what the loops make of it
-  EXPECT_TRUE(format_refuse({1, 0, 0, 0, 0, 0, 0, 0}));     // no line per label
-  EXPECT_TRUE(format_refuse({1, 4, -1, 0, 0, 0, 0, 0}));
-  EXPECT_FALSE(format_refuse({2, 125, 29, 0, 2, 0, 0, 0}));  // 254 columns
-  EXPECT_TRUE(format_refuse({2, 125, 1, 1, 2, 0, 0, 0}));    // 255
-  EXPECT_TRUE(format_refuse({1, 10, 1, 0, 0x7fffffff, 0, 0, 0}));
-  EXPECT_TRUE(format_refuse({0x7fffffff, 10, 1, 0, 0, 0, 0, 0}));
-  EXPECT_FALSE(format_refuse({254, 0, 1, 0, 0, 0, 0, 0}));
-  EXPECT_TRUE(format_refuse({255, 0, 1, 0, 0, 0, 0, 0}));
+  EXPECT_TRUE(verifie_format({3, 23, 7, 2, 3, 2, 7, 1}));
+  EXPECT_TRUE(verifie_format({1, 0, 1, 0, 0, -5, 0, -1}));  // what the loops make of it
+  EXPECT_FALSE(verifie_format({1, 0, 0, 0, 0, 0, 0, 0}));     // no line per label
+  EXPECT_FALSE(verifie_format({1, 4, -1, 0, 0, 0, 0, 0}));
+  EXPECT_TRUE(verifie_format({2, 125, 29, 0, 2, 0, 0, 0}));  // 254 columns
+  EXPECT_FALSE(verifie_format({2, 125, 1, 1, 2, 0, 0, 0}));    // 255
+  EXPECT_FALSE(verifie_format({1, 10, 1, 0, 0x7fffffff, 0, 0, 0}));
+  EXPECT_FALSE(verifie_format({0x7fffffff, 10, 1, 0, 0, 0, 0, 0}));
+  EXPECT_TRUE(verifie_format({254, 0, 1, 0, 0, 0, 0, 0}));
+  EXPECT_FALSE(verifie_format({255, 0, 1, 0, 0, 0, 0, 0}));
   // Numbers past what the form takes would write without bound.
   const struct {
-    Planche p;
+    Format p;
     const char* message;
   } bornes[] = {
       {{1, 10, 1, 0, 0, 2147483647, 0, 0},
@@ -273,8 +285,8 @@ TEST(Format, PrintableOrNot) {
        "Format inutilisable : nbre_rangee_par_page=1000 (999 au plus)"},
       {{1, 10, 1, 0, 0, 0, 0, 5000}, "Format inutilisable : nbre_page_cadrage=5000 (999 au plus)"},
   };
-  for (const auto& b : bornes) EXPECT_EQ(format_refuse(b.p), b.message);
-  EXPECT_FALSE(format_refuse({1, 10, 1, 0, 0, 999, 999, 999}));
+  for (const auto& b : bornes) EXPECT_EQ(verifie_format(b.p).erreur().message, b.message);
+  EXPECT_TRUE(verifie_format({1, 10, 1, 0, 0, 999, 999, 999}));
 }
 
 }  // namespace
@@ -317,12 +329,13 @@ TEST(Recouvre, ReplacesTheCellsOfABoxAndKeepsTheControlBytesAndColumns) {
     st.attr[3] = '1';
     st.avtchamp[3] = "\x1b[1;4m";
     st.aprchamp[3] = "\x1b[0m";
-    st.impr[1].assign(c.ligne);
-    st.lgattr[1] = 5;
-    recouvre(st, 1, c.depart, c.colonne, c.largeur, c.texte, c.octets);
-    EXPECT_EQ(st.impr[1].view(), c.attendu) << c.ligne;
+    const auto r = std::make_unique<Rangee>();
+    r->impr[1].assign(c.ligne);
+    r->lgattr[1] = 5;
+    recouvre(st, *r, 1, c.depart, c.colonne, c.largeur, c.texte, c.octets);
+    EXPECT_EQ(r->impr[1].view(), c.attendu) << c.ligne;
     // The bytes the line gained or lost take no column.
-    EXPECT_EQ(st.lgattr[1],
+    EXPECT_EQ(r->lgattr[1],
               5 + static_cast<int>(c.attendu.size()) - static_cast<int>(c.ligne.size()))
         << c.ligne;
   }

@@ -69,31 +69,24 @@ TEST(LigneFormat, OnlyFortyNineWidthsAreKept) {
 TEST(FichierFormat, AReadableLayoutFileSelectsFixedWidthMode) {
   test::Dossier dir;
   Etat st;
-  entree(st, "ABCDEFGH");
-  std::fgetc(st.pinput.get());  // the input is read again from its start
   dir.ecrire("f.def", "3;4;\nignored;line\n");
-  EXPECT_TRUE(*analyse_format_fixe(st, (dir / "f.def").string()));
-  EXPECT_EQ(st.FIXED, 1);
-  EXPECT_EQ(st.nbrechamp, 3);
-  EXPECT_EQ(st.lc[1], 3);
-  EXPECT_EQ(st.lc[2], 4);
-  EXPECT_FALSE(st.pdef);
-  EXPECT_EQ(std::fgetc(st.pinput.get()), 'A');
+  const auto d = analyse_format_fixe((dir / "f.def").string());
+  ASSERT_TRUE(d && *d);
+  EXPECT_EQ((*d)->nbrechamp, 3);
+  EXPECT_EQ((*d)->lc[1], 3);
+  EXPECT_EQ((*d)->lc[2], 4);
 }
 
 TEST(FichierFormat, NoReadableLayoutFileLeavesTheModeAlone) {
   test::Dossier dir;
-  Etat st;
-  st.FIXED = 0;
-  EXPECT_FALSE(*analyse_format_fixe(st, std::nullopt));
-  EXPECT_FALSE(*analyse_format_fixe(st, (dir / "absent.def").string()));
-  EXPECT_FALSE(*analyse_format_fixe(st, dir.chemin().string()));  // a directory
-  EXPECT_EQ(st.FIXED, 0);
+  EXPECT_FALSE(*analyse_format_fixe(std::nullopt));
+  EXPECT_FALSE(*analyse_format_fixe((dir / "absent.def").string()));
+  EXPECT_FALSE(*analyse_format_fixe(dir.chemin().string()));  // a directory
   // An empty layout file is a layout with no field.
   dir.ecrire("vide.def", "");
-  EXPECT_TRUE(*analyse_format_fixe(st, (dir / "vide.def").string()));
-  EXPECT_EQ(st.FIXED, 1);
-  EXPECT_EQ(st.nbrechamp, 0);
+  const auto vide = analyse_format_fixe((dir / "vide.def").string());
+  ASSERT_TRUE(vide && *vide);
+  EXPECT_EQ((*vide)->nbrechamp, 0);
 }
 
 // Reads records until the data end; each entry is fields 1..n of a record
@@ -104,25 +97,27 @@ struct Lu {
   friend bool operator==(const Lu&, const Lu&) = default;
 };
 
+// Whether data remained after the last read of lire_tout.
+bool reste = true;
+
 std::vector<Lu> lire_tout(Etat& st, int n) {
   Lecture lecture;
   std::vector<Lu> lus;
   for (int garde = 0; garde < 10000; ++garde) {
-    if (!lire_enregistrement(st, lecture)) break;
-    Lu lu{{}, st.res};
-    if (st.FIXED != 1) decoupe_enregistrement(st, lecture.enregistrement());
+    const bool lu_un = lire_enregistrement(st, lecture);
+    reste = lecture.reste();
+    if (!lu_un) break;
+    Lu lu{{}, lecture.reste()};
+    if (!st.disposition) decoupe_enregistrement(st, lecture.enregistrement());
     for (int k = 1; k <= n; ++k) lu.champs.emplace_back(st.champ[std::size_t(k)].view());
     lus.push_back(lu);
-    if (!st.res) break;
+    if (!lecture.reste()) break;
   }
   return lus;
 }
 
 void fixe(Etat& st, const char* ligne, int deplacement = 0) {
-  const Disposition d = *analyse_ligne_format(ligne);
-  st.lc = d.lc;
-  st.nbrechamp = d.nbrechamp;
-  st.FIXED = 1;
+  st.disposition = *analyse_ligne_format(ligne);
   st.deplacement = deplacement;
 }
 
@@ -190,7 +185,7 @@ TEST(LectureFixe, TheDataEndAtTheEndOfTheInputWhateverTheLayout) {
   fixe(st, ";;;");  // no field at all
   entree(st, "AAAA");
   EXPECT_TRUE(lire_tout(st, 1).empty());
-  EXPECT_FALSE(st.res);
+  EXPECT_FALSE(reste);
   fixe(st, "-5;2;\n");  // a negative width reads nothing
   entree(st, "AB");
   EXPECT_EQ(lire_tout(st, 2), (std::vector<Lu>{{{" ", "AB "}, true}}));
@@ -283,6 +278,34 @@ TEST(LectureDelimitee, FieldsPast29AreIgnored) {
   decoupe_enregistrement(st, ligne);
   EXPECT_EQ(st.champ[29].view(), "29");
   EXPECT_EQ(st.champ[0].view(), "");
+}
+
+// Delimiters are looked for 16 bytes at a time: those at the edges of a
+// block, and a record ending on one, split as any other.
+TEST(LectureDelimitee, DelimitersAtTheEdgesOfTheLookedAtBlocks) {
+  const std::string a15(15, 'a');
+  const std::string b16(16, 'b');
+  const struct {
+    std::string enregistrement;
+    std::size_t champs;
+    std::vector<std::string> attendus;
+  } cas[] = {
+      {a15 + ";", 2, {a15, ""}},
+      {a15 + ";" + b16 + ";z", 3, {a15, b16, "z"}},
+      {b16 + ";" + a15, 2, {b16, a15}},
+      {";" + a15 + b16 + ";", 3, {"", a15 + b16, ""}},
+      {std::string(40, ';'), 29, std::vector<std::string>(3, "")},
+  };
+  for (const auto& c : cas) {
+    Etat st;
+    st.delimiteur = ";";
+    Propres propres = 0;
+    EXPECT_EQ(decoupe_enregistrement(st, c.enregistrement, propres), c.champs)
+        << c.enregistrement;
+    for (std::size_t k = 0; k < c.attendus.size(); ++k) {
+      EXPECT_EQ(st.champ[k + 1].view(), c.attendus[k]) << c.enregistrement << " field " << k + 1;
+    }
+  }
 }
 
 TEST(LectureDelimitee, NoDelimiterMakesTheLineField1) {

@@ -25,7 +25,7 @@ struct Course {
   Etat st;
   EcranMemoire ecran;
 
-  explicit Course(const Planche& p, const char* debut = "", const char* fin = "") {
+  explicit Course(const Format& p, const char* debut = "", const char* fin = "") {
     st.formats[0].etilar = p.etilar;
     st.formats[0].maxcareti = p.maxcareti;
     st.formats[0].maxligeti = p.maxligeti;
@@ -91,7 +91,7 @@ TEST(Execution, TheCountIsAskedUntilItIsAtLeastOne) {
 TEST(Execution, PageSequences) {
   const struct {
     const char* nom;
-    Planche p;
+    Format p;
     const char* debut;
     const char* fin;
     const char* donnees;
@@ -129,16 +129,14 @@ TEST(Execution, PageSequences) {
 TEST(Execution, FixedWidthFirstRecordIsPrintedEvenWhenShort) {
   Course c({1, 5, 2, 0, 0, 0, 9, 0});
   c.donnees("ABCDEFG");  // 3 + 4 bytes, then a record of 0
-  c.st.FIXED = 1;
-  c.st.lc[1] = 3;
-  c.st.lc[2] = 4;
-  c.st.nbrechamp = 3;
+  const Disposition d{{0, 3, 4}, 3};
+  c.st.disposition = d;
   EXPECT_EQ(c.lance(), "ABC  \nDEFG \n\f");
   c.donnees("AB");
-  c.st.FIXED = 1;
+  c.st.disposition = d;
   EXPECT_EQ(c.lance(), "AB   \nDEFG \n\f");  // line 2 keeps what the earlier run left
   c.donnees("");
-  c.st.FIXED = 1;
+  c.st.disposition = d;
   EXPECT_EQ(c.lance(), "\f");
 }
 
@@ -214,7 +212,7 @@ TEST(Execution, ScreenModeSettingsKeepTheCleanedLines) {
 // message of a refusal (and then no print file exists).
 struct Demande {
   const char* nom;
-  Planche p;
+  Format p;
   Options options;
   std::string donnees;
   std::string attendu;
@@ -262,7 +260,7 @@ Options copies(const char* v) {
 TEST(Execution, StartOnAPartlyUsedSheet) {
   // 3 across of 2 columns and a gap of 1, 2 rows per page: a blank label is
   // 3 spaces, a row of them 9.
-  const Planche p{3, 2, 1, 0, 1, 0, 2, 0};
+  const Format p{3, 2, 1, 0, 1, 0, 2, 0};
   const Demande cas[] = {
       {"milieu de rangee", p, debut("2"), "a\nb\n", "S   a  b  \nESE", 2},
       {"deuxieme rangee", p, debut("5"), "a\n", "S         \n   a  \nESE", 1},
@@ -294,7 +292,7 @@ TEST(Execution, ScreenModeStartsAfterTheBlankPositions) {
 }
 
 TEST(Execution, Copies) {
-  const Planche p{2, 1, 1, 0, 0, 0, 9, 0};
+  const Format p{2, 1, 1, 0, 0, 0, 9, 0};
   const char* erreur = "Valeur invalide : [execution] copies=";
   const Demande cas[] = {
       {"trois", p, copies("3"), "a\nb\n", "Saa\nab\nbb\nESE", 6},
@@ -339,7 +337,7 @@ TEST(Execution, ABadQuantityLeavesTheEarlierPrintFile) {
 }
 
 TEST(Execution, RecordsAsSpreadsheetsWriteThem) {
-  const Planche p{1, 8, 2, 0, 0, 0, 9, 0};
+  const Format p{1, 8, 2, 0, 0, 0, 9, 0};
   const Options csv = opt("Oui", nullptr, nullptr, nullptr);
   const Demande cas[] = {
       {"guillemets", p, csv, "\xEF\xBB\xBF\"a;b\";\"l1\r\nl2\"\r\n\"dit \"\"x\"\"\";z\n\n",
@@ -355,7 +353,7 @@ TEST(Execution, RecordsAsSpreadsheetsWriteThem) {
 }
 
 TEST(Execution, AHeaderRowNamesTheFields) {
-  const Planche p{1, 10, 2, 0, 0, 0, 9, 0};
+  const Format p{1, 10, 2, 0, 0, 0, 9, 0};
   const std::string donnees = "Nom;Ville;Qte\nAnne;Lyon;1\nPaul;Nice;2\n";
   const std::string deux = "SLyon Anne \n1         \nNice Paul \n2         \n";
   const Demande cas[] = {

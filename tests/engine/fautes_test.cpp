@@ -40,9 +40,7 @@ struct Entree {
     st.inputfile = chemin.string();
     st.pinput.reset(std::fopen(st.inputfile.c_str(), "r"));
     if (fixe > 0) {
-      st.FIXED = 1;
-      st.nbrechamp = 2;  // one field of `fixe` bytes
-      st.lc[1] = fixe;
+      st.disposition = Disposition{{0, fixe}, 2};  // one field of `fixe` bytes
     }
   }
   // Runs the engine as the Execution entry does: returns the print file and

@@ -49,14 +49,15 @@ class SortiePdfLue : public ::testing::Test {
 struct Dessin {
   test::Dossier d;
   std::string nom;
-  Dessin(const std::string& fichier, const ReglagesPdf& r, const Planche& p,
+  Dessin(const std::string& fichier, const ReglagesPdf& r, const Format& p,
          const std::function<void(SortiePdf&)>& imprime)
       : nom((d / fichier).string()) {
     auto ouvert = SortiePdf::ouvre(nom, r, p);
-    if (auto* e = std::get_if<std::string>(&ouvert)) ADD_FAILURE() << *e;
-    if (auto* s = std::get_if<std::unique_ptr<SortiePdf>>(&ouvert)) {
-      imprime(**s);
-      EXPECT_EQ((*s)->ferme(), std::nullopt);
+    if (!ouvert) ADD_FAILURE() << ouvert.erreur().message;
+    if (ouvert) {
+      imprime(**ouvert);
+      const auto fermee = (*ouvert)->ferme();
+      EXPECT_TRUE(fermee) << (fermee ? "" : fermee.erreur().message);
     }
   }
 };
@@ -228,7 +229,7 @@ TEST_F(SortiePdfLue, UnderlineCoversItsColumnsAndOutlinesFrameTheLabels) {
   // x 60..100, row 1 y 0..20, row 2 y 30..50.
   ReglagesPdf r;
   r.cpi = r.lpi = 7.2, r.largeur = 50, r.hauteur = 30;
-  const Planche p{2, 4, 2, 1, 1, 1, 2, 0};
+  const Format p{2, 4, 2, 1, 1, 1, 2, 0};
   const auto imprime = [](SortiePdf& s) { s.ecrit("\x1B-1   \x1B-0   x\n"); };
   r.contours = true;
   const Gris avec(Dessin("avec.pdf", r, p, imprime).nom);
@@ -264,9 +265,9 @@ TEST_F(SortiePdfLue, PngIsThePictureOfTheFirstPageAt150Dpi) {
 
 TEST(SortiePdf, FailuresNameTheFile) {
   const ReglagesPdf r;
-  const auto ouvre = [&](const std::string& nom, const Planche& p) {
+  const auto ouvre = [&](const std::string& nom, const Format& p) {
     auto o = SortiePdf::ouvre(nom, r, p);
-    return std::holds_alternative<std::string>(o) ? std::get<std::string>(o) : "";
+    return o ? std::string() : o.erreur().message;
   };
   if (!sortie_pdf_construite()) {
     EXPECT_EQ(ouvre("x.pdf", {}), "Sortie PDF absente de cette version de vign : \"x.pdf\"");

@@ -94,7 +94,7 @@ TEST(ReglagesPdf, NonsenseIsRefusedNamingTheKey) {
 
 TEST(ReglagesPdf, TheFirstRowMustFitThePage) {
   // 3 labels of 28 columns: 84 columns, 213.36 mm at 10 cpi, 210 mm at 10.16.
-  const Planche p{3, 28, 6, 0, 0, 0, 8, 1};
+  const Format p{3, 28, 6, 0, 0, 0, 8, 1};
   const struct {
     std::map<std::string, std::string, std::less<>> cles;
     bool admise;
@@ -108,7 +108,7 @@ TEST(ReglagesPdf, TheFirstRowMustFitThePage) {
   }
   // The gap after the last label runs off the page unseen: 1 + 3 x 27 + 2 x 1
   // columns, 210 mm at 10.16 cpi.
-  const Planche avec_ecarts{3, 27, 6, 1, 1, 0, 8, 0};
+  const Format avec_ecarts{3, 27, 6, 1, 1, 0, 8, 0};
   EXPECT_TRUE(refus_planche_pdf(lit({{"cpi", "10.16"}}), avec_ecarts).ok());
   EXPECT_FALSE(refus_planche_pdf(lit({{"cpi", "10.16"}, {"gauche", "0.1"}}), avec_ecarts).ok());
   const auto refus = refus_planche_pdf(lit({}), p);

@@ -274,7 +274,7 @@ TEST(EcritureReglages, EveryKeyWrittenReadsBackToTheSameLine) {
   Etat st;
   LectureReglages lu{st};
   ASSERT_TRUE(lit_reglages(lu, Reglages("s.ini", texte)).ok());
-  st.FIXED = 1;  // what the layout file of the run would have set
+  st.disposition = Disposition{};  // what the layout file of the run would have set
   EXPECT_EQ(texte_inifile(st, lu.nombre), texte);
 }
 

@@ -58,17 +58,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   // The field's text printed over the box in a line made of itself, as a
   // text print file does: bounded, and the line as wide as it was.
   static vign::Etat st;
-  st.impr[1].assign(reste);
-  const std::string ligne(st.impr[1].view());
-  vign::recouvre(st, 1, 0, code->colonne, code->largeur, reste);
-  exiger(st.impr[1].size() <= vign::LigneImpr::capacite, "ligne hors de son tampon");
+  static vign::Rangee rangee;
+  rangee.impr[1].assign(reste);
+  const std::string ligne(rangee.impr[1].view());
+  vign::recouvre(st, rangee, 1, 0, code->colonne, code->largeur, reste);
+  exiger(rangee.impr[1].size() <= vign::LigneImpr::capacite, "ligne hors de son tampon");
   const bool controle = std::any_of(ligne.begin(), ligne.end(),
                                     [](char c) { return static_cast<unsigned char>(c) < 0x20; });
   // (Bytes that are not UTF-8 may pair with their new neighbours into
   // another width, as anywhere in a line.)
   if (!controle && vign::octets_hors_utf8(reste) == 0 &&
-      st.impr[1].size() < vign::LigneImpr::capacite)
-    exiger(vign::colonnes(st.impr[1].view()) == vign::colonnes(ligne), "colonnes perdues");
+      rangee.impr[1].size() < vign::LigneImpr::capacite)
+    exiger(vign::colonnes(rangee.impr[1].view()) == vign::colonnes(ligne), "colonnes perdues");
 
   static vign::Encodeur encodeur;
   const auto s = encodeur.encode(code->type, reste);

@@ -25,17 +25,18 @@ using vign::fuzz::exiger;
 bool disposition(vign::Etat& st, std::string_view fichier) {
   const std::string chemin = vign::fuzz::chemin_prive("format.def");
   vign::fuzz::ecrire_fichier(chemin, fichier);
-  const auto fixe = vign::analyse_format_fixe(st, chemin);
+  const auto fixe = vign::analyse_format_fixe(chemin);
   if (!fixe) {
     exiger(fixe.erreur().statut == 1 && fixe.erreur().message == vign::kTropLarge,
            "echec inattendu dans la disposition");
     return false;
   }
-  exiger(*fixe, "le fichier de disposition est refuse");
-  exiger(st.FIXED == 1 && !st.pdef, "disposition laissee ouverte");
-  exiger(st.nbrechamp >= 0 && st.nbrechamp <= vign::kLargeurs, "nbrechamp hors de lc");
-  for (int k = 1; k < st.nbrechamp; ++k)
-    exiger(st.lc[static_cast<std::size_t>(k)] <= 253, "largeur au-dela de la borne");
+  exiger(fixe->has_value(), "le fichier de disposition est refuse");
+  const vign::Disposition& d = **fixe;
+  exiger(d.nbrechamp >= 0 && d.nbrechamp <= vign::kLargeurs, "nbrechamp hors de lc");
+  for (int k = 1; k < d.nbrechamp; ++k)
+    exiger(d.lc[static_cast<std::size_t>(k)] <= 253, "largeur au-dela de la borne");
+  st.disposition = d;
   return true;
 }
 
@@ -48,19 +49,20 @@ void lecture_fixe(vign::Etat& st, const std::string& donnees) {
   const long taille = static_cast<long>(donnees.size());
   lire_enregistrement(st, lecture);
   long enregistrements = 1;
-  while (st.res) {
+  while (lecture.reste()) {
     // Every record that does not end the data takes at least one byte.
     exiger(enregistrements <= taille + 1, "la lecture ne finit pas");
     const long avant = std::ftell(st.pinput.get());
     lire_enregistrement(st, lecture);
-    exiger(std::ftell(st.pinput.get()) > avant || !st.res, "un enregistrement sans octet");
+    exiger(std::ftell(st.pinput.get()) > avant || !lecture.reste(), "un enregistrement sans octet");
     ++enregistrements;
     champs_bornes(st);
-    const int champs = std::min(st.nbrechamp, vign::kLignes);
-    for (int k = 1; k < champs && st.res; ++k) {
+    const vign::Disposition& d = *st.disposition;
+    const int champs = std::min(d.nbrechamp, vign::kLignes);
+    for (int k = 1; k < champs && lecture.reste(); ++k) {
       const auto& c = st.champ[static_cast<std::size_t>(k)];
       const auto largeur =
-          static_cast<std::size_t>(std::max(0, st.lc[static_cast<std::size_t>(k)]));
+          static_cast<std::size_t>(std::max(0, d.lc[static_cast<std::size_t>(k)]));
       exiger(!c.empty() && c[c.size() - 1] == ' ' && c.size() <= largeur + 1,
              "champ fixe hors de sa largeur");
     }
@@ -69,7 +71,7 @@ void lecture_fixe(vign::Etat& st, const std::string& donnees) {
 }
 
 void lecture_delimitee(vign::Etat& st, const std::string& donnees, std::string delimiteur) {
-  st.FIXED = 0;
+  st.disposition.reset();
   st.delimiteur = std::move(delimiteur);
   std::rewind(st.pinput.get());
   // One record per line, the last one with or without its line end: a line
@@ -95,7 +97,7 @@ void lecture_delimitee(vign::Etat& st, const std::string& donnees, std::string d
       for (char o : c.view()) exiger(static_cast<unsigned char>(o) >= 32 && o != 127, "controle");
     }
   }
-  exiger(lus == attendus && !st.res, "nombre d'enregistrements");
+  exiger(lus == attendus && !lecture.reste(), "nombre d'enregistrements");
 }
 
 }  // namespace

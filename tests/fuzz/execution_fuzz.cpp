@@ -147,7 +147,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
   attributs(st, ini);
   const Resultat premier = lance(st, true);
-  const bool refuse = static_cast<bool>(vign::format_refuse(vign::planche(modele, 0)));
+  const bool refuse = !vign::verifie_format(vign::format_de(modele, 0));
   if (refuse) exiger(premier.statut == 1 && !premier.sortie, "format refuse mais imprime");
   if (premier.statut != 0) return 0;
   exiger(premier.sortie, "imprime sans fichier");
@@ -158,7 +158,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
           .value_or("x"));
   if (st.ALECRAN == 1) {
     exiger(compte == demandes, "etiquettes en mode ecran");
-  } else if (st.FIXED == 0 && !modele.options.copies && !modele.options.entete &&
+  } else if (!st.disposition && !modele.options.copies && !modele.options.entete &&
              !modele.options.guillemets && !modele.options.debut) {
     exiger(compte == static_cast<int>(lignes(donnees)), "une etiquette par ligne");
   }
