@@ -80,20 +80,12 @@ class Source : public SourceReglages {
   // A refusal of a value read from the file, told as such: "Valeur invalide
   // dans le fichier BATCH "s.ini" : [pdf] cpi=0".
   Erreur nomme_le_fichier(Erreur e) const {
-    for (const std::string_view debut :
-         {"Valeur invalide dans le fichier BATCH : ", "Valeur invalide : "}) {
-      if (!e.message.starts_with(debut)) continue;
-      const std::string_view reste = std::string_view(e.message).substr(debut.size());
-      const bool lue = std::any_of(lues_.begin(), lues_.end(), [reste](const std::string& c) {
-        return reste.starts_with(c) && reste.size() > c.size() &&
-               (reste[c.size()] == '=' || reste[c.size()] == ' ');
-      });
-      if (lue) {
-        e.message =
-            "Valeur invalide dans le fichier BATCH " + cite(r_.nom()) + " : " + std::string(reste);
-      }
-      break;
-    }
+    const std::string_view v = e.valeur;
+    const bool lue = std::any_of(lues_.begin(), lues_.end(), [v](const std::string& c) {
+      return v.starts_with(c) && v.size() > c.size() && (v[c.size()] == '=' || v[c.size()] == ' ');
+    });
+    if (lue)
+      e.message = "Valeur invalide dans le fichier BATCH " + cite(r_.nom()) + " : " + e.valeur;
     return e;
   }
 

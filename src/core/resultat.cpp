@@ -38,4 +38,13 @@ std::string avec_raison(const std::string& texte, std::string_view nom) {
   return texte + " " + cite(nom) + " : " + std::strerror(err);
 }
 
+Erreur valeur_invalide(std::string detail) {
+  return Erreur{.message = "Valeur invalide : " + detail, .valeur = std::move(detail)};
+}
+
+Erreur valeur_invalide_lue(std::string detail) {
+  return Erreur{.message = "Valeur invalide dans le fichier BATCH : " + detail,
+                .valeur = std::move(detail)};
+}
+
 }  // namespace vign

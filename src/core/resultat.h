@@ -12,10 +12,19 @@
 namespace vign {
 
 struct Erreur {
-  std::string message;     // one line, in French, naming the file or key concerned
-  int statut = 1;          // exit status of a batch run that stops on it
-  std::string cause = {};  // the reason alone, for a caller that names the file its own way
+  std::string message;      // one line, in French, naming the file or key concerned
+  int statut = 1;           // exit status of a batch run that stops on it
+  std::string cause = {};   // the reason alone, for a caller that names the file its own way
+  std::string valeur = {};  // a value refused: its key, the value and why ("[pdf] cpi=0")
 };
+
+// The refusal of a value of the settings, "Valeur invalide : " then `detail`,
+// its key, the value and why ("[execution] debut=0 (1 a 12)"), which the
+// batch run tells again with the name of the file the value was read from.
+Erreur valeur_invalide(std::string detail);
+// The same, read from a settings file: "Valeur invalide dans le fichier
+// BATCH : " then `detail`.
+Erreur valeur_invalide_lue(std::string detail);
 
 struct Rien {};  // the value of an operation that only succeeds or fails
 

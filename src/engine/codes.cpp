@@ -58,8 +58,8 @@ std::string cle_code(int i) {
 
 Resultat<Code> lit_code(std::string_view cle, std::string_view valeur) {
   const auto refus = [&](const std::string& raison) {
-    return Erreur{"Valeur invalide : [codes] " + std::string(cle) + "=" + std::string(valeur) +
-                  " (" + raison + ")"};
+    return valeur_invalide("[codes] " + std::string(cle) + "=" + std::string(valeur) + " (" +
+                           raison + ")");
   };
   const auto m = mots(valeur);
   if (m.size() < 6) return refus("attendu : TYPE CHAMP COLONNE LIGNE LARGEUR HAUTEUR");
@@ -105,11 +105,11 @@ Resultat<> verifie_code(std::string_view cle, const Code& code, int colonnes, in
   using L = long long;
   if (L{code.colonne} + code.largeur > colonnes || L{code.ligne} + code.hauteur > lignes ||
       code.colonne < 0 || code.ligne < 0 || code.largeur < 1 || code.hauteur < 1) {
-    return Erreur{"Valeur invalide : [codes] " + std::string(cle) + " (la case de " +
-                  std::to_string(code.largeur) + " x " + std::to_string(code.hauteur) +
-                  " en colonne " + std::to_string(code.colonne) + ", ligne " +
-                  std::to_string(code.ligne) + " sort de l'etiquette de " +
-                  std::to_string(colonnes) + " x " + std::to_string(lignes) + ")"};
+    return valeur_invalide("[codes] " + std::string(cle) + " (la case de " +
+                           std::to_string(code.largeur) + " x " + std::to_string(code.hauteur) +
+                           " en colonne " + std::to_string(code.colonne) + ", ligne " +
+                           std::to_string(code.ligne) + " sort de l'etiquette de " +
+                           std::to_string(colonnes) + " x " + std::to_string(lignes) + ")");
   }
   return {};
 }

@@ -414,8 +414,8 @@ Resultat<Plan> plan_de(Etat& st, const Format& p, const OptionsExecution& o,
   if (!o.colonne.empty()) {
     const bool numero = o.colonne[0] >= '0' && o.colonne[0] <= '9';
     if (!numero && !entete) {
-      return Erreur{"Valeur invalide : [execution] copies=#" + o.colonne +
-                    " (un nom de champ demande [fichiers] entete=oui)"};
+      return valeur_invalide("[execution] copies=#" + o.colonne +
+                             " (un nom de champ demande [fichiers] entete=oui)");
     }
     const auto k = entete ? numero_de_partie(o.colonne, *entete) : Resultat<int>(entier(o.colonne));
     if (!k) return k.erreur();
@@ -431,8 +431,8 @@ Resultat<Plan> plan_de(Etat& st, const Format& p, const OptionsExecution& o,
     int champ = code->champ;
     if (!code->entete.empty()) {
       if (!entete) {
-        return Erreur{"Valeur invalide : [codes] " + cle + "=" + *st.options.codes[i] +
-                      " (un nom de champ demande [fichiers] entete=oui)"};
+        return valeur_invalide("[codes] " + cle + "=" + *st.options.codes[i] +
+                               " (un nom de champ demande [fichiers] entete=oui)");
       }
       const auto k = numero_de_partie(code->entete, *entete);
       if (!k) return k.erreur();

@@ -28,8 +28,7 @@ using Option = std::optional<std::string> Options::*;
 
 // "Valeur invalide : [execution] debut=0 (1 a 12)": the key and what it may be.
 Erreur invalide(const Options& o, Option cle, std::string_view permis) {
-  return Erreur{"Valeur invalide : " + nom_option(cle) + "=" + *(o.*cle) + " (" +
-                std::string(permis) + ")"};
+  return valeur_invalide(nom_option(cle) + "=" + *(o.*cle) + " (" + std::string(permis) + ")");
 }
 
 Resultat<bool> oui_non(const Options& o, Option cle) {

@@ -122,8 +122,7 @@ Resultat<ReglagesPdf> lit_reglages_pdf(const TextesPdf& valeurs) {
     const std::string_view v = sans_blancs(*r.donnees[i]);
     if (v.empty()) continue;
     if (!applique(r, static_cast<ValeurPdf>(i), v, taille_donnee)) {
-      return Erreur{"Valeur invalide dans le fichier BATCH : [pdf] " + std::string(kClesPdf[i]) +
-                    "=" + std::string(v)};
+      return valeur_invalide_lue("[pdf] " + std::string(kClesPdf[i]) + "=" + std::string(v));
     }
   }
   if (!taille_donnee) r.taille = 0.8 * 72.0 / r.lpi;

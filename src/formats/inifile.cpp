@@ -222,8 +222,8 @@ Resultat<> pose(LectureReglages& lu, const CleReglage& c, int i, std::string v) 
     case Lieu::attribut: {
       const auto chaines = lit_attribut(v);
       if (!chaines) {
-        return Erreur{"Valeur invalide dans le fichier BATCH : [" + std::string(c.section) + "] " +
-                      nom_cle(c, i) + "=" + v + " (activation;desactivation)"};
+        return valeur_invalide_lue("[" + std::string(c.section) + "] " + nom_cle(c, i) + "=" + v +
+                                   " (activation;desactivation)");
       }
       st.avtchamp[r] = chaines->first;
       st.aprchamp[r] = chaines->second;

@@ -120,9 +120,7 @@ void reglage_planche(Etat& st, Terminal& t, int slot) {
 
   const auto lu = lit_reglages_pdf(valeurs);
   if (!lu) {
-    const std::string* refus = &lu.erreur().message;
-    const auto i = refus->find("[pdf]");
-    dire(t, "Valeur invalide : " + refus->substr(i == std::string::npos ? 0 : i));
+    dire(t, "Valeur invalide : " + lu.erreur().valeur);
     attendre_forme(t);
     return;
   }
