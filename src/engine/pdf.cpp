@@ -424,14 +424,14 @@ struct SortiePdf::Dessin {
     Fil(const Fil&) = delete;
     Fil& operator=(const Fil&) = delete;
 
-    void remet(Lot lot) {
+    void remet(Lot page) {
       if (!fil_.joinable()) {
-        d_.rejoue(lot);
+        d_.rejoue(page);
         return;
       }
       std::unique_lock verrou(m_);
       place_.wait(verrou, [&] { return file_.size() < 2; });
-      file_.push_back(std::move(lot));
+      file_.push_back(std::move(page));
       pret_.notify_one();
     }
 
@@ -449,16 +449,16 @@ struct SortiePdf::Dessin {
    private:
     void boucle() {
       for (;;) {
-        Lot lot;
+        Lot page;
         {
           std::unique_lock verrou(m_);
           pret_.wait(verrou, [&] { return fin_ || !file_.empty(); });
           if (file_.empty()) return;
-          lot = std::move(file_.front());
+          page = std::move(file_.front());
           file_.pop_front();
         }
         place_.notify_one();
-        d_.rejoue(lot);
+        d_.rejoue(page);
       }
     }
 
