@@ -17,10 +17,12 @@ bool avec_attribut(const Etat& st, int k) {
   return k >= 0 && k < kAttributs && st.attr[static_cast<std::size_t>(k)] == '1';
 }
 
-void ajoute_attribut(LigneImpr& ligne, int& lgattr, const Controle& chaine) {
-  if (!chaine) return;
+// Appends an attribute string, when there is one; returns its bytes, which
+// take no column.
+long long ajoute_attribut(LigneImpr& ligne, const Controle& chaine) {
+  if (!chaine) return 0;
   ligne.append(*chaine);
-  lgattr += static_cast<int>(chaine->size());
+  return static_cast<long long>(chaine->size());
 }
 
 std::size_t octets_des_attributs(const Etat& st, int k) {
@@ -52,20 +54,20 @@ std::size_t coupe_texte(std::string_view valeur, long long place, long long budg
 bool compose(Etat& st, Rangee& r, const Format& p, const std::vector<int>& numeros, int L, int n,
              Propres& propres, Jeux* jeux) {
   LigneImpr& ligne = r.impr[static_cast<std::size_t>(L)];
-  int& lgattr = r.lgattr[static_cast<std::size_t>(L)];
-  // The end column of label n; the target adds the bytes that take no
-  // column already on the line, and is taken afresh each time since they
-  // grow as we go.
+  // What the line is measured by is kept in locals: every byte the line
+  // stores may, for the compiler, have changed what memory holds.
+  // `hors` follows the bytes that take no column on the line; the end column
+  // of label n plus `hors` is where the label's bytes end.
+  long long hors = r.lgattr[static_cast<std::size_t>(L)];
   const long long fin = fin_etiquette(p, n);
-  const auto reste = [&] {
-    return std::max(0LL, fin + lgattr - static_cast<long long>(ligne.size()));
-  };
+  const long long marge = p.marge;
+  const long long espace = p.maxintetihor;
+  const auto reste = [&] { return std::max(0LL, fin + hors - static_cast<long long>(ligne.size())); };
   const bool convertir = jeux != nullptr && jeux->imprimante();
   const bool en_octets = jeux != nullptr && jeux->en_octets();
   // The first label also gets the columns of a margin wider than one fill,
   // which verifie_presentation counts as bytes of the line.
-  long long budget = kOctetsParColonne * p.maxcareti +
-                     (n == 1 ? std::max(0LL, static_cast<long long>(p.marge) - kBlancs) : 0);
+  long long budget = kOctetsParColonne * p.maxcareti + (n == 1 ? std::max(0LL, marge - kBlancs) : 0);
   bool coupee = false;
 
   for (const int k : numeros) {
@@ -75,9 +77,9 @@ bool compose(Etat& st, Rangee& r, const Format& p, const std::vector<int>& numer
       nettoie(c, k, propres);
       valeur = c.view();
     }
-    if (ligne.empty()) remplit(ligne, p.marge, kBlancs);
+    if (ligne.empty()) remplit(ligne, marge, kBlancs);
     const bool attribut = avec_attribut(st, k);
-    if (attribut) ajoute_attribut(ligne, lgattr, st.avtchamp[static_cast<std::size_t>(k)]);
+    if (attribut) hors += ajoute_attribut(ligne, st.avtchamp[static_cast<std::size_t>(k)]);
     const long long place = reste();
     if (convertir && !valeur.empty()) valeur = jeux->pour_imprimante(valeur, place);
     long long largeur = 0;
@@ -85,13 +87,14 @@ bool compose(Etat& st, Rangee& r, const Format& p, const std::vector<int>& numer
     ligne.append(valeur.substr(0, pris));
     coupee |= pris < valeur.size();
     budget -= static_cast<long long>(pris);
-    lgattr += static_cast<int>(static_cast<long long>(pris) - largeur);
-    if (attribut) ajoute_attribut(ligne, lgattr, st.aprchamp[static_cast<std::size_t>(k)]);
+    hors += static_cast<long long>(pris) - largeur;
+    if (attribut) hors += ajoute_attribut(ligne, st.aprchamp[static_cast<std::size_t>(k)]);
     // The space that separates the fields of "3+4"; none after a field that
     // filled the label.
     if (reste() != 0) ligne.push_back(' ');
   }
-  remplit(ligne, fin + lgattr + p.maxintetihor - static_cast<long long>(ligne.size()), kBlancs);
+  remplit(ligne, fin + hors + espace - static_cast<long long>(ligne.size()), kBlancs);
+  r.lgattr[static_cast<std::size_t>(L)] = static_cast<int>(hors);
   return coupee;
 }
 
