@@ -51,23 +51,48 @@ std::size_t coupe_texte(std::string_view valeur, long long place, long long budg
   return k;
 }
 
-bool compose(Etat& st, Rangee& r, const Format& p, const std::vector<int>& numeros, int L, int n,
-             Propres& propres, Jeux* jeux) {
-  LigneImpr& ligne = r.impr[static_cast<std::size_t>(L)];
+// What the composition of label n of a row measures by, the same on every
+// line of the label.
+struct Mesures {
+  long long fin;     // the end column of the label
+  long long espace;  // the gap after it
+  long long marge;   // the margin, before the first label of a line
+  long long budget;  // the most bytes the text of one line may take
+  Jeux* jeux;        // the printer's set, or none
+  bool convertir;    // text goes to the printer's set
+  bool en_octets;    // a byte is a column
+};
+
+Mesures mesures(const Format& p, int n, Jeux* jeux) {
+  const long long marge = p.marge;
+  // The first label also gets the columns of a margin wider than one fill,
+  // which verifie_presentation counts as bytes of the line.
+  const long long budget =
+      kOctetsParColonne * p.maxcareti + (n == 1 ? std::max(0LL, marge - kBlancs) : 0);
+  return {fin_etiquette(p, n),
+          p.maxintetihor,
+          marge,
+          budget,
+          jeux,
+          jeux != nullptr && jeux->imprimante(),
+          jeux != nullptr && jeux->en_octets()};
+}
+
+// Appends the label measured by m to `ligne`, whose bytes that take no
+// column are counted in lgattr (see compose_ligne).
+bool compose(Etat& st, LigneImpr& ligne, int& lgattr, const std::vector<int>& numeros,
+             const Mesures& m, Propres& propres) {
   // What the line is measured by is kept in locals: every byte the line
   // stores may, for the compiler, have changed what memory holds.
   // `hors` follows the bytes that take no column on the line; the end column
-  // of label n plus `hors` is where the label's bytes end.
-  long long hors = r.lgattr[static_cast<std::size_t>(L)];
-  const long long fin = fin_etiquette(p, n);
-  const long long marge = p.marge;
-  const long long espace = p.maxintetihor;
+  // of the label plus `hors` is where the label's bytes end.
+  long long hors = lgattr;
+  const long long fin = m.fin;
+  const long long marge = m.marge;
+  const bool convertir = m.convertir;
+  const bool en_octets = m.en_octets;
+  long long budget = m.budget;
   const auto reste = [&] { return std::max(0LL, fin + hors - static_cast<long long>(ligne.size())); };
-  const bool convertir = jeux != nullptr && jeux->imprimante();
-  const bool en_octets = jeux != nullptr && jeux->en_octets();
-  // The first label also gets the columns of a margin wider than one fill,
-  // which verifie_presentation counts as bytes of the line.
-  long long budget = kOctetsParColonne * p.maxcareti + (n == 1 ? std::max(0LL, marge - kBlancs) : 0);
   bool coupee = false;
 
   for (const int k : numeros) {
@@ -81,7 +106,7 @@ bool compose(Etat& st, Rangee& r, const Format& p, const std::vector<int>& numer
     const bool attribut = avec_attribut(st, k);
     if (attribut) hors += ajoute_attribut(ligne, st.avtchamp[static_cast<std::size_t>(k)]);
     const long long place = reste();
-    if (convertir && !valeur.empty()) valeur = jeux->pour_imprimante(valeur, place);
+    if (convertir && !valeur.empty()) valeur = m.jeux->pour_imprimante(valeur, place);
     long long largeur = 0;
     const std::size_t pris = coupe_texte(valeur, place, budget, en_octets, largeur);
     ligne.append(valeur.substr(0, pris));
@@ -93,9 +118,15 @@ bool compose(Etat& st, Rangee& r, const Format& p, const std::vector<int>& numer
     // filled the label.
     if (reste() != 0) ligne.push_back(' ');
   }
-  remplit(ligne, fin + hors + espace - static_cast<long long>(ligne.size()), kBlancs);
-  r.lgattr[static_cast<std::size_t>(L)] = static_cast<int>(hors);
+  remplit(ligne, fin + hors + m.espace - static_cast<long long>(ligne.size()), kBlancs);
+  lgattr = static_cast<int>(hors);
   return coupee;
+}
+
+bool compose(Etat& st, Rangee& r, const Format& p, const std::vector<int>& numeros, int L, int n,
+             Propres& propres, Jeux* jeux) {
+  const auto i = static_cast<std::size_t>(L);
+  return compose(st, r.impr[i], r.lgattr[i], numeros, mesures(p, n, jeux), propres);
 }
 
 }  // namespace
@@ -192,6 +223,18 @@ bool compose_ligne(Etat& st, Rangee& r, const Format& p, const std::vector<int>&
   return compose(st, r, p, numeros, L, n, propres, &jeux);
 }
 
+std::uint32_t compose_etiquette(Etat& st, Rangee& r, const Format& p, const NumerosParLigne& numeros,
+                                int n, Propres& propres, Jeux& jeux,
+                                std::array<std::size_t, kLignes>& debuts) {
+  const Mesures m = mesures(p, n, &jeux);
+  std::uint32_t coupees = 0;
+  for (std::size_t L = 1; L <= static_cast<std::size_t>(lignes_par_rangee(p)); ++L) {
+    debuts[L] = r.impr[L].size();
+    if (compose(st, r.impr[L], r.lgattr[L], numeros[L], m, propres)) coupees |= std::uint32_t{1} << L;
+  }
+  return coupees;
+}
+
 namespace {
 
 // The length of the attribute string in use that `reste` begins with, or 0.
@@ -283,8 +326,11 @@ void ecrit_rangee(Rangee& r, const Format& p, std::FILE* sortie) {
     rangee[n++] = '\n';
     ligne.clear();
   }
+  // The empty lines between rows go in the same write when they fit.
+  int blancs = std::max(0, p.maxintetiver);
+  for (; blancs > 0 && n < rangee.size(); --blancs) rangee[n++] = '\n';
   std::fwrite(rangee.data(), 1, n, sortie);
-  for (int i = 0; i < p.maxintetiver; ++i) std::putc('\n', sortie);
+  for (; blancs > 0; --blancs) std::putc('\n', sortie);
 }
 
 }  // namespace vign

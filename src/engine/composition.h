@@ -4,6 +4,7 @@
 #pragma once
 
 #include <array>
+#include <cstdint>
 #include <cstdio>
 #include <optional>
 #include <string>
@@ -103,6 +104,17 @@ bool compose_ligne(Etat& st, Rangee& r, const Format& p, const std::vector<int>&
 // `jeux` when it has one; widths are then counted in the printer's bytes.
 bool compose_ligne(Etat& st, Rangee& r, const Format& p, const std::vector<int>& numeros, int L,
                    int n, Propres& propres, Jeux& jeux);
+
+// The field numbers of every line of a label (row L for line L).
+using NumerosParLigne = std::array<std::vector<int>, kLignes>;
+
+// Label n of the current row on every line of r, as compose_ligne with jeux
+// does, line L placing numeros[L]; debuts[L] receives the byte of line L
+// where the label begins. Returns the lines where some text of a field was
+// left out, bit L for line L.
+std::uint32_t compose_etiquette(Etat& st, Rangee& r, const Format& p, const NumerosParLigne& numeros,
+                                int n, Propres& propres, Jeux& jeux,
+                                std::array<std::size_t, kLignes>& debuts);
 
 inline void compose_ligne(Etat& st, Rangee& r, const Format& p, const std::vector<int>& numeros,
                           int L, int n) {
