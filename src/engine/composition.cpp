@@ -309,28 +309,15 @@ void recouvre(const Etat& st, Rangee& r, int L, std::size_t depart, int colonne,
   ligne.assign(sortie);
 }
 
-void ecrit_rangee(Rangee& r, const Format& p, std::FILE* sortie) {
+void ecrit_rangee(Rangee& r, const Format& p, Envoi& sortie) {
   r.lgattr.fill(0);
-  // The lines go out in one write, rows come by the hundred thousand; only
-  // lines long with attributes need more.
-  std::array<char, 4 * (LigneImpr::capacite + 1)> rangee;
-  std::size_t n = 0;
   for (int L = 1; L <= lignes_par_rangee(p); ++L) {
     LigneImpr& ligne = r.impr[static_cast<std::size_t>(L)];
-    if (rangee.size() - n < ligne.size() + 1) {
-      std::fwrite(rangee.data(), 1, n, sortie);
-      n = 0;
-    }
-    std::memcpy(rangee.data() + n, ligne.c_str(), ligne.size());
-    n += ligne.size();
-    rangee[n++] = '\n';
+    sortie.ajoute(ligne.view());
+    sortie.ajoute("\n");
     ligne.clear();
   }
-  // The empty lines between rows go in the same write when they fit.
-  int blancs = std::max(0, p.maxintetiver);
-  for (; blancs > 0 && n < rangee.size(); --blancs) rangee[n++] = '\n';
-  std::fwrite(rangee.data(), 1, n, sortie);
-  for (; blancs > 0; --blancs) std::putc('\n', sortie);
+  for (int i = 0; i < p.maxintetiver; ++i) sortie.ajoute("\n");
 }
 
 }  // namespace vign

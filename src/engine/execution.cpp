@@ -217,6 +217,7 @@ class Pose {
         avertissements_(avertissements),
         enregistrements_(enregistrements),
         compteur_(compteur),
+        envoi_(impression.fichier()),
         blancs_(plan.blancs) {}
 
   // The line of the input of the record whose labels come next.
@@ -233,10 +234,12 @@ class Pose {
     return place(plan_.numeros, propres, true);
   }
 
-  // After the last label: the row begun, then the end of its page.
+  // After the last label: the row begun, then the end of its page; all of
+  // it is written.
   void termine() {
     if (nbvign_ > 0 && !ecrit()) return;
     if (rangs_ > 0) fin_de_page();
+    envoi_.vide();
   }
 
  private:
@@ -295,16 +298,31 @@ class Pose {
       }
     }
     rangee_.clear();
-    ecrit_rangee(r_, p_, impression_.fichier());
+    ecrit_rangee(r_, p_, envoi_);
     nbvign_ = 0;
     ++rangs_;
-    return impression_.verifie().ok();
+    return suite();
   }
   void fin_de_page() {
     rangs_ = 0;
-    impression_.envoie(p_.aprpage);
+    if (p_.aprpage) envoi_.ajoute(*p_.aprpage);
+    suite();
     impression_.fin_de_page();
-    impression_.envoie(p_.avtpage);
+    if (p_.avtpage) envoi_.ajoute(*p_.avtpage);
+    suite();
+  }
+  // A drawing takes the bytes at once, its codes and pages coming in
+  // between, and is asked each time how it goes; a text print file gets
+  // them a few KiB at a time, and is looked at after a write. False once a
+  // write has failed.
+  bool suite() {
+    if (impression_.dessinee()) {
+      envoi_.vide();
+    } else if (envoi_.ecritures() == vues_) {
+      return true;
+    }
+    vues_ = envoi_.ecritures();
+    return impression_.verifie().ok();
   }
 
   Etat& st_;
@@ -324,6 +342,8 @@ class Pose {
     long enregistrement;
   };
   std::vector<CodeDeRangee> rangee_;
+  Envoi envoi_;  // the print file's bytes not written yet; written when the Pose goes
+  std::size_t vues_ = 0;  // the writes of envoi_ looked at
   std::array<std::size_t, kLignes> debuts_{};  // where the label composed last begins, by line
   long etiquettes_ = 0;  // labels placed, blank positions left out: typed lines' number
   std::size_t ligne_ = 0;
