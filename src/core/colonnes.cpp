@@ -5,59 +5,65 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <bit>
 #include <cstdint>
 #include <cstring>
-#include <map>
-#include <vector>
+#include <mutex>
 
 namespace vign {
 namespace {
 
 constexpr char32_t kFinUnicode = 0x110000;
 
-// The width of every code point, read once from the C library. Calling
-// wcwidth per character would cost a locale switch per field; the widths are
-// instead kept two bits a code point, in blocks of 256 code points shared by
-// all the blocks that are alike (the 4352 blocks of Unicode give some
-// hundred and fifty distinct ones), so a lookup is two loads.
+// The width of every code point, read from the C library a block of 256
+// code points at a time, the first time a character of the block is met:
+// records use a handful of blocks, and reading all 4352 at the start would
+// cost more than printing a hundred thousand labels. Calling wcwidth per
+// character would cost a locale switch per field; the widths are kept two
+// bits a code point, so a lookup is a test and a load. The PDF drawing looks
+// widths up from a thread of its own: a block is filled under a lock and
+// marked ready only once filled.
 class Largeurs {
  public:
-  Largeurs() {
-    std::map<std::array<std::uint8_t, 64>, std::uint16_t> deja;
-    locale_t utf8 = newlocale(LC_CTYPE_MASK, "C.UTF-8", static_cast<locale_t>(nullptr));
-    locale_t avant = utf8 ? uselocale(utf8) : static_cast<locale_t>(nullptr);
-    for (std::size_t b = 0; b < index_.size(); ++b) {
-      std::array<std::uint8_t, 64> bloc{};
-      for (unsigned k = 0; k < 256; ++k) {
-        const auto cp = static_cast<wchar_t>(b * 256 + k);
-        const int w = utf8 ? wcwidth(cp) : 1;
-        const unsigned v = w == 0 ? 0u : w == 2 ? 2u : 1u;
-        bloc[k / 4] = static_cast<std::uint8_t>(bloc[k / 4] | (v << (2 * (k % 4))));
-      }
-      auto [it, nouveau] = deja.try_emplace(bloc, static_cast<std::uint16_t>(blocs_.size()));
-      if (nouveau) blocs_.push_back(bloc);
-      index_[b] = it->second;
-    }
-    if (utf8) {
-      uselocale(avant);
-      freelocale(utf8);
-    }
-  }
+  // The locale is kept for the whole run: a block may be read at any time.
+  Largeurs() : utf8_(newlocale(LC_CTYPE_MASK, "C.UTF-8", static_cast<locale_t>(nullptr))) {}
+  Largeurs(const Largeurs&) = delete;
+  Largeurs& operator=(const Largeurs&) = delete;
 
-  unsigned operator()(char32_t cp) const {
-    const auto& bloc = blocs_[index_[cp >> 8]];
-    const unsigned quatre = bloc[(cp & 0xFF) >> 2];
+  unsigned operator()(char32_t cp) {
+    const std::size_t b = cp >> 8;
+    if (!pret_[b].load(std::memory_order_acquire)) remplit(b);
+    const unsigned quatre = blocs_[b][(cp & 0xFF) >> 2];
     return (quatre >> (2 * (cp & 3))) & 3u;
   }
 
  private:
-  std::array<std::uint16_t, kFinUnicode / 256> index_{};
-  std::vector<std::array<std::uint8_t, 64>> blocs_;
+  // Reads the widths of block b from the C library, unless another thread
+  // has just done so.
+  void remplit(std::size_t b) {
+    const std::lock_guard verrou(m_);
+    if (pret_[b].load(std::memory_order_relaxed)) return;
+    locale_t avant = utf8_ ? uselocale(utf8_) : static_cast<locale_t>(nullptr);
+    std::array<std::uint8_t, 64>& bloc = blocs_[b];
+    for (unsigned k = 0; k < 256; ++k) {
+      const auto cp = static_cast<wchar_t>(b * 256 + k);
+      const int w = utf8_ ? wcwidth(cp) : 1;
+      const unsigned v = w == 0 ? 0u : w == 2 ? 2u : 1u;
+      bloc[k / 4] = static_cast<std::uint8_t>(bloc[k / 4] | (v << (2 * (k % 4))));
+    }
+    if (utf8_) uselocale(avant);
+    pret_[b].store(true, std::memory_order_release);
+  }
+
+  locale_t utf8_;                                           // C.UTF-8, or none on this machine
+  std::mutex m_;                                            // held while a block is filled
+  std::array<std::atomic<bool>, kFinUnicode / 256> pret_{};  // block b is filled
+  std::array<std::array<std::uint8_t, 64>, kFinUnicode / 256> blocs_{};  // 2 bits a code point
 };
 
-const Largeurs& largeurs() {
-  static const Largeurs table;
+Largeurs& largeurs() {
+  static Largeurs table;
   return table;
 }
 

@@ -17,10 +17,12 @@ bool avec_attribut(const Etat& st, int k) {
   return k >= 0 && k < kAttributs && st.attr[static_cast<std::size_t>(k)] == '1';
 }
 
-void ajoute_attribut(LigneImpr& ligne, int& lgattr, const Controle& chaine) {
-  if (!chaine) return;
+// Appends an attribute string, when there is one; returns its bytes, which
+// take no column.
+long long ajoute_attribut(LigneImpr& ligne, const Controle& chaine) {
+  if (!chaine) return 0;
   ligne.append(*chaine);
-  lgattr += static_cast<int>(chaine->size());
+  return static_cast<long long>(chaine->size());
 }
 
 std::size_t octets_des_attributs(const Etat& st, int k) {
@@ -49,23 +51,48 @@ std::size_t coupe_texte(std::string_view valeur, long long place, long long budg
   return k;
 }
 
-bool compose(Etat& st, Rangee& r, const Format& p, const std::vector<int>& numeros, int L, int n,
-             Propres& propres, Jeux* jeux) {
-  LigneImpr& ligne = r.impr[static_cast<std::size_t>(L)];
-  int& lgattr = r.lgattr[static_cast<std::size_t>(L)];
-  // The end column of label n; the target adds the bytes that take no
-  // column already on the line, and is taken afresh each time since they
-  // grow as we go.
-  const long long fin = fin_etiquette(p, n);
-  const auto reste = [&] {
-    return std::max(0LL, fin + lgattr - static_cast<long long>(ligne.size()));
-  };
-  const bool convertir = jeux != nullptr && jeux->imprimante();
-  const bool en_octets = jeux != nullptr && jeux->en_octets();
+// What the composition of label n of a row measures by, the same on every
+// line of the label.
+struct Mesures {
+  long long fin;     // the end column of the label
+  long long espace;  // the gap after it
+  long long marge;   // the margin, before the first label of a line
+  long long budget;  // the most bytes the text of one line may take
+  Jeux* jeux;        // the printer's set, or none
+  bool convertir;    // text goes to the printer's set
+  bool en_octets;    // a byte is a column
+};
+
+Mesures mesures(const Format& p, int n, Jeux* jeux) {
+  const long long marge = p.marge;
   // The first label also gets the columns of a margin wider than one fill,
   // which verifie_presentation counts as bytes of the line.
-  long long budget = kOctetsParColonne * p.maxcareti +
-                     (n == 1 ? std::max(0LL, static_cast<long long>(p.marge) - kBlancs) : 0);
+  const long long budget =
+      kOctetsParColonne * p.maxcareti + (n == 1 ? std::max(0LL, marge - kBlancs) : 0);
+  return {fin_etiquette(p, n),
+          p.maxintetihor,
+          marge,
+          budget,
+          jeux,
+          jeux != nullptr && jeux->imprimante(),
+          jeux != nullptr && jeux->en_octets()};
+}
+
+// Appends the label measured by m to `ligne`, whose bytes that take no
+// column are counted in lgattr (see compose_ligne).
+bool compose(Etat& st, LigneImpr& ligne, int& lgattr, const std::vector<int>& numeros,
+             const Mesures& m, Propres& propres) {
+  // What the line is measured by is kept in locals: every byte the line
+  // stores may, for the compiler, have changed what memory holds.
+  // `hors` follows the bytes that take no column on the line; the end column
+  // of the label plus `hors` is where the label's bytes end.
+  long long hors = lgattr;
+  const long long fin = m.fin;
+  const long long marge = m.marge;
+  const bool convertir = m.convertir;
+  const bool en_octets = m.en_octets;
+  long long budget = m.budget;
+  const auto reste = [&] { return std::max(0LL, fin + hors - static_cast<long long>(ligne.size())); };
   bool coupee = false;
 
   for (const int k : numeros) {
@@ -75,24 +102,31 @@ bool compose(Etat& st, Rangee& r, const Format& p, const std::vector<int>& numer
       nettoie(c, k, propres);
       valeur = c.view();
     }
-    if (ligne.empty()) remplit(ligne, p.marge, kBlancs);
+    if (ligne.empty()) remplit(ligne, marge, kBlancs);
     const bool attribut = avec_attribut(st, k);
-    if (attribut) ajoute_attribut(ligne, lgattr, st.avtchamp[static_cast<std::size_t>(k)]);
+    if (attribut) hors += ajoute_attribut(ligne, st.avtchamp[static_cast<std::size_t>(k)]);
     const long long place = reste();
-    if (convertir && !valeur.empty()) valeur = jeux->pour_imprimante(valeur, place);
+    if (convertir && !valeur.empty()) valeur = m.jeux->pour_imprimante(valeur, place);
     long long largeur = 0;
     const std::size_t pris = coupe_texte(valeur, place, budget, en_octets, largeur);
     ligne.append(valeur.substr(0, pris));
     coupee |= pris < valeur.size();
     budget -= static_cast<long long>(pris);
-    lgattr += static_cast<int>(static_cast<long long>(pris) - largeur);
-    if (attribut) ajoute_attribut(ligne, lgattr, st.aprchamp[static_cast<std::size_t>(k)]);
+    hors += static_cast<long long>(pris) - largeur;
+    if (attribut) hors += ajoute_attribut(ligne, st.aprchamp[static_cast<std::size_t>(k)]);
     // The space that separates the fields of "3+4"; none after a field that
     // filled the label.
     if (reste() != 0) ligne.push_back(' ');
   }
-  remplit(ligne, fin + lgattr + p.maxintetihor - static_cast<long long>(ligne.size()), kBlancs);
+  remplit(ligne, fin + hors + m.espace - static_cast<long long>(ligne.size()), kBlancs);
+  lgattr = static_cast<int>(hors);
   return coupee;
+}
+
+bool compose(Etat& st, Rangee& r, const Format& p, const std::vector<int>& numeros, int L, int n,
+             Propres& propres, Jeux* jeux) {
+  const auto i = static_cast<std::size_t>(L);
+  return compose(st, r.impr[i], r.lgattr[i], numeros, mesures(p, n, jeux), propres);
 }
 
 }  // namespace
@@ -189,6 +223,18 @@ bool compose_ligne(Etat& st, Rangee& r, const Format& p, const std::vector<int>&
   return compose(st, r, p, numeros, L, n, propres, &jeux);
 }
 
+std::uint32_t compose_etiquette(Etat& st, Rangee& r, const Format& p, const NumerosParLigne& numeros,
+                                int n, Propres& propres, Jeux& jeux,
+                                std::array<std::size_t, kLignes>& debuts) {
+  const Mesures m = mesures(p, n, &jeux);
+  std::uint32_t coupees = 0;
+  for (std::size_t L = 1; L <= static_cast<std::size_t>(lignes_par_rangee(p)); ++L) {
+    debuts[L] = r.impr[L].size();
+    if (compose(st, r.impr[L], r.lgattr[L], numeros[L], m, propres)) coupees |= std::uint32_t{1} << L;
+  }
+  return coupees;
+}
+
 namespace {
 
 // The length of the attribute string in use that `reste` begins with, or 0.
@@ -263,25 +309,15 @@ void recouvre(const Etat& st, Rangee& r, int L, std::size_t depart, int colonne,
   ligne.assign(sortie);
 }
 
-void ecrit_rangee(Rangee& r, const Format& p, std::FILE* sortie) {
+void ecrit_rangee(Rangee& r, const Format& p, Envoi& sortie) {
   r.lgattr.fill(0);
-  // The lines go out in one write, rows come by the hundred thousand; only
-  // lines long with attributes need more.
-  std::array<char, 4 * (LigneImpr::capacite + 1)> rangee;
-  std::size_t n = 0;
   for (int L = 1; L <= lignes_par_rangee(p); ++L) {
     LigneImpr& ligne = r.impr[static_cast<std::size_t>(L)];
-    if (rangee.size() - n < ligne.size() + 1) {
-      std::fwrite(rangee.data(), 1, n, sortie);
-      n = 0;
-    }
-    std::memcpy(rangee.data() + n, ligne.c_str(), ligne.size());
-    n += ligne.size();
-    rangee[n++] = '\n';
+    sortie.ajoute(ligne.view());
+    sortie.ajoute("\n");
     ligne.clear();
   }
-  std::fwrite(rangee.data(), 1, n, sortie);
-  for (int i = 0; i < p.maxintetiver; ++i) std::putc('\n', sortie);
+  for (int i = 0; i < p.maxintetiver; ++i) sortie.ajoute("\n");
 }
 
 }  // namespace vign

@@ -4,7 +4,9 @@
 #pragma once
 
 #include <array>
+#include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -104,6 +106,17 @@ bool compose_ligne(Etat& st, Rangee& r, const Format& p, const std::vector<int>&
 bool compose_ligne(Etat& st, Rangee& r, const Format& p, const std::vector<int>& numeros, int L,
                    int n, Propres& propres, Jeux& jeux);
 
+// The field numbers of every line of a label (row L for line L).
+using NumerosParLigne = std::array<std::vector<int>, kLignes>;
+
+// Label n of the current row on every line of r, as compose_ligne with jeux
+// does, line L placing numeros[L]; debuts[L] receives the byte of line L
+// where the label begins. Returns the lines where some text of a field was
+// left out, bit L for line L.
+std::uint32_t compose_etiquette(Etat& st, Rangee& r, const Format& p, const NumerosParLigne& numeros,
+                                int n, Propres& propres, Jeux& jeux,
+                                std::array<std::size_t, kLignes>& debuts);
+
 inline void compose_ligne(Etat& st, Rangee& r, const Format& p, const std::vector<int>& numeros,
                           int L, int n) {
   Propres propres = 0;
@@ -120,9 +133,59 @@ inline void compose_ligne(Etat& st, Rangee& r, const Format& p, const std::vecto
 void recouvre(const Etat& st, Rangee& r, int L, std::size_t depart, int colonne, int largeur,
               std::string_view texte, bool en_octets = false);
 
-// Writes the lines of the row to `sortie`, each followed by a line feed, then
+// Bytes for a print file, kept and written a few KiB at a time: rows come
+// by the hundred thousand, and a write call costs more than copying a row.
+// Kept under 4 KiB, where the C library's copy into its own buffer turns to
+// a string instruction, slow to start.
+// What is kept is written when asked and when the object goes.
+class Envoi {
+ public:
+  explicit Envoi(std::FILE* sortie) : sortie_(sortie) {}
+  ~Envoi() { vide(); }
+  Envoi(const Envoi&) = delete;
+  Envoi& operator=(const Envoi&) = delete;
+
+  // Keeps s, after writing what was kept when s would not fit with it; a
+  // text longer than the whole is written at once.
+  void ajoute(std::string_view s) {
+    if (s.size() > kTaille - n_) {
+      vide();
+      if (s.size() > kTaille) {
+        std::fwrite(s.data(), 1, s.size(), sortie_);
+        ++ecritures_;
+        return;
+      }
+    }
+    std::memcpy(tampon_.data() + n_, s.data(), s.size());
+    n_ += s.size();
+  }
+  // Writes what is kept.
+  void vide() {
+    if (n_ == 0) return;
+    std::fwrite(tampon_.data(), 1, n_, sortie_);
+    ++ecritures_;
+    n_ = 0;
+  }
+  // How many writes were made: a write can fail only when there was one.
+  std::size_t ecritures() const { return ecritures_; }
+
+ private:
+  static constexpr std::size_t kTaille = 4 * 1024 - 128;  // bytes kept at most
+  std::FILE* sortie_;                              // the print file
+  std::array<char, kTaille> tampon_;               // tampon_[0, n_) not written yet
+  std::size_t n_ = 0;
+  std::size_t ecritures_ = 0;
+};
+
+// Sends the lines of the row to `sortie`, each followed by a line feed, then
 // the empty lines between rows, and empties the lines and the attribute
 // counts for the next row.
-void ecrit_rangee(Rangee& r, const Format& p, std::FILE* sortie);
+void ecrit_rangee(Rangee& r, const Format& p, Envoi& sortie);
+
+// The same, written to `sortie` at once.
+inline void ecrit_rangee(Rangee& r, const Format& p, std::FILE* sortie) {
+  Envoi envoi(sortie);
+  ecrit_rangee(r, p, envoi);
+}
 
 }  // namespace vign

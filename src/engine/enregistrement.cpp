@@ -1,5 +1,11 @@
 #include "engine/enregistrement.h"
 
+#if __has_include(<stdio_ext.h>)
+#include <stdio_ext.h>
+// The size of a FILE's buffer can be asked (__fbufsize).
+#define VIGN_TAMPON_FICHIER 1
+#endif
+
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
@@ -137,7 +143,7 @@ char fin_de_ligne(std::string_view debut) {
 }
 
 bool BlocLu::lit(std::FILE* f) {
-  if (bloc_.empty()) bloc_.resize(kBloc);
+  if (bloc_.empty()) bloc_.resize(kDepart);
   // The start of a record stays; the rest of the block is read again.
   std::memmove(bloc_.data(), bloc_.data() + debut_, fin_ - debut_);
   fin_ -= debut_;
@@ -151,12 +157,18 @@ bool BlocLu::lit(std::FILE* f) {
     }
     bloc_.resize(2 * bloc_.size());
   }
-  const std::size_t lus = std::fread(bloc_.data() + fin_, 1, bloc_.size() - fin_, f);
+  std::size_t voulu = bloc_.size() - fin_;
+#ifdef VIGN_TAMPON_FICHIER
+  if (const std::size_t tampon = __fbufsize(f); tampon > 0 && voulu >= tampon) voulu -= voulu % tampon;
+#endif
+  const std::size_t lus = std::fread(bloc_.data() + fin_, 1, voulu, f);
   fin_ += lus;
   epuise_ = lus == 0;
+  // The line end is chosen from the first kBloc bytes, however many the
+  // first read brought.
   if (!fin_choisie_ && (fin_ > 0 || epuise_)) {
     fin_choisie_ = true;
-    fin_ligne_ = fin_de_ligne(std::string_view(bloc_.data(), fin_));
+    fin_ligne_ = fin_de_ligne(std::string_view(bloc_.data(), std::min(fin_, kBloc)));
   }
   return true;
 }

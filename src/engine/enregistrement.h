@@ -49,7 +49,8 @@ Resultat<std::optional<Disposition>> analyse_format_fixe(const std::optional<std
 // at most kGarde bytes of one.
 class BlocLu {
  public:
-  static constexpr std::size_t kBloc = 64 * 1024;   // bytes read at a time
+  static constexpr std::size_t kBloc = 64 * 1024;   // bytes read at a time past kGarde
+  static constexpr std::size_t kDepart = 8 * kBloc;  // the block to begin with
   static constexpr std::size_t kGarde = 16 * kBloc;  // the most of a record kept
 
   // The bytes not taken yet; writable, for a reader that decodes in place.
@@ -64,7 +65,10 @@ class BlocLu {
   char fin_ligne() const { return fin_ligne_; }
 
   // Moves the bytes not taken to the start of the block and reads more of f
-  // after them, the block doubling when they fill it. False, reading
+  // after them, the block doubling when they fill it. What is read is a
+  // whole number of f's buffers when the room allows: the C library then
+  // reads them straight into the block rather than copy them through its
+  // buffer. False, reading
   // nothing, when they fill kGarde bytes: the record there is too long to
   // keep whole, and the block is grown (its views stay valid) for
   // apres_la_garde to read past the rest.

@@ -6,6 +6,7 @@
 #include <array>
 #include <cerrno>
 #include <climits>
+#include <cstdint>
 #include <cstdio>
 #include <memory>
 #include <optional>
@@ -88,7 +89,7 @@ void pages_de_cadrage(Rangee& rangee, const Format& p, Impression& impression) {
   }
 }
 
-using Numeros = std::array<std::vector<int>, kLignes>;
+using Numeros = NumerosParLigne;
 
 // The records of the input file, plain or CSV (fixed-width records are
 // always plain), with the line each one starts on.
@@ -106,12 +107,13 @@ class Enregistrements {
   // Whether input remains after the last read (see Lecture::reste).
   bool reste() const { return csv_ ? reste_csv_ : plain_.reste(); }
   // The refusal of a record read that is longer than a reader keeps: the
-  // fields past its first MiB would be lost.
+  // fields past its first MiB would be lost. The test comes once a record,
+  // the message only with the refusal.
   std::optional<Erreur> refus(const Etat& st) const {
     if (st.disposition || !(csv_ ? csv_->tronque() : plain_.tronque())) return std::nullopt;
-    return Erreur{"Enregistrement trop long ligne " + std::to_string(ligne()) + " du fichier " +
-                  cite(st.inputfile) + " (1 Mio au plus)"};
+    return trop_long(st);
   }
+
   // Tells `avertissements` of the record split last (a fixed-width record
   // has all the fields of its layout, and is not looked at).
   void signale(const Etat& st, Avertissements& avertissements) const {
@@ -158,6 +160,12 @@ class Enregistrements {
   std::size_t ligne() const { return csv_ ? csv_->ligne() : numero_; }
 
  private:
+  // The refusal itself.
+  Erreur trop_long(const Etat& st) const {
+    return Erreur{"Enregistrement trop long ligne " + std::to_string(ligne()) + " du fichier " +
+                  cite(st.inputfile) + " (1 Mio au plus)"};
+  }
+
   Jeux& jeux_;
   std::string tampon_;
   Lecture plain_;
@@ -209,6 +217,7 @@ class Pose {
         avertissements_(avertissements),
         enregistrements_(enregistrements),
         compteur_(compteur),
+        envoi_(impression.fichier()),
         blancs_(plan.blancs) {}
 
   // The line of the input of the record whose labels come next.
@@ -225,26 +234,27 @@ class Pose {
     return place(plan_.numeros, propres, true);
   }
 
-  // After the last label: the row begun, then the end of its page.
+  // After the last label: the row begun, then the end of its page; all of
+  // it is written.
   void termine() {
     if (nbvign_ > 0 && !ecrit()) return;
     if (rangs_ > 0) fin_de_page();
+    envoi_.vide();
   }
 
  private:
   bool place(const Numeros& numeros, Propres& propres, bool etiquette) {
     ++nbvign_;
-    for (int L = 1; L <= lignes_par_rangee(p_); ++L) {
-      debuts_[static_cast<std::size_t>(L)] = r_.impr[static_cast<std::size_t>(L)].size();
-      if (compose_ligne(st_, r_, p_, numeros[static_cast<std::size_t>(L)], L, nbvign_, propres,
-                        jeux_) &&
-          avertissements_ != nullptr) {
-        avertissements_->coupe(ligne_, L);
+    const std::uint32_t coupees =
+        compose_etiquette(st_, r_, p_, numeros, nbvign_, propres, jeux_, debuts_);
+    if (coupees != 0 && avertissements_ != nullptr) {
+      for (int L = 1; L < kLignes; ++L) {
+        if ((coupees >> L & 1u) != 0) avertissements_->coupe(ligne_, L);
       }
     }
     if (etiquette) {
       ++etiquettes_;
-      place_codes();
+      if (!plan_.codes.empty()) place_codes();
     }
     if (nbvign_ < p_.etilar) return true;
     if (!ecrit()) return false;
@@ -288,16 +298,31 @@ class Pose {
       }
     }
     rangee_.clear();
-    ecrit_rangee(r_, p_, impression_.fichier());
+    ecrit_rangee(r_, p_, envoi_);
     nbvign_ = 0;
     ++rangs_;
-    return impression_.verifie().ok();
+    return suite();
   }
   void fin_de_page() {
     rangs_ = 0;
-    impression_.envoie(p_.aprpage);
+    if (p_.aprpage) envoi_.ajoute(*p_.aprpage);
+    suite();
     impression_.fin_de_page();
-    impression_.envoie(p_.avtpage);
+    if (p_.avtpage) envoi_.ajoute(*p_.avtpage);
+    suite();
+  }
+  // A drawing takes the bytes at once, its codes and pages coming in
+  // between, and is asked each time how it goes; a text print file gets
+  // them a few KiB at a time, and is looked at after a write. False once a
+  // write has failed.
+  bool suite() {
+    if (impression_.dessinee()) {
+      envoi_.vide();
+    } else if (envoi_.ecritures() == vues_) {
+      return true;
+    }
+    vues_ = envoi_.ecritures();
+    return impression_.verifie().ok();
   }
 
   Etat& st_;
@@ -317,6 +342,8 @@ class Pose {
     long enregistrement;
   };
   std::vector<CodeDeRangee> rangee_;
+  Envoi envoi_;  // the print file's bytes not written yet; written when the Pose goes
+  std::size_t vues_ = 0;  // the writes of envoi_ looked at
   std::array<std::size_t, kLignes> debuts_{};  // where the label composed last begins, by line
   long etiquettes_ = 0;  // labels placed, blank positions left out: typed lines' number
   std::size_t ligne_ = 0;

@@ -30,5 +30,30 @@ TEST(Texte, FillsStopAtTheCapacityWhereverTheyStart) {
   }
 }
 
+// Short copies go through words and blocks that overlap, chosen by length:
+// every length up to past the longest of them, from another buffer and from
+// a view of the row itself (a field cut to a part of itself), must give the
+// bytes of a plain string, with none left past the end.
+TEST(Texte, CopiesOfEveryLengthKeepTheirBytesEvenFromTheRowItself) {
+  constexpr std::size_t N = 48;
+  std::string source;
+  for (std::size_t i = 0; i < N; ++i) source.push_back(static_cast<char>('A' + i));
+  for (std::size_t n = 0; n <= N; ++n) {
+    for (std::size_t debut = 0; debut + n <= N; debut += 7) {
+      const std::string attendu = source.substr(debut, n);
+      Texte<N> t;
+      t.assign(attendu);
+      EXPECT_EQ(t.view(), attendu) << n << " " << debut;
+      Texte<N> u(source);
+      u.assign(u.view().substr(debut, n));
+      EXPECT_EQ(u.view(), attendu) << n << " " << debut;
+      EXPECT_EQ(std::strlen(u.c_str()), n) << n << " " << debut;
+      Texte<2 * N> v(source.substr(0, debut + n));
+      v.append(v.view().substr(debut, n));
+      EXPECT_EQ(v.view(), source.substr(0, debut + n) + attendu) << n << " " << debut;
+    }
+  }
+}
+
 }  // namespace
 }  // namespace vign

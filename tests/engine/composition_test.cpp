@@ -246,6 +246,31 @@ TEST(Composition, SkippingCleanFieldsChangesNothing) {
   }
 }
 
+// Bytes kept for a print file come out whole and in order, whatever their
+// pieces: small ones, ones that fill what is kept to the byte or pass it,
+// and ones longer than all of it.
+TEST(Envoi, PiecesOfEverySizeComeOutWholeAndInOrder) {
+  const std::vector<std::vector<std::size_t>> cas{
+      {1, 2, 3}, {4000, 1}, {3968, 1}, {3967, 1, 1}, {1, 5000, 1}, {9000}, {0, 3968, 0, 3968}};
+  for (const auto& tailles : cas) {
+    char* tampon = nullptr;
+    std::size_t taille = 0;
+    std::FILE* f = open_memstream(&tampon, &taille);
+    std::string attendu;
+    {
+      Envoi envoi(f);
+      for (std::size_t i = 0; i < tailles.size(); ++i) {
+        const std::string morceau(tailles[i], static_cast<char>('a' + i));
+        envoi.ajoute(morceau);
+        attendu += morceau;
+      }
+    }
+    std::fclose(f);
+    EXPECT_EQ(std::string(tampon, taille), attendu) << tailles.size() << " pieces";
+    std::free(tampon);
+  }
+}
+
 TEST(Rangee, LinesThenTheGapAndEverythingEmptiedForTheNextRow) {
   char* tampon = nullptr;
   std::size_t taille = 0;

@@ -270,6 +270,30 @@ TEST(LectureDelimitee, LinesAcrossAndLongerThanTheReadBlocks) {
   EXPECT_EQ(lus[3000].champs, (std::vector<std::string>{std::string(254, 'g'), "fin"}));
 }
 
+// The line end is chosen from the first 64 KiB of the input, however much a
+// read brings: carriage returns alone there make CR the line end even when a
+// line feed comes later, and a line feed there makes it LF.
+TEST(LectureDelimitee, TheLineEndIsChosenFromTheFirst64KiB) {
+  const struct {
+    std::string debut;
+    std::size_t lignes;  // records read
+  } cas[] = {
+      {"", 7001},      // 7000 lines ended by CR, then "x\ny\n"
+      {"z\n", 3},      // LF first: "z", all the CR lines and "x", then "y"
+  };
+  for (const auto& c : cas) {
+    Etat st;
+    st.delimiteur = ";";
+    std::string contenu = c.debut;
+    for (int i = 0; i < 7000; ++i) contenu += "abcdefghij\r";
+    entree(st, contenu + "x\ny\n");
+    const auto lus = lire_tout(st, 1);
+    EXPECT_EQ(lus.size(), c.lignes) << c.debut;
+    ASSERT_FALSE(lus.empty());
+    EXPECT_EQ(lus[0].champs[0], c.debut.empty() ? "abcdefghij" : "z");
+  }
+}
+
 TEST(LectureDelimitee, FieldsPast29AreIgnored) {
   Etat st;
   st.delimiteur = ",";
