@@ -94,6 +94,17 @@ class Presentation : public testing::Test {
     ASSERT_TRUE(marque(5, "Presentation"));
   }
 
+  // Up to the field presentation of `donnees` printed to sortie.prn, the
+  // settings written to reglages.ini.
+  void presentation_des_champs(const char* donnees) {
+    dir.ecrire("donnees.txt", donnees);
+    demarrer({"-e", "reglages.ini"});
+    formats();
+    fichiers("donnees.txt", ";", "sortie.prn");
+    s->press(Key::Enter);
+    ASSERT_TRUE(s->wait_screen(kPresentationVide));
+  }
+
   // Up to the screen-mode presentation, printing to ecran.prn.
   void texte_a_imprimer(std::string locale) {
     demarrer({}, std::move(locale));
@@ -198,12 +209,7 @@ constexpr const char* kReglages =
     "nombre=3\n";
 
 TEST_F(Presentation, AFullRunPrintsTheLabelsWithTheirAttributes) {
-  dir.ecrire("donnees.txt", kDonnees);
-  demarrer({"-e", "reglages.ini"});
-  formats();
-  fichiers("donnees.txt", ";", "sortie.prn");
-  s->press(Key::Enter);
-  ASSERT_TRUE(s->wait_screen(kPresentationVide));
+  ASSERT_NO_FATAL_FAILURE(presentation_des_champs(kDonnees));
 
   // Field 1 on line 1, wrapped in ESC E ... ESC F.
   s->type("1");
@@ -476,12 +482,7 @@ TEST_F(Presentation, F2SetsACodeShownAsABlockInTheLabelFrame) {
 TEST_F(Presentation, ACodeSetOnTheScreenIsPrintedAndWrittenWithTheSettings) {
   if (std::system("command -v zbarimg >/dev/null && command -v pdftoppm >/dev/null") != 0)
     GTEST_SKIP() << "sans zbarimg ou pdftoppm";
-  dir.ecrire("donnees.txt", kDonnees);
-  demarrer({"-e", "reglages.ini"});
-  formats();
-  fichiers("donnees.txt", ";", "sortie.prn");
-  s->press(Key::Enter);
-  ASSERT_TRUE(s->wait_screen(kPresentationVide));
+  ASSERT_NO_FATAL_FAILURE(presentation_des_champs(kDonnees));
   // Code 1: a QR code of field 1 over columns 6 to 11 of the three lines.
   s->press(Key::F2);
   ASSERT_TRUE(s->wait_until(
