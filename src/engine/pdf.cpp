@@ -488,15 +488,13 @@ struct SortiePdf::Dessin {
                   int hauteur) {
     Evenement e{Evenement::Sorte::code};
     e.colonne = colonne, e.ligne = haut, e.largeur = largeur, e.hauteur = hauteur;
+    lot.push_back(std::move(e));  // the box is kept clear in any case
     auto s = encodeur.encode(type, valeur);
-    Resultat<> fait = s ? Resultat<>{} : Resultat<>{s.erreur()};
-    if (s) {
-      const Boite taille{0, 0, x(colonne + largeur) - x(colonne), y(haut + hauteur) - y(haut)};
-      if (const auto place = place_symbole(*s, taille); !place) fait = place.erreur();
-    }
-    if (s && fait) e.symbole = std::move(*s);
-    lot.push_back(std::move(e));
-    return fait;
+    if (!s) return s.erreur();
+    const Boite taille{0, 0, x(colonne + largeur) - x(colonne), y(haut + hauteur) - y(haut)};
+    if (auto place = place_symbole(*s, taille); !place) return place.erreur();
+    lot.back().symbole = std::move(*s);
+    return {};
   }
 };
 
