@@ -96,7 +96,7 @@ void trace_contour(cairo_t* cr, const Grille& g) {
 
 }  // namespace
 
-Resultat<> dessine_symbole(cairo_t* cr, const Symbole& s, const Boite& boite) {
+Resultat<> dessine_symbole(cairo_t* cr, const Symbole& s, const Boite& boite, Trace trace) {
   if (cairo_status(cr) != CAIRO_STATUS_SUCCESS)
     return Erreur{cairo_status_to_string(cairo_status(cr))};
   const auto p = place_symbole(s, boite);
@@ -106,7 +106,11 @@ Resultat<> dessine_symbole(cairo_t* cr, const Symbole& s, const Boite& boite) {
   cairo_set_source_rgb(cr, 0, 0, 0);
   cairo_set_fill_rule(cr, CAIRO_FILL_RULE_WINDING);
   const auto g = s.carre ? grille(s) : std::nullopt;
-  if (g) {
+  if (g && trace == Trace::page) {
+    cairo_translate(cr, p->x, p->y);
+    cairo_scale(cr, p->echelle_x, p->echelle_y);
+    trace_contour(cr, *g);
+  } else if (g) {
     // The outline in whole modules on a surface of its own, laid on the page
     // scaled: a PDF keeps the symbol as a form of its own whose numbers are
     // small integers, faster to write and to compress than page points.

@@ -93,6 +93,11 @@ struct SortiePdf::Dessin {
   };
   std::vector<Case> cases;
   Encodeur encodeur;
+  // 2D codes still to be drawn as forms of their own (see Trace). cairo
+  // keeps about 190 bytes of each form until the document ends; past these,
+  // codes are traced on the page, a little slower, so that a run's memory
+  // stays bounded however many codes it prints.
+  int formes_restantes = 16384;
 
   bool masque(int colonne) const {
     for (const Case& c : cases) {
@@ -384,7 +389,12 @@ struct SortiePdf::Dessin {
     if (!e.symbole || arrete() || y(haut) >= r.hauteur * kPointsParMm) return;
     const Boite boite{x(e.colonne), y(haut), x(e.colonne + e.largeur) - x(e.colonne),
                       y(haut + e.hauteur) - y(haut)};
-    (void)dessine_symbole(cr, *e.symbole, boite);  // cairo's own failure shows in its status
+    Trace trace = Trace::page;
+    if (!png && e.symbole->carre && formes_restantes > 0) {
+      trace = Trace::forme;
+      --formes_restantes;
+    }
+    (void)dessine_symbole(cr, *e.symbole, boite, trace);  // cairo's own failure shows in its status
   }
 
   // Lays out what the engine asked of a page.
@@ -506,8 +516,8 @@ SortiePdf::SortiePdf(std::unique_ptr<Dessin> dessin) : dessin_(std::move(dessin)
 SortiePdf::~SortiePdf() = default;
 
 Resultat<std::unique_ptr<SortiePdf>> SortiePdf::ouvre(const std::string& nom,
-                                                        const ReglagesPdf& reglages,
-                                                        const Format& p) {
+                                                      const ReglagesPdf& reglages,
+                                                      const Format& p) {
   if (auto tient = refus_planche_pdf(reglages, p); !tient) return tient.erreur();
   std::FILE* f = std::fopen(nom.c_str(), "wb");
   if (f == nullptr) return echec_sortie(nom, std::strerror(errno));
@@ -515,8 +525,8 @@ Resultat<std::unique_ptr<SortiePdf>> SortiePdf::ouvre(const std::string& nom,
 }
 
 Resultat<std::unique_ptr<SortiePdf>> SortiePdf::ouvre(std::FILE* f, const std::string& nom,
-                                                        const ReglagesPdf& reglages,
-                                                        const Format& p) {
+                                                      const ReglagesPdf& reglages,
+                                                      const Format& p) {
   auto d = std::make_unique<Dessin>();
   d->f = f;
   if (auto tient = refus_planche_pdf(reglages, p); !tient) return tient.erreur();
@@ -545,7 +555,6 @@ Resultat<> SortiePdf::code(TypeCode type, std::string_view valeur, int colonne, 
 void SortiePdf::fin_de_page() {
   dessin_->page_finie();
 }
-
 
 const std::optional<std::string>& SortiePdf::remarque() const {
   return dessin_->remarque;

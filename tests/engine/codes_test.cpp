@@ -221,9 +221,9 @@ TEST(Codes, EachCodeDrawnInsideItsBoxReadsBackToItsValue) {
   cairo_destroy(cr);
   cairo_surface_destroy(page);
 }
-TEST(Codes, A2DCodeFillsExactlyItsDarkModules) {
+TEST(Codes, A2DCodeFillsExactlyItsDarkModulesTracedOrAsAForm) {
   // Grids of modules, '#' dark: a ring and its hole, modules touching by a
-  // corner only, and a pseudo-random one.
+  // corner only, and a pseudo-random one; each drawn both ways.
   std::string hasard;
   for (unsigned x = 12345, i = 0; i < 23 * 23; ++i) {
     x = x * 1103515245u + 12345u;
@@ -252,33 +252,34 @@ TEST(Codes, A2DCodeFillsExactlyItsDarkModules) {
       {23, hasard},
   };
   constexpr int kPixels = 4;  // a module, with no anti-aliasing
-  for (const auto& c : cas) {
-    const int n = c.largeur, h = static_cast<int>(c.modules.size()) / n;
-    Symbole s;
-    s.largeur = n, s.hauteur = h, s.carre = true;
-    for (int i = 0; i < n * h; ++i)
-      if (c.modules[std::size_t(i)] == '#')
-        s.rectangles.push_back({double(i % n), double(i / n), 1, 1});
-    cairo_surface_t* page =
-        cairo_image_surface_create(CAIRO_FORMAT_RGB24, n * kPixels, h * kPixels);
-    cairo_t* cr = cairo_create(page);
-    cairo_set_source_rgb(cr, 1, 1, 1);
-    cairo_paint(cr);
-    cairo_set_antialias(cr, CAIRO_ANTIALIAS_NONE);
-    ASSERT_TRUE(dessine_symbole(cr, s, {0, 0, double(n * kPixels), double(h * kPixels)}));
-    cairo_surface_flush(page);
-    const unsigned char* d = cairo_image_surface_get_data(page);
-    std::string vu;
-    for (int y = 0; y < h; ++y)
-      for (int x = 0; x < n; ++x) {
-        // The centre of the module.
-        const int px = x * kPixels + kPixels / 2, py = y * kPixels + kPixels / 2;
-        vu += d[py * cairo_image_surface_get_stride(page) + 4 * px + 1] < 128 ? '#' : '.';
-      }
-    EXPECT_EQ(vu, c.modules);
-    cairo_destroy(cr);
-    cairo_surface_destroy(page);
-  }
+  for (const Trace trace : {Trace::page, Trace::forme})
+    for (const auto& c : cas) {
+      const int n = c.largeur, h = static_cast<int>(c.modules.size()) / n;
+      Symbole s;
+      s.largeur = n, s.hauteur = h, s.carre = true;
+      for (int i = 0; i < n * h; ++i)
+        if (c.modules[std::size_t(i)] == '#')
+          s.rectangles.push_back({double(i % n), double(i / n), 1, 1});
+      cairo_surface_t* page =
+          cairo_image_surface_create(CAIRO_FORMAT_RGB24, n * kPixels, h * kPixels);
+      cairo_t* cr = cairo_create(page);
+      cairo_set_source_rgb(cr, 1, 1, 1);
+      cairo_paint(cr);
+      cairo_set_antialias(cr, CAIRO_ANTIALIAS_NONE);
+      ASSERT_TRUE(dessine_symbole(cr, s, {0, 0, double(n * kPixels), double(h * kPixels)}, trace));
+      cairo_surface_flush(page);
+      const unsigned char* d = cairo_image_surface_get_data(page);
+      std::string vu;
+      for (int y = 0; y < h; ++y)
+        for (int x = 0; x < n; ++x) {
+          // The centre of the module.
+          const int px = x * kPixels + kPixels / 2, py = y * kPixels + kPixels / 2;
+          vu += d[py * cairo_image_surface_get_stride(page) + 4 * px + 1] < 128 ? '#' : '.';
+        }
+      EXPECT_EQ(vu, c.modules) << (trace == Trace::forme ? "forme" : "page");
+      cairo_destroy(cr);
+      cairo_surface_destroy(page);
+    }
 }
 #endif
 
