@@ -4,6 +4,7 @@
 #include <charconv>
 #include <cmath>
 
+#include "core/colonnes.h"
 #include "core/etat.h"
 #include "formats/inifile.h"
 
@@ -135,9 +136,24 @@ void CompteurCodes::echec(std::string_view cle, long enregistrement, std::string
   if (nombre_++ > 0) return;
   cle_ = cle;
   enregistrement_ = enregistrement;
-  // The warning is one line whatever the record held.
-  valeur_.clear();
-  for (char c : valeur) valeur_ += (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) ? '?' : c;
+  // The warning is one short line whatever the record held: what a terminal
+  // could take for a control (C0, DEL, C1, a byte that is no UTF-8) shows
+  // as '?', and a long value is cut.
+  std::string vu;
+  while (!valeur.empty()) {
+    char32_t cp = 0;
+    const std::size_t n = lit_utf8(valeur, cp);
+    if (n == 0 || cp < 0x20 || (cp >= 0x7f && cp < 0xa0)) {
+      vu += '?';
+      valeur.remove_prefix(std::max<std::size_t>(n, 1));
+    } else {
+      vu += valeur.substr(0, n);
+      valeur.remove_prefix(n);
+    }
+  }
+  constexpr long long kColonnesMax = 40;
+  const std::size_t garde = coupe(vu, kColonnesMax);
+  valeur_ = garde < vu.size() ? vu.substr(0, garde) + "..." : vu;
 }
 
 std::optional<std::string> CompteurCodes::avertissement() const {

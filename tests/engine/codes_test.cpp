@@ -123,6 +123,29 @@ TEST(Codes, TheWarningNamesTheFirstFailure) {
             "3 codes non imprimables (code1, premier : enregistrement 17 \"12AB\")");
 }
 
+TEST(Codes, TheWarningShowsAValueSafelyOnOneShortLine) {
+  const std::string a40(40, 'A');
+  const struct {
+    std::string valeur, vu;
+  } cas[] = {
+      {"R\xc3\xa8gle 12", "R\xc3\xa8gle 12"},  // accents kept
+      {"a\x1b[2Jb\nc\x7f", "a?[2Jb?c?"},       // C0 and DEL
+      {"x\xc2\x9bm", "x?m"},                   // a C1 control in UTF-8
+      {"\xff\xfeZ", "??Z"},                    // bytes that are no UTF-8
+      {a40, a40},                              // as long as it may be
+      {a40 + "B", a40 + "..."},                // one column more
+      {std::string(39, 'A') + "\xe6\x97\xa5",  // a wide character past the end is left out
+       std::string(39, 'A') + "..."},
+  };
+  for (const auto& c : cas) {
+    CompteurCodes compteur;
+    compteur.echec("code1", 3, c.valeur);
+    EXPECT_EQ(*compteur.avertissement(),
+              "1 code non imprimable (code1, premier : enregistrement 3 \"" + c.vu + "\")")
+        << c.valeur;
+  }
+}
+
 #ifdef VIGN_AVEC_CAIRO
 // What a decoder reads in a PNG file, one symbol a line.
 std::string decode(const std::string& commande, const std::filesystem::path& png) {
