@@ -26,6 +26,11 @@ namespace {
 
 constexpr double kPointsParMm = 72.0 / 25.4;
 constexpr double kPointsPng = 150.0 / 72.0;  // pixels per point of the PNG picture
+// The 2D codes a PDF draws as forms of their own (see Trace). cairo keeps
+// about 190 bytes of each form until the document ends; the codes after
+// these are traced on the page, a little slower, so that a run's memory stays
+// bounded however many codes it prints.
+constexpr int kFormesParDocument = 16384;
 constexpr std::size_t kLigneMax = 4096;
 constexpr int kGras = 1, kItalique = 2, kSouligne = 4;
 // The ESC/P commands that take one parameter byte after them.
@@ -93,11 +98,7 @@ struct SortiePdf::Dessin {
   };
   std::vector<Case> cases;
   Encodeur encodeur;
-  // 2D codes still to be drawn as forms of their own (see Trace). cairo
-  // keeps about 190 bytes of each form until the document ends; past these,
-  // codes are traced on the page, a little slower, so that a run's memory
-  // stays bounded however many codes it prints.
-  int formes_restantes = 16384;
+  int formes_restantes = kFormesParDocument;
 
   bool masque(int colonne) const {
     for (const Case& c : cases) {
