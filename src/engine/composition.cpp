@@ -92,7 +92,9 @@ bool compose(Etat& st, LigneImpr& ligne, int& lgattr, const std::vector<int>& nu
   const bool convertir = m.convertir;
   const bool en_octets = m.en_octets;
   long long budget = m.budget;
-  const auto reste = [&] { return std::max(0LL, fin + hors - static_cast<long long>(ligne.size())); };
+  const auto reste = [&] {
+    return std::max(0LL, fin + hors - static_cast<long long>(ligne.size()));
+  };
   bool coupee = false;
 
   for (const int k : numeros) {
@@ -223,14 +225,15 @@ bool compose_ligne(Etat& st, Rangee& r, const Format& p, const std::vector<int>&
   return compose(st, r, p, numeros, L, n, propres, &jeux);
 }
 
-std::uint32_t compose_etiquette(Etat& st, Rangee& r, const Format& p, const NumerosParLigne& numeros,
-                                int n, Propres& propres, Jeux& jeux,
+std::uint32_t compose_etiquette(Etat& st, Rangee& r, const Format& p,
+                                const NumerosParLigne& numeros, int n, Propres& propres, Jeux& jeux,
                                 std::array<std::size_t, kLignes>& debuts) {
   const Mesures m = mesures(p, n, &jeux);
   std::uint32_t coupees = 0;
   for (std::size_t L = 1; L <= static_cast<std::size_t>(lignes_par_rangee(p)); ++L) {
     debuts[L] = r.impr[L].size();
-    if (compose(st, r.impr[L], r.lgattr[L], numeros[L], m, propres)) coupees |= std::uint32_t{1} << L;
+    if (compose(st, r.impr[L], r.lgattr[L], numeros[L], m, propres))
+      coupees |= std::uint32_t{1} << L;
   }
   return coupees;
 }
@@ -260,20 +263,23 @@ void recouvre(const Etat& st, Rangee& r, int L, std::size_t depart, int colonne,
   if (depart > avant.size()) return;
   std::string sortie(avant.substr(0, depart));
   std::string cellules;  // the characters the text replaces
-  int c = 0;
+  // In 64 bits: a box is checked against the label before a run, but this
+  // stays sound for any box.
+  const long long fin = static_cast<long long>(colonne) + largeur;
+  long long c = 0;
   std::size_t i = depart;
   while (i < avant.size()) {
     // An attribute string is printer bytes, not text, whatever its bytes
     // look like ("\033[1;4m"): it goes whole, as a control byte does.
     if (const std::size_t a = attribut_en(st, avant.substr(i)); a > 0) {
-      if (c >= colonne + largeur && !cellules.empty()) break;
+      if (c >= fin && !cellules.empty()) break;
       sortie.append(avant.substr(i, a));
       i += a;
       continue;
     }
     const auto u = static_cast<unsigned char>(avant[i]);
     if (u < 0x20 || u == 0x7f) {
-      if (c >= colonne + largeur && !cellules.empty()) break;
+      if (c >= fin && !cellules.empty()) break;
       const std::size_t n = u == 0x1b ? std::min<std::size_t>(2, avant.size() - i) : 1;
       sortie.append(avant.substr(i, n));
       i += n;
@@ -281,13 +287,13 @@ void recouvre(const Etat& st, Rangee& r, int L, std::size_t depart, int colonne,
     }
     const std::size_t n = en_octets ? 1 : std::max<std::size_t>(1, longueur_utf8(avant.substr(i)));
     const std::string_view car = avant.substr(i, n);
-    if (c >= colonne && c < colonne + largeur) {
+    if (c >= colonne && c < fin) {
       cellules.append(car);
     } else {
       if (!cellules.empty()) break;
       sortie.append(car);
     }
-    c += static_cast<int>(largeur_de(car));
+    c += largeur_de(car);
     i += n;
   }
   // The text takes the width of the characters it replaces, so that the

@@ -291,10 +291,10 @@ TEST(Rangee, LinesThenTheGapAndEverythingEmptiedForTheNextRow) {
 TEST(Format, PrintableOrNot) {
   EXPECT_TRUE(verifie_format({3, 23, 7, 2, 3, 2, 7, 1}));
   EXPECT_TRUE(verifie_format({1, 0, 1, 0, 0, -5, 0, -1}));  // what the loops make of it
-  EXPECT_FALSE(verifie_format({1, 0, 0, 0, 0, 0, 0, 0}));     // no line per label
+  EXPECT_FALSE(verifie_format({1, 0, 0, 0, 0, 0, 0, 0}));   // no line per label
   EXPECT_FALSE(verifie_format({1, 4, -1, 0, 0, 0, 0, 0}));
   EXPECT_TRUE(verifie_format({2, 125, 29, 0, 2, 0, 0, 0}));  // 254 columns
-  EXPECT_FALSE(verifie_format({2, 125, 1, 1, 2, 0, 0, 0}));    // 255
+  EXPECT_FALSE(verifie_format({2, 125, 1, 1, 2, 0, 0, 0}));  // 255
   EXPECT_FALSE(verifie_format({1, 10, 1, 0, 0x7fffffff, 0, 0, 0}));
   EXPECT_FALSE(verifie_format({0x7fffffff, 10, 1, 0, 0, 0, 0, 0}));
   EXPECT_TRUE(verifie_format({254, 0, 1, 0, 0, 0, 0, 0}));
@@ -347,6 +347,8 @@ TEST(Recouvre, ReplacesTheCellsOfABoxAndKeepsTheControlBytesAndColumns) {
       {"CD \x1b[1;4mEF\x1b[0m   ", 0, 4, 2, "zz", false, "CD \x1b[1;4mE\x1b[0mzz  "},
       // A printer's single-byte set: a byte a column.
       {"\xe9\xe9\xe9", 0, 1, 1, "\xe0\xe0", true, "\xe9\xe0\xe9"},
+      // A box far past the line, its end past what an int holds: nothing.
+      {"a\x01z", 0, 2000000000, 2000000000, "x", false, "a\x01z"},
   };
   for (const auto& c : cas) {
     Etat st;
