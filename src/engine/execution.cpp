@@ -24,6 +24,7 @@
 #include "engine/entete.h"
 #include "engine/impression.h"
 #include "engine/options_execution.h"
+#include "formats/inifile.h"
 
 namespace vign {
 
@@ -342,7 +343,7 @@ class Pose {
     long enregistrement;
   };
   std::vector<CodeDeRangee> rangee_;
-  Envoi envoi_;  // the print file's bytes not written yet; written when the Pose goes
+  Envoi envoi_;           // the print file's bytes not written yet; written when the Pose goes
   std::size_t vues_ = 0;  // the writes of envoi_ looked at
   std::array<std::size_t, kLignes> debuts_{};  // where the label composed last begins, by line
   long etiquettes_ = 0;  // labels placed, blank positions left out: typed lines' number
@@ -430,7 +431,7 @@ Resultat<Plan> plan_de(Etat& st, const Format& p, const OptionsExecution& o,
   for (int L = 1; L <= lignes_par_rangee(p); ++L) {
     const auto l = static_cast<std::size_t>(L);
     if (entete) {
-      auto numeros = numeros_nommes(st.place[l].view(), *entete);
+      auto numeros = numeros_nommes(st.place[l].view(), *entete, "[presentation] " + cle_ligne(L));
       if (!numeros) return numeros.erreur();
       plan.numeros[l] = std::move(*numeros);
     } else {
@@ -444,7 +445,8 @@ Resultat<Plan> plan_de(Etat& st, const Format& p, const OptionsExecution& o,
       return valeur_invalide("[execution] copies=#" + o.colonne +
                              " (un nom de champ demande [fichiers] entete=oui)");
     }
-    const auto k = entete ? numero_de_partie(o.colonne, *entete) : Resultat<int>(entier(o.colonne));
+    const auto k = entete ? numero_de_partie(o.colonne, *entete, "[execution] copies")
+                          : Resultat<int>(entier(o.colonne));
     if (!k) return k.erreur();
     plan.colonne = *k;
   }
@@ -461,7 +463,7 @@ Resultat<Plan> plan_de(Etat& st, const Format& p, const OptionsExecution& o,
         return valeur_invalide("[codes] " + cle + "=" + *st.options.codes[i] +
                                " (un nom de champ demande [fichiers] entete=oui)");
       }
-      const auto k = numero_de_partie(code->entete, *entete);
+      const auto k = numero_de_partie(code->entete, *entete, "[codes] " + cle);
       if (!k) return k.erreur();
       champ = *k;
     }

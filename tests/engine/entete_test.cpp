@@ -11,6 +11,7 @@ TEST(Entete, PartsAreNumbersOrNames) {
   Etat st;
   const char* noms[] = {"", "Nom ", "Ville", "Nom", "", "3", "a\tb"};
   for (std::size_t k = 1; k < std::size(noms); ++k) st.champ[k].assign(noms[k]);
+  st.inputfile = "clients.txt";
   const Entete e = Entete::des_champs(st);
   const struct {
     const char* partie;
@@ -28,17 +29,17 @@ TEST(Entete, PartsAreNumbersOrNames) {
       {" Nom", kRefuse},   // a leading blank does too
   };
   for (const auto& c : cas) {
-    const auto r = numero_de_partie(c.partie, e);
+    const auto r = numero_de_partie(c.partie, e, "[presentation] ligne04");
     if (c.numero == kRefuse) {
       ASSERT_FALSE(r.ok()) << c.partie;
-      EXPECT_EQ(r.erreur().message,
-                "Champ inconnu dans l'entete : \"" + std::string(c.partie) + "\"");
+      EXPECT_EQ(r.erreur().message, "Champ inconnu dans l'entete de \"clients.txt\" : \"" +
+                                        std::string(c.partie) + "\" ([presentation] ligne04)");
     } else {
       ASSERT_TRUE(r.ok()) << c.partie;
       EXPECT_EQ(*r, c.numero) << c.partie;
     }
   }
-  const auto n = numeros_nommes("++Ville+3++Nom", e);
+  const auto n = numeros_nommes("++Ville+3++Nom", e, "[presentation] ligne01");
   ASSERT_TRUE(n.ok());
   EXPECT_EQ(*n, (std::vector<int>{2, 3, 1}));
 }

@@ -209,7 +209,8 @@ TEST(Execution, ScreenModeSettingsKeepTheCleanedLines) {
 }
 
 // One run with optional settings; `attendu` is the print file, or the
-// message of a refusal (and then no print file exists).
+// message of a refusal (and then no print file exists), where "{in}" stands
+// for the input file, quoted.
 struct Demande {
   const char* nom;
   Format p;
@@ -228,7 +229,10 @@ void verifie(const Demande& k, const char* place1 = "1", const char* place2 = "2
   const auto r = c.course();
   if (k.imprimees < 0) {
     ASSERT_FALSE(r.ok()) << k.nom;
-    EXPECT_EQ(r.erreur().message, k.attendu) << k.nom;
+    std::string attendu = k.attendu;
+    if (const auto i = attendu.find("{in}"); i != std::string::npos)
+      attendu.replace(i, 4, cite(c.st.inputfile));
+    EXPECT_EQ(r.erreur().message, attendu) << k.nom;
     EXPECT_FALSE(std::filesystem::exists(c.d / "out.prn")) << k.nom;
     return;
   }
@@ -364,15 +368,21 @@ TEST(Execution, AHeaderRowNamesTheFields) {
        deux + "Nice Paul \n2         \nESE", 3},
       {"entete seul", p, opt(nullptr, "oui", nullptr, nullptr), "Nom;Ville\n", "SE", 0},
       {"fichier vide", p, opt(nullptr, "oui", nullptr, nullptr), "",
-       "Champ inconnu dans l'entete : \"Ville\"", -1},
+       "Champ inconnu dans l'entete de {in} : \"Ville\" ([presentation] ligne01)", -1},
+      {"quantite inconnue", p, opt(nullptr, "oui", nullptr, "#Prix"), donnees,
+       "Champ inconnu dans l'entete de {in} : \"Prix\" ([execution] copies)", -1},
   };
   for (const auto& k : cas) verifie(k, "Ville+Nom", "3");
   verifie({"inconnu", p, opt(nullptr, "oui", nullptr, nullptr), donnees,
-           "Champ inconnu dans l'entete : \"Prenon\"", -1},
+           "Champ inconnu dans l'entete de {in} : \"Prenon\" ([presentation] ligne02)", -1},
           "Nom", "Prenon+1");
   verifie({"casse", p, opt(nullptr, "oui", nullptr, nullptr), donnees,
-           "Champ inconnu dans l'entete : \"nom\"", -1},
+           "Champ inconnu dans l'entete de {in} : \"nom\" ([presentation] ligne01)", -1},
           "nom");
+  Options code = opt(nullptr, "oui", nullptr, nullptr);
+  code.codes[2] = "qr Ref 0 0 2 1";
+  verifie({"code", p, code, donnees,
+           "Champ inconnu dans l'entete de {in} : \"Ref\" ([codes] code3)", -1});
 }
 
 TEST(Execution, RecordsFromAPipe) {
