@@ -11,8 +11,8 @@
 # same labels three across (its input, one line per label line, is prepared
 # beforehand and not timed) and cat writing an output of the same size, the floor any program that writes
 # that much pays, and shows each as a ratio to vign. Last, 10,000 labels into
-# a PDF, then with a QR code each for 10,000, 20,000 and 40,000 labels: time
-# and peak memory.
+# a PDF, then with a QR code each for 10,000, 20,000 and 40,000 labels, and
+# 40,000 on a sheet with no page length: time and peak memory.
 # Builds build-bench/ (optimised, no tests) from the source tree first.
 set -euo pipefail
 
@@ -161,6 +161,12 @@ if mesure "$vign" -l pdf.ini 2>/dev/null && [ -s planche.pdf ]; then
     printf "                 %d etiquettes : %.2f s, memoire max %.1f Mo\n" \
       "$((fois * 10000))" "$reel" "$(awk -v k="$rss" 'BEGIN {print k / 1024}')"
   done
+  # A sheet with no page length has one page that ends with the run: its
+  # memory must not grow with it either.
+  sed -i 's/^nbre_rangee_par_page=.*/nbre_rangee_par_page=0/' pdf.ini
+  mesure "$vign" -l pdf.ini 2>/dev/null
+  printf "                 sans longueur de page, 40000 etiquettes : %.2f s, memoire max %.1f Mo\n" \
+    "$reel" "$(awk -v k="$rss" 'BEGIN {print k / 1024}')"
 else
   echo "PDF A4 3x8     : sortie PDF absente de cette construction"
 fi

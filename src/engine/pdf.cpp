@@ -416,8 +416,12 @@ struct SortiePdf::Dessin {
     en_erreur = erreur != 0 || (cr != nullptr && cairo_status(cr) != CAIRO_STATUS_SUCCESS);
   }
 
-  // The page under way, as the engine gives it.
+  // The page under way, as the engine gives it, and about how many bytes it
+  // holds. A page's work goes to the drawing a piece at a time once it holds
+  // kLotMax: a sheet with no page length ends its only page with the run.
   Lot lot;
+  std::size_t taille_lot = 0;
+  static constexpr std::size_t kLotMax = 64 * 1024;
   // Set by the drawing once a write or cairo has failed.
   std::atomic<bool> en_erreur = false;
 
@@ -482,15 +486,22 @@ struct SortiePdf::Dessin {
   };
   std::unique_ptr<Fil> fil;
 
+  void remet_lot() {
+    fil->remet(std::exchange(lot, {}));
+    taille_lot = 0;
+  }
+
   void recoit(std::string_view o) {
     if (lot.empty() || lot.back().sorte != Evenement::Sorte::octets)
       lot.push_back({Evenement::Sorte::octets});
     lot.back().octets.append(o);
+    taille_lot += o.size();
+    if (taille_lot >= kLotMax) remet_lot();
   }
 
   void page_finie() {
     lot.push_back({Evenement::Sorte::page});
-    fil->remet(std::exchange(lot, {}));
+    remet_lot();
   }
 
   // The symbol is made here, on the engine's side, so that a value that
@@ -504,7 +515,9 @@ struct SortiePdf::Dessin {
     if (!s) return s.erreur();
     const Boite taille{0, 0, x(colonne + largeur) - x(colonne), y(haut + hauteur) - y(haut)};
     if (auto place = place_symbole(*s, taille); !place) return place.erreur();
+    taille_lot += sizeof(Evenement) + s->rectangles.size() * sizeof(Boite);
     lot.back().symbole = std::move(*s);
+    if (taille_lot >= kLotMax) remet_lot();
     return {};
   }
 };
@@ -571,7 +584,7 @@ Resultat<> SortiePdf::verifie() const {
 Resultat<> SortiePdf::ferme() {
   Dessin& d = *dessin_;
   if (d.f == nullptr) return {};  // closed already
-  d.fil->remet(std::exchange(d.lot, {}));
+  d.remet_lot();
   d.fil->termine();
   d.fin_de_ligne();
   if (d.page_ouverte && !d.arrete()) d.envoie_page();
