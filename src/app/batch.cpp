@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "core/arret.h"
+#include "core/resultat.h"
 #include "core/controle.h"
 #include "core/mots.h"
 #include "core/nombres.h"

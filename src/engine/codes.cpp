@@ -136,9 +136,13 @@ void CompteurCodes::echec(std::string_view cle, long enregistrement, std::string
   if (nombre_++ > 0) return;
   cle_ = cle;
   enregistrement_ = enregistrement;
-  // The warning is one short line whatever the record held: what a terminal
-  // could take for a control (C0, DEL, C1, a byte that is no UTF-8) shows
-  // as '?', and a long value is cut.
+  // The warning is one short line whatever the record held: a long value is
+  // cut, and what a terminal could take for a control (C0, DEL, C1, a byte
+  // that is no UTF-8) shows as '?', one column as it was.
+  constexpr long long kColonnesMax = 40;
+  const std::size_t garde = coupe(valeur, kColonnesMax);
+  const bool coupee = garde < valeur.size();
+  valeur = valeur.substr(0, garde);
   std::string vu;
   while (!valeur.empty()) {
     char32_t cp = 0;
@@ -151,9 +155,7 @@ void CompteurCodes::echec(std::string_view cle, long enregistrement, std::string
       valeur.remove_prefix(n);
     }
   }
-  constexpr long long kColonnesMax = 40;
-  const std::size_t garde = coupe(vu, kColonnesMax);
-  valeur_ = garde < vu.size() ? vu.substr(0, garde) + "..." : vu;
+  valeur_ = coupee ? vu + "..." : vu;
 }
 
 std::optional<std::string> CompteurCodes::avertissement() const {

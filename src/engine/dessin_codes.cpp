@@ -142,11 +142,4 @@ Resultat<> dessine_symbole(cairo_t* cr, const Symbole& s, const Boite& boite, Tr
   return {};
 }
 
-Resultat<> dessine_code(cairo_t* cr, Encodeur& encodeur, TypeCode type, std::string_view valeur,
-                        const Boite& boite) {
-  const auto s = encodeur.encode(type, valeur);
-  if (!s) return s.erreur();
-  return dessine_symbole(cr, *s, boite);
-}
-
 }  // namespace vign

@@ -3,11 +3,8 @@
 // printer lays them at its own resolution.
 #pragma once
 
-#include <string_view>
-
 #include "core/resultat.h"
 #include "engine/codes.h"
-#include "engine/encodeur.h"
 
 typedef struct _cairo cairo_t;
 
@@ -25,10 +22,5 @@ enum class Trace { page, forme };
 // are left as they were found; its current path is cleared.
 Resultat<> dessine_symbole(cairo_t* cr, const Symbole& s, const Boite& boite,
                            Trace trace = Trace::page);
-
-// The value encoded with `encodeur` and drawn; a value the symbology cannot
-// hold draws nothing.
-Resultat<> dessine_code(cairo_t* cr, Encodeur& encodeur, TypeCode type, std::string_view valeur,
-                        const Boite& boite);
 
 }  // namespace vign

@@ -16,9 +16,10 @@
 #include <utility>
 #include <vector>
 
-#include "core/arret.h"
+#include "core/resultat.h"
 #include "core/colonnes.h"
 #include "engine/dessin_codes.h"
+#include "engine/encodeur.h"
 
 namespace vign {
 

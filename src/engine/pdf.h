@@ -36,7 +36,6 @@
 #include <string>
 #include <string_view>
 
-#include "core/arret.h"
 #include "core/resultat.h"
 #include "engine/codes.h"
 #include "engine/composition.h"

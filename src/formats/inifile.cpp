@@ -9,7 +9,7 @@
 #include <cerrno>
 #include <cstdio>
 
-#include "core/arret.h"
+#include "core/resultat.h"
 #include "core/controle.h"
 #include "core/mots.h"
 #include "core/nombres.h"

@@ -63,7 +63,6 @@ void dire(Terminal& t, std::string_view texte) {
   dire_forme(t, kRangeeMessage, texte);
 }
 
-
 // False on F11. Each value is edited where it stands; one erased whole
 // goes back to its default, one left as the field shows it stays whole. A
 // ',' or a ';' would end the value inside the catalogue's field; decimals
@@ -120,7 +119,7 @@ void reglage_planche(Etat& st, Terminal& t, int slot) {
 
   const auto lu = lit_reglages_pdf(valeurs);
   if (!lu) {
-    dire(t, "Valeur invalide : " + lu.erreur().valeur);
+    dire(t, valeur_invalide(lu.erreur().valeur).message);
     attendre_forme(t);
     return;
   }

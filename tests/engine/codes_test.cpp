@@ -211,7 +211,8 @@ TEST(Codes, EachCodeDrawnInsideItsBoxReadsBackToItsValue) {
     // The box from the cell it starts on and the cells it takes.
     EXPECT_NEAR(b.x, x0 + code->colonne * colonne, 1e-9);
     EXPECT_NEAR(b.y + b.hauteur, y0 + (code->ligne + code->hauteur) * ligne, 1e-9);
-    ASSERT_TRUE(dessine_code(cr, e, code->type, c.valeur, b)) << c.reglage;
+    const auto s = e.encode(code->type, c.valeur);
+    ASSERT_TRUE(s && dessine_symbole(cr, *s, b)) << c.reglage;
   }
   long dans_les_cases = 0;
   for (const Cas& c : cas) {
