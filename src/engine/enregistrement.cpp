@@ -148,18 +148,19 @@ bool BlocLu::lit(std::FILE* f) {
   std::memmove(bloc_.data(), bloc_.data() + debut_, fin_ - debut_);
   fin_ -= debut_;
   debut_ = 0;
-  if (fin_ == bloc_.size()) {
-    // An input with no line end at all (a binary file, a device) must not
-    // take all the memory, and no record worth a label comes near kGarde.
-    if (fin_ >= kGarde) {
-      bloc_.resize(kGarde + kBloc);
-      return false;
-    }
-    bloc_.resize(2 * bloc_.size());
+  // An input with no line end at all (a binary file, a device) must not
+  // take all the memory, and no record worth a label comes near kGarde. The
+  // block keeps room past kGarde once a record has been passed: a record is
+  // never held beyond kGarde for all that.
+  if (fin_ >= kGarde) {
+    bloc_.resize(kGarde + kBloc);
+    return false;
   }
-  std::size_t voulu = bloc_.size() - fin_;
+  if (fin_ == bloc_.size()) bloc_.resize(2 * bloc_.size());
+  std::size_t voulu = std::min(bloc_.size(), kGarde) - fin_;
 #ifdef VIGN_TAMPON_FICHIER
-  if (const std::size_t tampon = __fbufsize(f); tampon > 0 && voulu >= tampon) voulu -= voulu % tampon;
+  if (const std::size_t tampon = __fbufsize(f); tampon > 0 && voulu >= tampon)
+    voulu -= voulu % tampon;
 #endif
   const std::size_t lus = std::fread(bloc_.data() + fin_, 1, voulu, f);
   fin_ += lus;
@@ -287,7 +288,8 @@ __m128i seize(const char* p) {
 // unsigned minimum with 31 leaves it as it is), or 127.
 unsigned controles16(__m128i x) {
   const __m128i bas = _mm_cmpeq_epi8(_mm_min_epu8(x, _mm_set1_epi8(31)), x);
-  return static_cast<unsigned>(_mm_movemask_epi8(_mm_or_si128(bas, _mm_cmpeq_epi8(x, _mm_set1_epi8(127)))));
+  return static_cast<unsigned>(
+      _mm_movemask_epi8(_mm_or_si128(bas, _mm_cmpeq_epi8(x, _mm_set1_epi8(127)))));
 }
 #endif
 
@@ -379,7 +381,8 @@ std::size_t decoupe_enregistrement(Etat& st, std::string_view enregistrement, Pr
     const std::size_t depart = std::min(i, n - 16);
     const auto egaux = _mm_cmpeq_epi8(seize(p + depart), delimiteurs);
     auto m = static_cast<unsigned>(_mm_movemask_epi8(egaux)) >> (i - depart);
-    for (; m != 0 && k < kLignes; m &= m - 1) fins[k++] = i + static_cast<std::size_t>(__builtin_ctz(m));
+    for (; m != 0 && k < kLignes; m &= m - 1)
+      fins[k++] = i + static_cast<std::size_t>(__builtin_ctz(m));
   }
 #endif
   for (; i < n && k < kLignes; ++i) {

@@ -101,6 +101,8 @@ TEST(LectureCsv, EachRecordKnowsItsLine) {
       {"\xEF\xBB\xBF\"p\"\"\nq\";\"r\ns\"\nt\n", {1, 4}},
       {"a;\"b\rc\"\rd\n\"\"\n", {1, 2}},  // a lone CR ends no line
       {"\"" + geant + "\";x\nsuite\n", {1, 1574}},
+      // A second record too long to keep is followed as the first was.
+      {"\"" + geant + "\";x\n\"" + geant + "\";x\nsuite\n", {1, 1574, 3147}},
   };
   for (const auto& c : cas) EXPECT_EQ(lignes(c.contenu), c.attendus) << c.contenu.substr(0, 40);
 }

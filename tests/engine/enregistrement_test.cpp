@@ -270,6 +270,26 @@ TEST(LectureDelimitee, LinesAcrossAndLongerThanTheReadBlocks) {
   EXPECT_EQ(lus[3000].champs, (std::vector<std::string>{std::string(254, 'g'), "fin"}));
 }
 
+// A record too long to keep is cut at the same length each time, the first
+// one past or a later one.
+TEST(LectureDelimitee, EveryRecordPastTheMostKeptIsCut) {
+  Etat st;
+  st.delimiteur = ";";
+  const std::string long_(BlocLu::kGarde + 10, 'g');
+  entree(st, long_ + "\ncourt\n" + long_ + "\nfin\n");
+  const std::string garde(BlocLu::kGarde, 'g');
+  const struct {
+    bool coupe;
+    const std::string& texte;
+  } attendus[] = {{true, garde}, {false, "court"}, {true, garde}, {false, "fin"}};
+  Lecture l;
+  for (const auto& a : attendus) {
+    ASSERT_TRUE(lire_enregistrement(st, l));
+    EXPECT_EQ(l.tronque(), a.coupe);
+    EXPECT_TRUE(l.enregistrement() == a.texte) << l.enregistrement().size();
+  }
+}
+
 // The line end is chosen from the first 64 KiB of the input, however much a
 // read brings: carriage returns alone there make CR the line end even when a
 // line feed comes later, and a line feed there makes it LF.
@@ -278,8 +298,8 @@ TEST(LectureDelimitee, TheLineEndIsChosenFromTheFirst64KiB) {
     std::string debut;
     std::size_t lignes;  // records read
   } cas[] = {
-      {"", 7001},      // 7000 lines ended by CR, then "x\ny\n"
-      {"z\n", 3},      // LF first: "z", all the CR lines and "x", then "y"
+      {"", 7001},  // 7000 lines ended by CR, then "x\ny\n"
+      {"z\n", 3},  // LF first: "z", all the CR lines and "x", then "y"
   };
   for (const auto& c : cas) {
     Etat st;
@@ -324,8 +344,7 @@ TEST(LectureDelimitee, DelimitersAtTheEdgesOfTheLookedAtBlocks) {
     Etat st;
     st.delimiteur = ";";
     Propres propres = 0;
-    EXPECT_EQ(decoupe_enregistrement(st, c.enregistrement, propres), c.champs)
-        << c.enregistrement;
+    EXPECT_EQ(decoupe_enregistrement(st, c.enregistrement, propres), c.champs) << c.enregistrement;
     for (std::size_t k = 0; k < c.attendus.size(); ++k) {
       EXPECT_EQ(st.champ[k + 1].view(), c.attendus[k]) << c.enregistrement << " field " << k + 1;
     }
