@@ -48,10 +48,7 @@ std::string valeur(std::string_view ini, std::string_view section, std::string_v
 // directory, and no sheet of the trade (the database is not the engine's).
 // The count of [execution] nombre goes to `nombre`.
 std::unique_ptr<vign::Etat> reglages(std::string_view ini, int& nombre) {
-  auto st = std::make_unique<vign::Etat>();
-  vign::LectureReglages lu{*st};
-  (void)vign::lit_reglages(lu, vign::Reglages("reglages.ini", std::string(ini)));
-  nombre = lu.nombre;
+  auto st = vign::fuzz::lire_reglages(vign::Reglages("reglages.ini", std::string(ini)), nombre);
   vign::Format& f = st->formats[0];
   f.maxintetiver = std::min(f.maxintetiver, 8);
   f.maxetipag = std::min(f.maxetipag, 12);

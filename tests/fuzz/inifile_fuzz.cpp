@@ -44,20 +44,6 @@ class Verifiee : public vign::SourceReglages {
   std::string nom_ = "reglages.ini";
 };
 
-// The state the settings file's reader makes of the file, and its count of
-// labels; a missing key counts as empty here (the batch run itself stops on
-// it, which a unit test covers).
-std::unique_ptr<vign::Etat> remplir(const vign::SourceReglages& source, int& nombre) {
-  auto st = std::make_unique<vign::Etat>();
-  vign::LectureReglages lu{*st};
-  // No [fichiers] donnees counts as an empty one: labels typed in the file.
-  st->inputfile = vign::kEcran;
-  st->ALECRAN = 1;
-  (void)vign::lit_reglages(lu, source);
-  nombre = lu.nombre;
-  return st;
-}
-
 void memes_reglages(const vign::Etat& a, const vign::Etat& b) {
   exiger(a.formats[0].libelle == b.formats[0].libelle.view(), "libelle");
   exiger(vign::nombres_du_format(a, 0) == vign::nombres_du_format(b, 0), "nombres du format");
@@ -87,13 +73,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (std::string_view cle : {"", "=", "ligne", "nombre"}) dans_contenu.valeur(section, cle);
 
   int n = 0;
-  const auto lu = remplir(dans_contenu, n);
+  const auto lu = vign::fuzz::lire_reglages(dans_contenu, n);
 
   // The file the program writes for the same run, read back the same way,
   // gives the same run and is written again byte for byte.
   const std::string ecrit = vign::texte_inifile(*lu, n);
   int relu_n = -1;
-  const auto relu = remplir(vign::Reglages("ecrit.ini", ecrit), relu_n);
+  const auto relu = vign::fuzz::lire_reglages(vign::Reglages("ecrit.ini", ecrit), relu_n);
   memes_reglages(*lu, *relu);
   exiger(relu_n == n, "nombre");
   exiger(vign::texte_inifile(*relu, relu_n) == ecrit, "ecrit deux fois, deux textes");

@@ -6,8 +6,12 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <string_view>
+
+#include "core/etat.h"
+#include "formats/inifile.h"
 
 namespace vign::fuzz {
 
@@ -80,5 +84,19 @@ inline std::string_view couper(std::string_view& reste, std::string_view separat
 }
 
 inline constexpr std::string_view kSeparateur = "\n%%%%\n";
+
+// The state the settings file's reader makes of `source`, and its count of
+// labels. A missing key counts as empty here (the batch run itself stops on
+// it, which a unit test covers), and no [fichiers] donnees as labels typed in
+// the file.
+inline std::unique_ptr<Etat> lire_reglages(const SourceReglages& source, int& nombre) {
+  auto st = std::make_unique<Etat>();
+  LectureReglages lu{*st};
+  st->inputfile = kEcran;
+  st->ALECRAN = 1;
+  (void)lit_reglages(lu, source);
+  nombre = lu.nombre;
+  return st;
+}
 
 }  // namespace vign::fuzz
