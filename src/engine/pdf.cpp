@@ -428,23 +428,16 @@ struct SortiePdf::Dessin {
 
   // The pages laid out and written by a thread of their own, while the
   // engine composes the next ones and encodes their codes: on a PDF of
-  // codes the drawing is most of the work. At most two pages wait for it,
-  // so that memory stays flat however long the run. With a single processor
-  // the pages are laid out as they end.
+  // codes the drawing is most of the work. At most two pieces wait for it,
+  // so that memory stays flat however long the run.
   class Fil {
    public:
-    explicit Fil(Dessin& d) : d_(d) {
-      if (std::thread::hardware_concurrency() > 1) fil_ = std::thread([this] { boucle(); });
-    }
+    explicit Fil(Dessin& d) : d_(d), fil_([this] { boucle(); }) {}
     ~Fil() { termine(); }
     Fil(const Fil&) = delete;
     Fil& operator=(const Fil&) = delete;
 
     void remet(Lot page) {
-      if (!fil_.joinable()) {
-        d_.rejoue(page);
-        return;
-      }
       std::unique_lock verrou(m_);
       place_.wait(verrou, [&] { return file_.size() < 2; });
       file_.push_back(std::move(page));
