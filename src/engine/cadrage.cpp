@@ -11,15 +11,15 @@ constexpr long long kEtoiles = 76;
 
 }  // namespace
 
-void cadrage(Rangee& r, const Format& p, std::FILE* sortie) {
+void cadrage(const Format& p, std::FILE* sortie) {
+  // Every line of the row is the same.
+  LigneImpr ligne;
+  remplit(ligne, p.marge, kBlancs);
+  for (int j1 = 1; j1 <= p.etilar; ++j1) {
+    remplit(ligne, fin_etiquette(p, j1) - static_cast<long long>(ligne.size()), kEtoiles, '*');
+    remplit(ligne, p.maxintetihor, kBlancs);
+  }
   for (int i1 = 1; i1 <= p.maxligeti; ++i1) {
-    LigneImpr& ligne = r.impr[static_cast<std::size_t>(i1)];
-    ligne.clear();
-    remplit(ligne, p.marge, kBlancs);
-    for (int j1 = 1; j1 <= p.etilar; ++j1) {
-      remplit(ligne, fin_etiquette(p, j1) - static_cast<long long>(ligne.size()), kEtoiles, '*');
-      remplit(ligne, p.maxintetihor, kBlancs);
-    }
     std::fwrite(ligne.c_str(), 1, ligne.size(), sortie);
     std::putc('\n', sortie);
   }

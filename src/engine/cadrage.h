@@ -13,7 +13,6 @@ namespace vign {
 // Writes one row of asterisk blocks to `sortie`, then the empty lines between
 // rows. Each line holds the margin, then for every label its width in
 // asterisks and the gap after it, in the same print columns as a label line.
-// The lines of r keep the last lines written.
-void cadrage(Rangee& r, const Format& p, std::FILE* sortie);
+void cadrage(const Format& p, std::FILE* sortie);
 
 }  // namespace vign

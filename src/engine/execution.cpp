@@ -81,10 +81,10 @@ Resultat<> verifie_run(const Etat& st, const Format& p) {
   return {};
 }
 
-void pages_de_cadrage(Rangee& rangee, const Format& p, Impression& impression) {
+void pages_de_cadrage(const Format& p, Impression& impression) {
   for (int page = 0; page < p.maxpagcad; ++page) {
     impression.envoie(p.avtpage);
-    for (int r = 0; r < p.maxetipag; ++r) cadrage(rangee, p, impression.fichier());
+    for (int r = 0; r < p.maxetipag; ++r) cadrage(p, impression.fichier());
     impression.envoie(p.aprpage);
     impression.fin_de_page();
   }
@@ -556,8 +556,8 @@ Resultat<int> execution(Etat& st, Suivi& suivi) {
   suivi.attente();
 
   // The lines of a row: a run's own, too large for the stack of every caller.
+  pages_de_cadrage(p, impression);
   const auto rangee = std::make_unique<Rangee>();
-  pages_de_cadrage(*rangee, p, impression);
   CompteurCodes compteur;
   const auto imprimees = imprime_etiquettes(st, *rangee, p, impression, source, *plan, *jeux,
                                             etiquettes, avertissements, compteur);

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
-#include <memory>
 #include <string>
 
 namespace vign {
@@ -13,8 +12,7 @@ std::string rangee_de_blocs(const Format& p) {
   char* tampon = nullptr;
   std::size_t taille = 0;
   std::FILE* f = open_memstream(&tampon, &taille);
-  const auto r = std::make_unique<Rangee>();
-  cadrage(*r, p, f);
+  cadrage(p, f);
   std::fclose(f);
   std::string s(tampon, taille);
   std::free(tampon);
