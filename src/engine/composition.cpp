@@ -133,45 +133,37 @@ bool compose(Etat& st, Rangee& r, const Format& p, const std::vector<int>& numer
 
 }  // namespace
 
-namespace {
-
-// Why a format cannot be printed, or nothing when it can.
-std::optional<std::string> refus_du_format(const Format& p) {
+Resultat<> verifie_format(const Format& p) {
   const auto nombres = nombres_du_format(p);
   for (std::size_t i = 0; i < nombres.size(); ++i) {
     if (nombres[i] > kNombreMax) {
-      return "Format inutilisable : " + std::string(kClesNombres[i]) + "=" +
-             std::to_string(nombres[i]) + " (999 au plus)";
+      return Erreur{"Format inutilisable : " + std::string(kClesNombres[i]) + "=" +
+                    std::to_string(nombres[i]) + " (999 au plus)"};
     }
   }
-  if (p.etilar < 1) return "Format inutilisable : moins d'une etiquette en largeur";
+  if (p.etilar < 1) return Erreur{"Format inutilisable : moins d'une etiquette en largeur"};
   // Labels of no width and no gap would pass the test of the line's length
   // below, by the billion.
   if (p.etilar > static_cast<int>(Ligne::capacite)) {
-    return "Format inutilisable : plus de 254 etiquettes en largeur";
+    return Erreur{"Format inutilisable : plus de 254 etiquettes en largeur"};
   }
-  if (p.maxligeti > kLignes - 1) return "Format inutilisable : plus de 29 lignes par etiquette";
+  if (p.maxligeti > kLignes - 1)
+    return Erreur{"Format inutilisable : plus de 29 lignes par etiquette"};
   // A label of no line prints only blanks, whatever the records hold.
   if (p.maxligeti < 1) {
-    return "Format inutilisable : " + std::string(kClesNombres[2]) + "=" +
-           std::to_string(p.maxligeti) + " (1 au moins)";
+    return Erreur{"Format inutilisable : " + std::string(kClesNombres[2]) + "=" +
+                  std::to_string(p.maxligeti) + " (1 au moins)"};
   }
   if (p.maxcareti < 0 || p.marge < 0 || p.maxintetihor < 0) {
-    return "Format inutilisable : largeur, marge ou espace negatif";
+    return Erreur{"Format inutilisable : largeur, marge ou espace negatif"};
   }
   const long long ligne = p.marge + static_cast<long long>(p.etilar) *
                                         (static_cast<long long>(p.maxcareti) + p.maxintetihor);
   if (ligne > static_cast<long long>(Ligne::capacite)) {
-    return "Format inutilisable : ligne de plus de 254 caracteres (" + std::to_string(ligne) +
-           " colonnes : marge + nbre_en_largeur x (nbre_caracteres + espace_horizontal))";
+    return Erreur{"Format inutilisable : ligne de plus de 254 caracteres (" +
+                  std::to_string(ligne) +
+                  " colonnes : marge + nbre_en_largeur x (nbre_caracteres + espace_horizontal))"};
   }
-  return std::nullopt;
-}
-
-}  // namespace
-
-Resultat<> verifie_format(const Format& p) {
-  if (auto refus = refus_du_format(p)) return Erreur{*refus};
   return {};
 }
 

@@ -14,6 +14,7 @@
 
 #include "core/colonnes.h"
 #include "core/controle.h"
+#include "core/mots.h"
 #include "core/nombres.h"
 #include "core/remplacement.h"
 #include "core/resultat.h"
@@ -105,11 +106,7 @@ bool lire_ligne(Etat& st, int slot, std::string_view ligne) {
   // ignored.
   if (const std::size_t fin = complete ? ligne.find(';', curseur) : std::string_view::npos;
       fin != std::string_view::npos) {
-    std::string_view planche = ligne.substr(curseur, fin - curseur);
-    const auto debut = planche.find_first_not_of(" \t");
-    planche = debut == std::string_view::npos ? std::string_view{} : planche.substr(debut);
-    planche = planche.substr(0, planche.find_last_not_of(" \t") + 1);
-    st.formats[k].planche = planche;
+    st.formats[k].planche = sans_blancs(ligne.substr(curseur, fin - curseur));
   }
   garder_ecrivable(st, slot);
   st.formats[k].avtpage = char_to_spec(st.formats[k].avtpagimp);
