@@ -93,19 +93,15 @@ TEST(FichierFormat, NoReadableLayoutFileLeavesTheModeAlone) {
 // that the read said it obtained, with whether data remained after it.
 struct Lu {
   std::vector<std::string> champs;
-  bool res;
+  bool reste;
   friend bool operator==(const Lu&, const Lu&) = default;
 };
-
-// Whether data remained after the last read of lire_tout.
-bool reste = true;
 
 std::vector<Lu> lire_tout(Etat& st, int n) {
   Lecture lecture;
   std::vector<Lu> lus;
   for (int garde = 0; garde < 10000; ++garde) {
     const bool lu_un = lire_enregistrement(st, lecture);
-    reste = lecture.reste();
     if (!lu_un) break;
     Lu lu{{}, lecture.reste()};
     if (!st.disposition) decoupe_enregistrement(st, lecture.enregistrement());
@@ -133,7 +129,7 @@ TEST(LectureFixe, ThreeRecordsOf55Bytes) {
   const auto lus = lire_tout(st, 4);
   ASSERT_EQ(lus.size(), 3u);  // the fourth read obtains nothing
   for (std::size_t i = 0; i < 3; ++i) {
-    EXPECT_TRUE(lus[i].res);
+    EXPECT_TRUE(lus[i].reste);
     const std::string nom(10, static_cast<char>('a' + i));
     // Every field is followed by one space, which the cleaning removes.
     EXPECT_EQ(lus[i].champs, (std::vector<std::string>{nom + " ", std::string(17, 'X') + " ",
@@ -184,8 +180,9 @@ TEST(LectureFixe, TheDataEndAtTheEndOfTheInputWhateverTheLayout) {
   EXPECT_TRUE(lire_tout(st, 2).empty());
   fixe(st, ";;;");  // no field at all
   entree(st, "AAAA");
-  EXPECT_TRUE(lire_tout(st, 1).empty());
-  EXPECT_FALSE(reste);
+  Lecture l;
+  EXPECT_FALSE(lire_enregistrement(st, l));
+  EXPECT_FALSE(l.reste());
   fixe(st, "-5;2;\n");  // a negative width reads nothing
   entree(st, "AB");
   EXPECT_EQ(lire_tout(st, 2), (std::vector<Lu>{{{" ", "AB "}, true}}));
