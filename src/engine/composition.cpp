@@ -157,8 +157,7 @@ Resultat<> verifie_format(const Format& p) {
   if (p.maxcareti < 0 || p.marge < 0 || p.maxintetihor < 0) {
     return Erreur{"Format inutilisable : largeur, marge ou espace negatif"};
   }
-  const long long ligne = p.marge + static_cast<long long>(p.etilar) *
-                                        (static_cast<long long>(p.maxcareti) + p.maxintetihor);
+  const long long ligne = colonnes_ligne(p);
   if (ligne > static_cast<long long>(Ligne::capacite)) {
     return Erreur{"Format inutilisable : ligne de plus de 254 caracteres (" +
                   std::to_string(ligne) +
@@ -168,8 +167,7 @@ Resultat<> verifie_format(const Format& p) {
 }
 
 Resultat<> verifie_presentation(const Etat& st, const Format& p) {
-  const long long colonnes_ligne =
-      p.marge + static_cast<long long>(p.etilar) * (p.maxcareti + p.maxintetihor);
+  const long long largeur = colonnes_ligne(p);
   for (int L = 1; L <= lignes_par_rangee(p); ++L) {
     long long attributs = 0;
     for (const int k : numeros_de_champs(st.place[static_cast<std::size_t>(L)].view())) {
@@ -177,8 +175,7 @@ Resultat<> verifie_presentation(const Etat& st, const Format& p) {
     }
     // Every column a byte, plus what the text and the attribute strings of
     // each label may take beyond their columns.
-    const long long octets =
-        colonnes_ligne + p.etilar * (kOctetsParColonne * p.maxcareti + attributs);
+    const long long octets = largeur + p.etilar * (kOctetsParColonne * p.maxcareti + attributs);
     if (octets > static_cast<long long>(LigneImpr::capacite)) {
       return Erreur{"Presentation inutilisable : ligne " + std::to_string(L) +
                     " trop longue avec ses attributs (" + std::to_string(octets) + " octets, " +

@@ -31,7 +31,7 @@ using LigneImpr = Texte<4096>;
 // composes them (row i is label line i).
 struct Rangee {
   std::array<LigneImpr, kLignes> impr{};  // output lines of the row: text, fills, attributes
-  std::array<int, kLignes> lgattr{};  // bytes of line i that take no column: attributes, UTF-8
+  std::array<int, kLignes> lgattr{};      // bytes of line i that take no column: attributes, UTF-8
 };
 
 // The most bytes the text of one label line may take: four a column, what
@@ -50,6 +50,17 @@ inline const Format& format_de(const Etat& st, int slot) {
 inline long long fin_etiquette(const Format& p, int n) {
   return p.marge + static_cast<long long>(n) * p.maxcareti +
          static_cast<long long>(n - 1) * p.maxintetihor;
+}
+
+// The print column where label n of a row (from 1) begins.
+inline long long debut_etiquette(const Format& p, int n) {
+  return fin_etiquette(p, n) - p.maxcareti;
+}
+
+// The print columns of a whole line of a row: the margin, then every label
+// and the gap after it.
+inline long long colonnes_ligne(const Format& p) {
+  return fin_etiquette(p, p.etilar) + p.maxintetihor;
 }
 
 // Appends `compte` bytes c to a line, at most `plafond` at a time (nothing
@@ -113,8 +124,8 @@ using NumerosParLigne = std::array<std::vector<int>, kLignes>;
 // does, line L placing numeros[L]; debuts[L] receives the byte of line L
 // where the label begins. Returns the lines where some text of a field was
 // left out, bit L for line L.
-std::uint32_t compose_etiquette(Etat& st, Rangee& r, const Format& p, const NumerosParLigne& numeros,
-                                int n, Propres& propres, Jeux& jeux,
+std::uint32_t compose_etiquette(Etat& st, Rangee& r, const Format& p,
+                                const NumerosParLigne& numeros, int n, Propres& propres, Jeux& jeux,
                                 std::array<std::size_t, kLignes>& debuts);
 
 inline void compose_ligne(Etat& st, Rangee& r, const Format& p, const std::vector<int>& numeros,
@@ -171,8 +182,8 @@ class Envoi {
 
  private:
   static constexpr std::size_t kTaille = 4 * 1024 - 128;  // bytes kept at most
-  std::FILE* sortie_;                              // the print file
-  std::array<char, kTaille> tampon_;               // tampon_[0, n_) not written yet
+  std::FILE* sortie_;                                     // the print file
+  std::array<char, kTaille> tampon_;                      // tampon_[0, n_) not written yet
   std::size_t n_ = 0;
   std::size_t ecritures_ = 0;
 };

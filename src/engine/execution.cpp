@@ -273,7 +273,7 @@ class Pose {
       const std::string_view valeur =
           present ? st_.champ[static_cast<std::size_t>(c.champ)].view() : std::string_view();
       if (impression_.dessinee()) {
-        const int colonne = p_.marge + (nbvign_ - 1) * (p_.maxcareti + p_.maxintetihor);
+        const int colonne = static_cast<int>(debut_etiquette(p_, nbvign_));
         rangee_.push_back({&c, colonne + c.code.colonne, std::string(valeur),
                            enregistrements_ != nullptr ? static_cast<long>(ligne_) : etiquettes_});
         continue;
