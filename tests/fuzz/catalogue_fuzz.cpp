@@ -21,11 +21,13 @@ using vign::fuzz::exiger;
 
 // A name of ASCII bytes comes back cut or padded to 30 bytes; any other is
 // cut between characters and padded to 30 columns: what comes back, blanks
-// of the padding aside, begins the name read.
+// of the padding aside, begins the name read. (A zero-width character right
+// after 30 ASCII columns stays with the character before it, so the byte
+// after the 30th decides too.)
 bool nom_ecrit(std::string_view nom, std::string_view ecrit) {
-  const std::string_view tete = nom.substr(0, 30);
+  const std::string_view tete = nom.substr(0, 31);
   if (std::all_of(tete.begin(), tete.end(), [](char c) { return (c & 0x80) == 0; })) {
-    std::string s(tete);
+    std::string s(nom.substr(0, 30));
     s.resize(30, ' ');
     return s == ecrit;
   }
